@@ -1,0 +1,33 @@
+# Sourced with the build folder as $1: the Wine environment of that build.
+# The prefix lives in the build tree, never in the user's own ~/.wine.
+build=$(cd "$1" && pwd)
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono, no Gecko, no desktop menu entries.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# The 64-bit wineserver speaks the same protocol and runs natively.
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver64
+else
+  export WINESERVER=/usr/lib/wine/wineserver
+fi
+# Read only by qemu-i386 where it runs Wine: a guest address space that ends
+# just above 2 GiB keeps Wine's start-up from probing gigabytes of addresses.
+export QEMU_RESERVED_VA=0x81000000
+
+wine_prefix_ready() {
+  [ -f "$WINEPREFIX/.velumo-ready" ]
+}
+
+wine_prefix_create() {
+  (
+    flock 9
+    if ! wine_prefix_ready; then
+      rm -rf "$WINEPREFIX"
+      wine wineboot -i >/dev/null 2>&1
+      "$WINESERVER" -w
+      touch "$WINEPREFIX/.velumo-ready"
+    fi
+  ) 9>"$build/.wineprefix.lock"
+}

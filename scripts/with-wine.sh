@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# with-wine.sh BUILD_DIR COMMAND...: runs COMMAND on a private X display, with
+# the build's Wine prefix ready and one persistent wineserver for every Wine
+# process it starts. Nothing is left running afterwards.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$1; shift
+if [ -z "${VELUMO_IN_XVFB:-}" ]; then
+  export VELUMO_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$here/with-wine.sh" "$build" "$@"
+fi
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh" "$build"
+wine_prefix_ready || { echo "wine: creating the prefix in $WINEPREFIX"; wine_prefix_create; }
+"$WINESERVER" -p >/dev/null 2>&1
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+# Start Wine's services now, away from COMMAND's output: a service started by
+# a test program would inherit its output pipe and keep CTest waiting.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+"$@"

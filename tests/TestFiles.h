@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A private folder under the user's temporary folder, removed with all its
+// contents when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder without a final backslash.
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+bool RemoveTree(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+std::string OwnProgramPath();
+std::string FolderOf(const std::string& path);
+// Bytes of a given length that no test mistakes for a marker.
+std::string PatternBytes(size_t length, unsigned seed = 1);
+// Entries of a folder, without "." and "..".
+int CountEntries(const std::string& folder);
