@@ -13,6 +13,7 @@
 #include <iowin32.h>
 
 #include <algorithm>
+#include <string.h>
 #include <sstream>
 #include <vector>
 
@@ -37,6 +38,9 @@ const std::string kEngineDouble = HostPath(ENGINE_DOUBLE_DLL);
 const std::string kEnginePartial = HostPath(ENGINE_PARTIAL_DLL);
 const std::string kPlainMsi = HostPath(FIXTURES_DIR "/PlainProduct.msi");
 const std::string kFlavourMsi = HostPath(FIXTURES_DIR "/FlavourProduct.msi");
+// Signing runs on the host, so its files lie where both sides name them.
+const std::string kSigningHost = FIXTURES_DIR "/signing";
+const std::string kSigning = HostPath(FIXTURES_DIR "/signing");
 
 struct Entry {
     std::string name;
@@ -120,6 +124,48 @@ private:
     bool had_ = false;
     std::string old_;
 };
+
+// Runs a shell command of the host machine, where the signing tools live.
+// Wine hands a Unix program to the host without a Windows process to wait
+// for, so the command writes its exit status into `done` as its last act.
+std::string RunHostCommand(const std::string& command, const std::string& done)
+{
+    DeleteFileA(done.c_str());
+    std::string line = "/bin/sh -c \"" + command + "\"";
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", text.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return "cannot start /bin/sh: " + std::to_string(GetLastError());
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    for (int i = 0; i < 600; ++i) {
+        std::string status = ReadFileBytes(done);
+        if (!status.empty() && status.back() == '\n')
+            return status.substr(0, status.size() - 1);
+        Sleep(200);
+    }
+    return "no status from: " + command;
+}
+
+// The size of the certificate table that the PE headers point to.
+uint32_t CertificateTableSize(const std::string& image)
+{
+    if (image.size() < 0x40)
+        return 0;
+    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
+    // Signature, file header, then the 32-bit optional header with its data
+    // directories at offset 96; the certificate table is the fifth.
+    const size_t entry = size_t(pe) + 4 + 20 + 96 + 4 * 8;
+    if (entry + 8 > image.size())
+        return 0;
+    return *reinterpret_cast<const uint32_t*>(image.data() + entry + 4);
+}
 
 struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
@@ -323,6 +369,41 @@ TEST_F(RunletTest, UsageBoxInstallsNothingAndStillBindsAndReleasesTheEngine)
     EXPECT_TRUE(run.usageBoxSeen);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_FALSE(ProductInstalled(kPlainProduct));
+    EXPECT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
+                                        "ApplySkin", "DeInitDecoration", "Detach"}),
+              Calls(ReadTrace()));
+    EXPECT_EQ(0, CountEntries(runTemp));
+}
+
+TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
+{
+    std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
+                                    {"look.skf", kSkinBytes},
+                                    {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
+    CreateDirectoryA(kSigning.c_str(), nullptr);
+    const std::string unsigned_ = ReadFileBytes(setup);
+    ASSERT_TRUE(WriteFileBytes(kSigning + "\\unsigned.exe", unsigned_));
+    // A throw-away certificate, made afresh for every run.
+    EXPECT_EQ("0", RunHostCommand(
+                       "cd '" + kSigningHost + "' && rm -f signed.exe && "
+                       "openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem "
+                       "-days 2 -subj /CN=Velumo-Tests >log 2>&1 && "
+                       "osslsigncode sign -certs cert.pem -key key.pem -n 'Velumo Tests' "
+                       "-in unsigned.exe -out signed.exe >>log 2>&1; echo $? >done",
+                       kSigning + "\\done"))
+        << ReadFileBytes(kSigning + "\\log");
+    const std::string signedBytes = ReadFileBytes(kSigning + "\\signed.exe");
+    ASSERT_GT(signedBytes.size(), unsigned_.size());
+    ASSERT_GT(CertificateTableSize(signedBytes), 0u);
+    // The signature follows the container's trailer.
+    EXPECT_NE(0, memcmp(signedBytes.data() + signedBytes.size() - kContainerMarkerLength,
+                        kContainerMarker, kContainerMarkerLength));
+    ASSERT_TRUE(WriteFileBytes(setup, signedBytes));
+
+    RunResult run = Run(setup, "");
+
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(ProductInstalled(kPlainProduct));
     EXPECT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
                                         "ApplySkin", "DeInitDecoration", "Detach"}),
               Calls(ReadTrace()));
