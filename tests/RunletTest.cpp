@@ -291,7 +291,9 @@ TEST_F(RunletTest, InstallsPackageWithSkinPlacesLibrariesAndRemovesItsFolder)
     const std::string msvcrtBefore = ReadFileBytes(SystemPath("msvcrt.dll"));
     ASSERT_FALSE(msvcrtBefore.empty());
     const std::string library = PatternBytes(5000, 7);
-    std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
+    // Of two packages the later counts: the earlier one is no package at all.
+    std::string setup = BuildSetup({{"Earlier.MSI", "not a package"},
+                                    {"Plain.msi", ReadFileBytes(kPlainMsi)},
                                     {"look.skf", kSkinBytes},
                                     {"VelumoDll.dll", ReadFileBytes(kEngineDouble)},
                                     {kTestLibrary, library},
@@ -348,8 +350,9 @@ TEST_F(RunletTest, PropertiesReachTheInstallerWithAnEngineLackingAnExport)
                                     {"look.skf", kSkinBytes},
                                     {"VelumoDll.dll", ReadFileBytes(kEnginePartial)}});
 
-    // Upper-case switch name, as users type it.
-    RunResult run = Run(setup, "/P:FLAVOUR=spicy");
+    // An upper-case switch name, and a log switch without a value, which
+    // leaves the properties to be read.
+    RunResult run = Run(setup, "/l: /P:FLAVOUR=spicy");
 
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("spicy", FlavourValue());
@@ -377,9 +380,10 @@ TEST_F(RunletTest, UsageBoxInstallsNothingAndStillBindsAndReleasesTheEngine)
 
 TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
 {
+    // The engine's name in any case is the engine.
     std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
                                     {"look.skf", kSkinBytes},
-                                    {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
+                                    {"VELUMODLL.DLL", ReadFileBytes(kEngineDouble)}});
     CreateDirectoryA(kSigning.c_str(), nullptr);
     const std::string unsigned_ = ReadFileBytes(setup);
     ASSERT_TRUE(WriteFileBytes(kSigning + "\\unsigned.exe", unsigned_));
