@@ -29,6 +29,8 @@ DWORD Unpack(HINSTANCE instance, PackageFile& program, PrivateTempFolder& temp,
     if (systemLength == 0 || systemLength >= MAX_PATH)
         return SetupExitNoInstaller;
 
+    // Closes on return, however unpacking ended, before the skin and the
+    // installer's windows appear.
     StatusWindow status(instance);
     if (!temp.Create())
         return SetupExitCannotWrite;
@@ -43,8 +45,6 @@ DWORD Unpack(HINSTANCE instance, PackageFile& program, PrivateTempFolder& temp,
         return SetupExitNoContainer;
     }
     return UnpackArchive(state, status);
-    // The status window closes here, before the skin and the installer's
-    // windows appear.
 }
 
 void DeleteUnpackedFiles(SetupState& state, PrivateTempFolder& temp)
