@@ -17,6 +17,9 @@ public:
     void ShowUnpacking(const char* path);
     void Close();
 
+    // Null when the template could not be loaded or after Close.
+    HWND handle() const { return window_; }
+
 private:
     HWND window_;
 };

@@ -1,5 +1,6 @@
 #include "EntryRules.h"
 #include "PrivateTempFolder.h"
+#include "StatusWindow.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,40 @@ TEST(PrivateTempFolderTest, CreatesDistinctFoldersUnderTmpAndRemovesThemWithThei
     }
     EXPECT_EQ(0, CountEntries(tmp.path()));
     SetEnvironmentVariableA("TMP", nullptr);
+}
+
+std::string ItemText(HWND window)
+{
+    char text[MAX_PATH + 64] = {};
+    GetDlgItemTextA(window, 1001, text, sizeof text);
+    return text;
+}
+
+TEST(StatusWindowTest, ShowsTemplate103WithItsTextsAndGoesOnClose)
+{
+    StatusWindow status(GetModuleHandleA(nullptr));
+    HWND window = status.handle();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(0, GetWindowTextLengthA(window));
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_EQ(LONG(WS_POPUP | WS_BORDER | WS_SYSMENU),
+              style & LONG(WS_POPUP | WS_BORDER | WS_SYSMENU | WS_CAPTION));
+    EXPECT_TRUE(GetDlgItem(window, 1001));
+    EXPECT_EQ("Prepare installation", ItemText(window));
+
+    // The path is shown as the run holds it, double backslash included.
+    status.ShowUnpacking("C:\\Temp\\Velumo-1\\\\Product.msi");
+    EXPECT_EQ("Unpacking \"C:\\Temp\\Velumo-1\\\\Product.msi\" file", ItemText(window));
+
+    // A path at the limit still fits the text whole.
+    const std::string longPath = "C:\\" + std::string(MAX_PATH - 4, 'p');
+    status.ShowUnpacking(longPath.c_str());
+    EXPECT_EQ("Unpacking \"" + longPath + "\" file", ItemText(window));
+
+    status.Close();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(status.handle());
 }
 
 } // namespace
