@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 TempFolder::TempFolder()
 {
@@ -14,6 +15,12 @@ TempFolder::TempFolder()
         if (CreateDirectoryA(name, nullptr)) {
             path_ = name;
             return;
+        }
+        // Only a name clash is worth another attempt; a missing or unwritable
+        // temporary folder would make this loop forever.
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            fprintf(stderr, "cannot create a folder in %s: %lu\n", base, GetLastError());
+            abort();
         }
     }
 }

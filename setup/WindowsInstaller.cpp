@@ -1,0 +1,54 @@
+#include "WindowsInstaller.h"
+
+#include "SwitchParser.h"
+
+#include <stdio.h>
+
+namespace {
+
+constexpr DWORD kLogFatalExit = 1;  // INSTALLLOGMODE_FATALEXIT
+constexpr int kFullUserInterface = 5;  // INSTALLUILEVEL_FULL
+
+template <typename Fn>
+bool Resolve(HMODULE module, const char* name, Fn& slot)
+{
+    slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return slot != nullptr;
+}
+
+} // namespace
+
+WindowsInstaller::~WindowsInstaller()
+{
+    if (module_)
+        FreeLibrary(module_);
+}
+
+bool WindowsInstaller::Load(const char* systemFolder)
+{
+    char path[MAX_PATH];
+    const int written = snprintf(path, sizeof path, "%s\\msi.dll", systemFolder);
+    if (written <= 0 || written >= MAX_PATH)
+        return false;
+    module_ = LoadLibraryExA(path, nullptr, 0);
+    if (!module_)
+        return false;
+    if (Resolve(module_, "MsiEnableLogA", enableLog_) &&
+        Resolve(module_, "MsiSetInternalUI", setInternalUI_) &&
+        Resolve(module_, "MsiInstallProductA", installProduct_))
+        return true;
+    FreeLibrary(module_);
+    module_ = nullptr;
+    return false;
+}
+
+UINT WindowsInstaller::Install(const char* packagePath, const SwitchParser& switches)
+{
+    const char* properties = nullptr;
+    if (switches.HasValue("l"))
+        enableLog_(kLogFatalExit, switches.GetValue("l"), 0);
+    else if (switches.HasValue("p"))
+        properties = switches.GetValue("p");
+    setInternalUI_(kFullUserInterface, nullptr);
+    return installProduct_(packagePath, properties ? properties : "");
+}
