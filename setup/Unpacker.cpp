@@ -49,6 +49,7 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
         unzOpenCurrentFile(archive) != UNZ_OK)
         return SetupExitArchiveUnreadable;
     DWORD failure = 0;
+    ZPOS64_T total = 0;
     {
         HandleCloser out{CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr)};
@@ -70,9 +71,13 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
                 failure = SetupExitCannotWrite;
                 break;
             }
+            total += ZPOS64_T(count);
         }
-        // Closing checks the CRC of everything read.
+        // Closing checks the CRC, but only of an entry read to its announced
+        // size: a damaged stream that ends early must be caught by its length.
         if (unzCloseCurrentFile(archive) != UNZ_OK && !failure)
+            failure = SetupExitArchiveUnreadable;
+        if (!failure && total != info.uncompressed_size)
             failure = SetupExitArchiveUnreadable;
         if (!failure)
             SetEntryTime(out.handle, info.dosDate);
