@@ -1,0 +1,157 @@
+#include "ArchiveWriter.h"
+
+#include "ArchiveTimes.h"
+
+#include <commctrl.h>
+// zip.h brings zlib.h and ioapi.h, which iowin32.h needs first.
+#include <zip.h>
+#include <iowin32.h>
+
+#include <stdint.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+// What Windows-made entries carry in "version made by": host 11, version 2.3.
+constexpr uLong kVersionMadeBy = 0x0B17;
+constexpr int kCompressionLevel = 8;
+// Input is fed to the compressor in blocks of this size; progress is
+// reported after each.
+constexpr DWORD kBlockSize = 64 * 1024;
+
+struct HandleCloser {
+    HANDLE handle;
+    ~HandleCloser()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+};
+
+void PutU32(unsigned char* at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Extended timestamp: header id 0x5455 ("UT"), then its data size, then a
+// flags byte saying modification, access and creation time follow. The
+// central directory carries the modification time only.
+void ExtendedTimestamp(const BY_HANDLE_FILE_INFORMATION& info, unsigned char (&local)[17],
+                       unsigned char (&central)[9])
+{
+    const unsigned char head[] = {'U', 'T', 13, 0, 7};
+    memcpy(local, head, sizeof head);
+    PutU32(local + 5, ArchiveUnixTime(info.ftLastWriteTime));
+    PutU32(local + 9, ArchiveUnixTime(info.ftLastAccessTime));
+    PutU32(local + 13, ArchiveUnixTime(info.ftCreationTime));
+    const unsigned char centralHead[] = {'U', 'T', 5, 0, 7};
+    memcpy(central, centralHead, sizeof centralHead);
+    PutU32(central + 5, ArchiveUnixTime(info.ftLastWriteTime));
+}
+
+void SendProgress(HWND progressBar, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (progressBar)
+        SendMessageA(progressBar, message, wParam, lParam);
+}
+
+} // namespace
+
+ArchiveWriter::~ArchiveWriter()
+{
+    Close();
+}
+
+bool ArchiveWriter::Create(const char* archivePath)
+{
+    Close();
+    zlib_filefunc64_def io;
+    fill_win32_filefunc64A(&io);
+    zip_ = zipOpen2_64(archivePath, APPEND_STATUS_CREATE, nullptr, &io);
+    return zip_ != nullptr;
+}
+
+ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* storedName,
+                                            HWND progressBar)
+{
+    if (!zip_)
+        return WriteFailed;
+    HandleCloser source{CreateFileA(sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (source.handle == INVALID_HANDLE_VALUE)
+        return SourceUnreadable;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(source.handle, &info))
+        return SourceUnreadable;
+    const uint64_t size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+
+    std::string name(storedName);
+    for (char& c : name) {
+        if (c == '\\')
+            c = '/';
+    }
+    const bool stored = ArchiveStoresUncompressed(storedName);
+
+    zip_fileinfo fileInfo = {};
+    fileInfo.dosDate = ArchiveDosDateTime(info.ftLastWriteTime);
+    fileInfo.internal_fa = 0;
+    fileInfo.external_fa = ArchiveExternalAttributes(info.dwFileAttributes);
+    unsigned char localExtra[17];
+    unsigned char centralExtra[9];
+    ExtendedTimestamp(info, localExtra, centralExtra);
+
+    // Level 0 for stored entries keeps their flag word clear; minizip sets
+    // bit 1 for level 8 by itself. No zip64: a package is far below 4 GiB.
+    if (zipOpenNewFileInZip4_64(zip_, name.c_str(), &fileInfo, localExtra, sizeof localExtra,
+                                centralExtra, sizeof centralExtra, nullptr,
+                                stored ? 0 : Z_DEFLATED, stored ? 0 : kCompressionLevel, 0,
+                                -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
+                                kVersionMadeBy, 0, 0) != ZIP_OK)
+        return WriteFailed;
+
+    HWND bar = stored ? nullptr : progressBar;
+    SendProgress(bar, PBM_SETRANGE32, 0, 100);
+    SendProgress(bar, PBM_SETPOS, 0, 0);
+
+    std::unique_ptr<char[]> block(new char[kBlockSize]);
+    uint64_t processed = 0;
+    AddResult result = Added;
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(source.handle, block.get(), kBlockSize, &count, nullptr)) {
+            result = SourceUnreadable;
+            break;
+        }
+        if (count == 0)
+            break;
+        if (zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK) {
+            result = WriteFailed;
+            break;
+        }
+        processed += count;
+        if (size > 0) {
+            double share = double(processed) / double(size) * 100.0;
+            if (share > 100.0) // the file grew while being read
+                share = 100.0;
+            SendProgress(bar, PBM_SETPOS, WPARAM(int(share)), 0);
+        }
+    }
+    if (zipCloseFileInZip(zip_) != ZIP_OK && result == Added)
+        result = WriteFailed;
+    if (result == Added)
+        SendProgress(bar, PBM_SETPOS, 100, 0);
+    return result;
+}
+
+bool ArchiveWriter::Close()
+{
+    if (!zip_)
+        return false;
+    bool closed = zipClose(zip_, nullptr) == ZIP_OK;
+    zip_ = nullptr;
+    return closed;
+}
