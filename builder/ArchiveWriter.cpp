@@ -59,6 +59,77 @@ void SendProgress(HWND progressBar, UINT message, WPARAM wParam, LPARAM lParam)
         SendMessageA(progressBar, message, wParam, lParam);
 }
 
+// Deflates one entry block by block into the archive and, after each block,
+// tells the progress bar how much of the input has been consumed.
+class EntryCompressor {
+public:
+    EntryCompressor(void* zip, HWND progressBar, uint64_t size)
+        : zip_(zip), bar_(progressBar), size_(size)
+    {
+    }
+    ~EntryCompressor()
+    {
+        if (begun_)
+            deflateEnd(&stream_);
+    }
+    EntryCompressor(const EntryCompressor&) = delete;
+    EntryCompressor& operator=(const EntryCompressor&) = delete;
+
+    ArchiveWriter::AddResult Begin()
+    {
+        if (deflateInit2(&stream_, kCompressionLevel, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
+                         Z_DEFAULT_STRATEGY) != Z_OK)
+            return ArchiveWriter::WriteFailed;
+        begun_ = true;
+        SendProgress(bar_, PBM_SETRANGE32, 0, 100);
+        SendProgress(bar_, PBM_SETPOS, 0, 0);
+        return ArchiveWriter::Added;
+    }
+
+    // Feeds count bytes; the last call (with finish) flushes the compressor.
+    bool Feed(const char* data, DWORD count, bool finish)
+    {
+        consumed_ += count;
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        stream_.avail_in = count;
+        int status;
+        do {
+            stream_.next_out = output_;
+            stream_.avail_out = sizeof output_;
+            status = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
+            if (status == Z_STREAM_ERROR)
+                return false;
+            const unsigned produced = unsigned(sizeof output_ - stream_.avail_out);
+            if (produced && zipWriteInFileInZip(zip_, output_, produced) != ZIP_OK)
+                return false;
+        } while (stream_.avail_out == 0 || stream_.avail_in != 0);
+        if (finish && status != Z_STREAM_END)
+            return false;
+        if (!finish && size_ > 0) {
+            double share = double(consumed_) / double(size_) * 100.0;
+            if (share > 100.0) // the file grew while being read
+                share = 100.0;
+            SendProgress(bar_, PBM_SETPOS, WPARAM(int(share)), 0);
+        }
+        return true;
+    }
+
+    void Finish()
+    {
+        if (begun_)
+            SendProgress(bar_, PBM_SETPOS, 100, 0);
+    }
+
+private:
+    void* zip_;
+    HWND bar_;
+    uint64_t size_;
+    uint64_t consumed_ = 0;
+    bool begun_ = false;
+    z_stream stream_ = {};
+    Bytef output_[kBlockSize];
+};
+
 } // namespace
 
 ArchiveWriter::~ArchiveWriter()
@@ -104,46 +175,45 @@ ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* 
     unsigned char centralExtra[9];
     ExtendedTimestamp(info, localExtra, centralExtra);
 
+    // Deflated entries are compressed here and handed to minizip raw: that
+    // way the entry's internal attributes stay 0 (minizip's own deflate marks
+    // text-like files), and progress is reported between input blocks.
     // Level 0 for stored entries keeps their flag word clear; minizip sets
     // bit 1 for level 8 by itself. No zip64: a package is far below 4 GiB.
     if (zipOpenNewFileInZip4_64(zip_, name.c_str(), &fileInfo, localExtra, sizeof localExtra,
                                 centralExtra, sizeof centralExtra, nullptr,
-                                stored ? 0 : Z_DEFLATED, stored ? 0 : kCompressionLevel, 0,
+                                stored ? 0 : Z_DEFLATED, stored ? 0 : kCompressionLevel, 1,
                                 -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
                                 kVersionMadeBy, 0, 0) != ZIP_OK)
         return WriteFailed;
 
-    HWND bar = stored ? nullptr : progressBar;
-    SendProgress(bar, PBM_SETRANGE32, 0, 100);
-    SendProgress(bar, PBM_SETPOS, 0, 0);
-
+    EntryCompressor compressor(zip_, stored ? nullptr : progressBar, size);
+    AddResult result = stored ? Added : compressor.Begin();
     std::unique_ptr<char[]> block(new char[kBlockSize]);
+    uLong crc = crc32(0, nullptr, 0);
     uint64_t processed = 0;
-    AddResult result = Added;
-    for (;;) {
+    while (result == Added) {
         DWORD count = 0;
         if (!ReadFile(source.handle, block.get(), kBlockSize, &count, nullptr)) {
             result = SourceUnreadable;
             break;
         }
-        if (count == 0)
-            break;
-        if (zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK) {
-            result = WriteFailed;
-            break;
-        }
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(block.get()), count);
         processed += count;
-        if (size > 0) {
-            double share = double(processed) / double(size) * 100.0;
-            if (share > 100.0) // the file grew while being read
-                share = 100.0;
-            SendProgress(bar, PBM_SETPOS, WPARAM(int(share)), 0);
+        const bool last = count == 0;
+        if (stored) {
+            if (!last && zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK)
+                result = WriteFailed;
+        } else if (!compressor.Feed(block.get(), count, last)) {
+            result = WriteFailed;
         }
+        if (last)
+            break;
     }
-    if (zipCloseFileInZip(zip_) != ZIP_OK && result == Added)
+    if (zipCloseFileInZipRaw64(zip_, processed, crc) != ZIP_OK && result == Added)
         result = WriteFailed;
     if (result == Added)
-        SendProgress(bar, PBM_SETPOS, 100, 0);
+        compressor.Finish();
     return result;
 }
 
