@@ -8,6 +8,48 @@
 
 namespace {
 
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ShownWindowOf(DWORD processId)
+{
+    WindowSearch search = {processId, nullptr};
+    EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
+{
+    char text[1024] = "";
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(texts) += std::string(text) + "|";
+    return TRUE;
+}
+
+// The window's caption and its children's texts, each followed by "|".
+std::string TextsOf(HWND window)
+{
+    char text[1024] = "";
+    GetWindowTextA(window, text, sizeof text);
+    std::string texts = std::string(text) + "|";
+    EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 // The builder program run as a packager runs it, from a copy of the folder
 // that the install step laid out, completed with the stand-in stub, engine
 // and placeholder libraries where the install step had none.
@@ -19,8 +61,9 @@ protected:
         CreateDirectoryA(builder.c_str(), nullptr);
         const std::string installed = WindowsPathOf(VELUMO_INSTALLED_BUILDER);
         for (const char* name : {"OrnixCreator.exe", "Ornix.skf", "Runlet.exe", "VelumoDll.dll"}) {
-            if (FileExists(installed + "\\" + name))
+            if (FileExists(installed + "\\" + name)) {
                 ASSERT_TRUE(CopyFileTo(installed + "\\" + name, builder + "\\" + name)) << name;
+            }
         }
         ASSERT_TRUE(FileExists(builder + "\\OrnixCreator.exe"));
         ASSERT_TRUE(FileExists(builder + "\\Ornix.skf"));
@@ -78,44 +121,6 @@ protected:
         if (!icon.empty())
             set += " /i:\"" + icon + "\"";
         return set;
-    }
-
-    static HWND ShownWindowOf(DWORD processId)
-    {
-        struct Search {
-            DWORD processId;
-            HWND found;
-        } search = {processId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM parameter) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(parameter);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->processId && IsWindowVisible(window)) {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    static std::string TextsOf(HWND window)
-    {
-        char text[1024] = "";
-        GetWindowTextA(window, text, sizeof text);
-        std::string texts = std::string(text) + "|";
-        EnumChildWindows(
-            window,
-            [](HWND child, LPARAM parameter) -> BOOL {
-                char childText[1024] = "";
-                GetWindowTextA(child, childText, sizeof childText);
-                *reinterpret_cast<std::string*>(parameter) += std::string(childText) + "|";
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&texts));
-        return texts;
     }
 
     bool TempZipLeft() const { return FileExists(builder + "\\temp.zip"); }
@@ -190,15 +195,17 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string removed = builder + "\\" + c.removed;
-        if (!c.removed.empty())
+        if (!c.removed.empty()) {
             ASSERT_TRUE(MoveFileA(removed.c_str(), (folder / c.removed).c_str()));
+        }
         Outcome outcome = Run(c.arguments);
         EXPECT_EQ(c.code, outcome.exitCode);
         EXPECT_EQ("", outcome.windowTexts);
         EXPECT_FALSE(FileExists(output));
         EXPECT_FALSE(TempZipLeft());
-        if (!c.removed.empty())
+        if (!c.removed.empty()) {
             ASSERT_TRUE(MoveFileA((folder / c.removed).c_str(), removed.c_str()));
+        }
     }
 }
 
