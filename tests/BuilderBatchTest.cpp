@@ -60,7 +60,9 @@ protected:
         builder = folder / "builder";
         CreateDirectoryA(builder.c_str(), nullptr);
         const std::string installed = WindowsPathOf(VELUMO_INSTALLED_BUILDER);
-        for (const char* name : {"OrnixCreator.exe", "Ornix.skf", "Runlet.exe", "VelumoDll.dll"}) {
+        // The engine double stands in for the skin engine and logs the calls.
+        ASSERT_TRUE(CopyFileTo(WindowsPathOf(VELUMO_RECORDING_ENGINE), builder + "\\VelumoDll.dll"));
+        for (const char* name : {"OrnixCreator.exe", "Ornix.skf", "Runlet.exe"}) {
             if (FileExists(installed + "\\" + name)) {
                 ASSERT_TRUE(CopyFileTo(installed + "\\" + name, builder + "\\" + name)) << name;
             }
@@ -124,6 +126,7 @@ protected:
     }
 
     bool TempZipLeft() const { return FileExists(builder + "\\temp.zip"); }
+    std::string EngineCalls() const { return ReadFileBytes(builder + "\\engine-calls.txt"); }
 
     TempFolder folder;
     std::string builder, msi, skin, output, stubBytes;
@@ -139,6 +142,7 @@ TEST_F(BuilderBatchTest, BatchModeBuildsSetupWithoutAnyWindow)
     Outcome outcome = Run(arguments);
     EXPECT_EQ(0u, outcome.exitCode);
     EXPECT_EQ("", outcome.windowTexts);
+    EXPECT_EQ("", EngineCalls()) << "batch mode binds no skin engine";
     ASSERT_TRUE(FileExists(output));
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
     EXPECT_NE(stubBytes, ReadFileBytes(output).substr(0, stubBytes.size())) << "icon not replaced";
@@ -162,6 +166,7 @@ TEST_F(BuilderBatchTest, UsageWinsOverCompleteBatchSet)
         << outcome.windowTexts;
     EXPECT_FALSE(FileExists(output));
     EXPECT_FALSE(TempZipLeft());
+    EXPECT_EQ("", EngineCalls());
 }
 
 TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
@@ -170,6 +175,11 @@ TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
     EXPECT_EQ(0u, outcome.exitCode);
     EXPECT_EQ(0u, outcome.windowTexts.find("Velumo Installer|")) << outcome.windowTexts;
     EXPECT_FALSE(FileExists(output));
+    // The engine is bound from the builder folder, with the builder's own
+    // skin, before the window shows.
+    const std::string expected =
+        "InitDecoration 1\nLoadSkinFromFile " + builder + "\\Ornix.skf\nApplySkin\n";
+    EXPECT_EQ(expected, EngineCalls().substr(0, expected.size()));
 }
 
 TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
