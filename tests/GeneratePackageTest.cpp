@@ -77,17 +77,6 @@ TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
         EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
 }
 
-TEST(ArchiveAttributes, DosBitsAndUnixMode)
-{
-    EXPECT_EQ(0x81800020u, ArchiveExternalAttributes(FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_EQ(0x81000021u, ArchiveExternalAttributes(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(0x41800010u, ArchiveExternalAttributes(FILE_ATTRIBUTE_DIRECTORY));
-    // Bits above 0x37 (normal, temporary, ...) stay out of the low byte.
-    EXPECT_EQ(0x81800026u, ArchiveExternalAttributes(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NORMAL |
-                                                     FILE_ATTRIBUTE_TEMPORARY));
-}
-
 // Leaves built setups and their sources in the build tree, where
 // check_package.py reads them with zipfile and pefile after this program.
 TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
