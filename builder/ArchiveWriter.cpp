@@ -15,7 +15,7 @@
 
 namespace {
 
-// What Windows-made entries carry in "version made by": host 11, version 2.3.
+// The "version made by" word of every entry: host byte 0x0B, version 2.3.
 constexpr uLong kVersionMadeBy = 0x0B17;
 constexpr int kCompressionLevel = 8;
 // Input is fed to the compressor in blocks of this size; progress is

@@ -18,7 +18,7 @@ constexpr char kCaption[] = "Velumo Installer";
 // The skin engine and the five runtime libraries it needs, taken from the
 // builder folder and stored under exactly these names.
 constexpr const char* kLibraries[] = {
-    "VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
+    kSkinEngineFileName, "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
 };
 
 bool InBuilderFolder(char (&path)[MAX_PATH], const char* name)
