@@ -35,6 +35,44 @@ bool FileNamePart(char (&name)[MAX_PATH], const char* path)
     return true;
 }
 
+// True when both paths name one existing file, whatever their spelling.
+bool SameFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        bool known = GetFileInformationByHandle(file, &info) != 0;
+        CloseHandle(file);
+        return known;
+    };
+    return identify(a, infoA) && identify(b, infoB) &&
+           infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+// Writing the output over a file that generation reads would destroy it: the
+// MSI, the skin, the icon, or the stub and libraries of the builder folder.
+bool OutputIsInput(const char* outputPath, const char* msiPath, const char* skinPath,
+                   const char* iconPath)
+{
+    if (GetFileAttributesA(outputPath) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (SameFile(outputPath, msiPath) || SameFile(outputPath, skinPath) ||
+        (iconPath && *iconPath && SameFile(outputPath, iconPath)))
+        return true;
+    char builderFile[MAX_PATH];
+    if (InBuilderFolder(builderFile, kStubName) && SameFile(outputPath, builderFile))
+        return true;
+    for (const char* library : kLibraries) {
+        if (InBuilderFolder(builderFile, library) && SameFile(outputPath, builderFile))
+            return true;
+    }
+    return false;
+}
+
 GenerateResult EntryFailure(ArchiveWriter::AddResult result, GenerateResult unreadable)
 {
     return result == ArchiveWriter::SourceUnreadable ? unreadable : GenerateArchiveFailed;
@@ -52,6 +90,8 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         !InBuilderFolder(stubPath, kStubName) || strlen(outputPath) >= MAX_PATH ||
         (iconPath && strlen(iconPath) >= MAX_PATH))
         return GeneratePathTooLong;
+    if (OutputIsInput(outputPath, msiPath, skinPath, iconPath))
+        return GenerateOutputIsInput;
 
     {
         ArchiveWriter archive;
@@ -75,6 +115,8 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         if (!archive.Close())
             return GenerateArchiveFailed;
     }
+    if (SameFile(outputPath, archivePath))
+        return GenerateOutputIsInput;
 
     // The icon file is read and checked before the output is touched, so a
     // damaged one leaves any existing output as it was.

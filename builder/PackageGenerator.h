@@ -17,6 +17,7 @@ enum GenerateResult {
     GenerateIconFailed = 7,     // the icon update began but did not complete
     GenerateAppendFailed = 8,   // the container could not be appended
     GeneratePathTooLong = 9,    // a path does not fit in MAX_PATH
+    GenerateOutputIsInput = 11, // the output names a file that generation reads
 };
 
 // Writes a setup program at outputPath: a copy of the builder folder's

@@ -248,6 +248,27 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
     }
 }
 
+TEST_F(GenerationTest, OutputNamingAFileThatGenerationReadsIsRefused)
+{
+    const std::string msiBytes = ReadFileBytes(msi);
+    const std::string stub = builder + "\\Runlet.exe";
+    const std::string library = builder + "\\msvcrt.dll";
+    const std::string libraryBytes = ReadFileBytes(library);
+    for (const std::string& target : {msi, stub, library}) {
+        SCOPED_TRACE(target);
+        output = target;
+        EXPECT_EQ(GenerateOutputIsInput, Generate());
+    }
+    EXPECT_EQ(msiBytes, ReadFileBytes(msi));
+    EXPECT_EQ(stubBytes, ReadFileBytes(stub));
+    EXPECT_EQ(libraryBytes, ReadFileBytes(library));
+
+    // The temporary archive itself, spelled differently.
+    output = builder + "\\TEMP.ZIP";
+    EXPECT_EQ(GenerateOutputIsInput, Generate());
+    EXPECT_FALSE(TempZipLeft());
+}
+
 TEST_F(GenerationTest, IconStepsThatKeepTheStubIcons)
 {
     const std::string stubIcon1 = IconResource(StandInStubPath(), 1);
