@@ -1,0 +1,67 @@
+#include "BuilderStartup.h"
+
+#include "BuilderState.h"
+#include "MainDialog.h"
+#include "PackageGenerator.h"
+#include "SwitchParser.h"
+
+const char kBuilderUsage[] = "Usage:\n"
+                             "   /? - Show this dialog.\n"
+                             "   /m:<full path to an existing MSI file>.\n"
+                             "   /s:<full path to a skin file>.\n"
+                             "   /i:<full path to a ICO file>.\n"
+                             "   /o:<full path to an output file>.\n";
+
+namespace {
+
+constexpr char kCaption[] = "Velumo Installer";
+constexpr char kBuilderSkinName[] = "Ornix.skf";
+constexpr int kMainDialogTemplate = 101;
+
+int RunBatch(const SwitchParser& switches)
+{
+    const char* iconPath = switches.HasValue("i") ? switches.GetValue("i") : nullptr;
+    return GeneratePackageWithResult(switches.GetValue("m"), switches.GetValue("s"),
+                                     switches.GetValue("o"), iconPath);
+}
+
+int RunInteractive()
+{
+    char enginePath[MAX_PATH];
+    char skinPath[MAX_PATH];
+    // A folder too long for the engine's path runs the window unskinned.
+    if (CopyBounded(enginePath, sizeof enginePath, gBuilder.builderFolder) &&
+        AppendBounded(enginePath, sizeof enginePath, kSkinEngineFileName) &&
+        CopyBounded(skinPath, sizeof skinPath, gBuilder.builderFolder) &&
+        AppendBounded(skinPath, sizeof skinPath, kBuilderSkinName) &&
+        SkinEngineLoad(gBuilder.engine, enginePath))
+        SkinEngineApply(gBuilder.engine, skinPath);
+
+    // The main window ends the process itself when it closes; this returns
+    // only when the dialog could not be shown.
+    DialogBoxParamA(gBuilder.instance, MAKEINTRESOURCEA(kMainDialogTemplate), nullptr,
+                    MainDialogProc, 0);
+    SkinEngineRelease(gBuilder.engine);
+    return kBuilderExitOk;
+}
+
+} // namespace
+
+int RunBuilder(HINSTANCE instance, const char* commandLine)
+{
+    gBuilder.instance = instance;
+    char programPath[MAX_PATH];
+    DWORD length = GetModuleFileNameA(instance, programPath, sizeof programPath);
+    if (length == 0 || length >= sizeof programPath || !SetBuilderFolderFrom(programPath))
+        return kBuilderExitNoFolder;
+
+    SwitchParser switches(nullptr, false);
+    switches.Parse(commandLine);
+    if (switches.HasSwitch("?")) {
+        MessageBoxA(nullptr, kBuilderUsage, kCaption, MB_ICONINFORMATION);
+        return kBuilderExitOk;
+    }
+    if (switches.HasValue("m") && switches.HasValue("o") && switches.HasValue("s"))
+        return RunBatch(switches);
+    return RunInteractive();
+}

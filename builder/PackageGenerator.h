@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+// Sent to the main window when a generation worker is done; wParam 0 enables
+// Create and Close again, nonzero disables them.
+constexpr UINT UM_SETBUSY = 2439;
+
+// The outcome of one generation. Batch mode returns it as its exit code.
+enum GenerateResult {
+    GenerateDone = 0,
+    GenerateArchiveFailed = 2,  // "temp.zip" cannot be created or written
+    GenerateInputMissing = 3,   // the MSI or skin file is missing or unreadable
+    GenerateLibraryMissing = 4, // a library is missing from the builder folder
+    GenerateStubFailed = 5,     // "Runlet.exe" cannot be copied to the output
+    GenerateIconMalformed = 6,  // the icon file is shorter than it announces
+    GenerateIconFailed = 7,     // the icon update began but did not complete
+    GenerateAppendFailed = 8,   // the container could not be appended
+    GeneratePathTooLong = 9,    // a path does not fit in MAX_PATH
+    GenerateOutputIsInput = 11, // the output names a file that generation reads
+};
+
+// Writes a setup program at outputPath: a copy of the builder folder's
+// "Runlet.exe" with the icon file's images, followed by a package container
+// that holds the archive of the MSI, the skin, the skin engine and the five
+// runtime libraries. iconPath may be null or empty. On failure no "temp.zip"
+// and no output file is left behind. Shows nothing.
+GenerateResult GeneratePackageWithResult(const char* msiPath, const char* skinPath,
+                                         const char* outputPath, const char* iconPath);
+
+inline bool GeneratePackage(const char* msiPath, const char* skinPath, const char* outputPath,
+                            const char* iconPath)
+{
+    return GeneratePackageWithResult(msiPath, skinPath, outputPath, iconPath) == GenerateDone;
+}
+
+// The generation worker of the main window (passed as the thread argument):
+// generates from the paths in gBuilder, tells the user the outcome in a
+// message box owned by the window and sends it UM_SETBUSY 0. Registers itself
+// with the skin engine while it runs.
+DWORD WINAPI GenerationThreadProc(LPVOID window);

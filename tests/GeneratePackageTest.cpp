@@ -1,0 +1,518 @@
+#include "ArchiveTimes.h"
+#include "BuilderState.h"
+#include "BuilderTestSupport.h"
+#include "PackageFile.h"
+#include "PackageGenerator.h"
+#include "TestFiles.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A builder folder, two inputs and an output folder in a private place.
+class GenerationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        builder = folder / "builder";
+        ASSERT_TRUE(FillBuilderFolder(builder));
+        UseBuilderFolder(builder);
+        gBuilder.progressBar = nullptr;
+        gBuilder.engine = SkinEngine();
+        msi = folder / "Package.msi";
+        ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
+        skin = folder / "Sample.skf";
+        ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(20000, 2)));
+        CreateDirectoryA((folder / "out").c_str(), nullptr);
+        output = folder / "out\\setup.exe";
+        stubBytes = ReadFileBytes(StandInStubPath());
+        ASSERT_FALSE(stubBytes.empty());
+    }
+
+    void TearDown() override { gBuilder = BuilderState(); }
+
+    static void UseBuilderFolder(const std::string& path)
+    {
+        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (path + "\\").c_str()));
+    }
+
+    GenerateResult Generate(const char* icon = nullptr)
+    {
+        return GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(), icon);
+    }
+
+    bool TempZipLeft() const { return FileExists(builder + "\\temp.zip"); }
+
+    TempFolder folder;
+    std::string builder, msi, skin, output, stubBytes;
+};
+
+std::string IconResource(const std::string& program, int id)
+{
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return "<not loadable>";
+    std::string bytes = "<missing>";
+    HRSRC found = FindResourceExA(module, RT_ICON, MAKEINTRESOURCEA(id), 1033);
+    if (found) {
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        bytes.assign(data, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return bytes;
+}
+
+TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
+{
+    for (const char* name : {"a.Z", "a.z", "b.zip", "B.ZIP", "c.zoo", "d.arc", "e.LZH", "f.arj",
+                             "x.gz", "g.tgz"})
+        EXPECT_TRUE(ArchiveStoresUncompressed(name)) << name;
+    for (const char* name : {"Package.msi", "skin.skf", "zip", "a.zipx", "gz", "a.gz.msi", ""})
+        EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
+}
+
+// Leaves built setups and their sources in the build tree, where
+// check_package.py reads them with zipfile and pefile after this program.
+TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
+{
+    const std::string dir = ArtifactsDir();
+    RemoveTree(dir);
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    builder = dir + "\\builder";
+    ASSERT_TRUE(FillBuilderFolder(builder));
+    UseBuilderFolder(builder);
+    ASSERT_TRUE(SetFileAttributesA((builder + "\\mfc71.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CopyFileTo(StandInStubPath(), dir + "\\stub.exe"));
+
+    msi = dir + "\\Package.msi";
+    ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
+    skin = dir + "\\Sample.skf";
+    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(30000, 4)));
+    output = dir + "\\setup-main.exe";
+    ASSERT_EQ(GenerateDone, Generate());
+    const std::string built = ReadFileBytes(output);
+    EXPECT_EQ(stubBytes, built.substr(0, stubBytes.size()));
+    EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
+
+    skin = dir + "\\x.gz";
+    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(5000, 6)));
+    output = dir + "\\setup-gz.exe";
+    ASSERT_EQ(GenerateDone, Generate());
+
+    // 1960 and 2050, outside what the archive's time fields hold.
+    msi = dir + "\\old.msi";
+    ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
+    skin = dir + "\\future.skf";
+    ASSERT_TRUE(WriteFileBytes(skin, "future"));
+    auto setTime = [](const std::string& path, WORD year) {
+        SYSTEMTIME when = {year, 6, 0, 15, 12, 0, 0, 0};
+        FILETIME time;
+        SystemTimeToFileTime(&when, &time);
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+        bool set = file != INVALID_HANDLE_VALUE && SetFileTime(file, &time, &time, &time);
+        CloseHandle(file);
+        return set;
+    };
+    ASSERT_TRUE(setTime(msi, 1960));
+    ASSERT_TRUE(setTime(skin, 2050));
+    output = dir + "\\setup-clamp.exe";
+    ASSERT_EQ(GenerateDone, Generate());
+
+    msi = dir + "\\Package.msi";
+    skin = dir + "\\Sample.skf";
+    std::vector<std::string> nine;
+    for (unsigned i = 0; i < 9; ++i)
+        nine.push_back(PatternBytes(200 + 40 * i, 20 + i));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\one.ico", IconFileBytes({PatternBytes(1000, 11)})));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\nine.ico", IconFileBytes(nine)));
+    output = dir + "\\setup-icon1.exe";
+    ASSERT_EQ(GenerateDone, Generate((dir + "\\one.ico").c_str()));
+    output = dir + "\\setup-icon9.exe";
+    ASSERT_EQ(GenerateDone, Generate((dir + "\\nine.ico").c_str()));
+    EXPECT_EQ(nine[8], IconResource(output, 9));
+    EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
+    EXPECT_FALSE(TempZipLeft());
+}
+
+TEST_F(GenerationTest, SuccessReplacesExistingOutputAndRemovesTempZip)
+{
+    ASSERT_TRUE(WriteFileBytes(output, "an older file"));
+    ASSERT_EQ(GenerateDone, Generate());
+    std::string built = ReadFileBytes(output);
+    EXPECT_EQ(stubBytes, built.substr(0, stubBytes.size()));
+    EXPECT_GT(built.size(), stubBytes.size() + 10000);
+    EXPECT_FALSE(TempZipLeft());
+
+    // Two inputs of the same name give two entries of that name.
+    skin = folder / "gdiplus.dll";
+    ASSERT_TRUE(WriteFileBytes(skin, "a skin named like a library"));
+    EXPECT_EQ(GenerateDone, Generate());
+}
+
+TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
+{
+    const std::string longName(300, 'a');
+    struct Case {
+        const char* what;
+        GenerateResult expected;
+        std::function<void()> breakIt;
+        std::function<void()> mendIt;
+        const char* icon;
+    };
+    std::string savedMsi = msi, savedSkin = skin, savedOutput = output;
+    std::string icon = folder / "bad.ico";
+    auto moveAway = [this](const std::string& name) {
+        return [this, name] { MoveFileA((builder + "\\" + name).c_str(), (folder / name).c_str()); };
+    };
+    auto moveBack = [this](const std::string& name) {
+        return [this, name] { MoveFileA((folder / name).c_str(), (builder + "\\" + name).c_str()); };
+    };
+    auto restorePaths = [&] {
+        msi = savedMsi;
+        skin = savedSkin;
+        output = savedOutput;
+        UseBuilderFolder(builder);
+    };
+    std::vector<Case> cases = {
+        {"builder folder missing", GenerateArchiveFailed,
+         [&] { ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (folder / "nowhere\\").c_str())); },
+         restorePaths, nullptr},
+        {"temp.zip is a folder", GenerateArchiveFailed,
+         [&] { CreateDirectoryA((builder + "\\temp.zip").c_str(), nullptr); },
+         [&] { RemoveDirectoryA((builder + "\\temp.zip").c_str()); }, nullptr},
+        {"msi missing", GenerateInputMissing, [&] { msi = folder / "missing.msi"; }, restorePaths, nullptr},
+        {"msi is a folder", GenerateInputMissing, [&] { msi = folder / "out"; }, restorePaths, nullptr},
+        {"skin missing", GenerateInputMissing, [&] { skin = folder / "missing.skf"; }, restorePaths, nullptr},
+        {"stub missing", GenerateStubFailed, moveAway("Runlet.exe"), moveBack("Runlet.exe"), nullptr},
+        {"output folder missing", GenerateStubFailed, [&] { output = folder / "none\\setup.exe"; },
+         restorePaths, nullptr},
+        {"stub already carries a container", GenerateAppendFailed,
+         [&] {
+             WriteFileBytes(folder / "temp.zip", "x");
+             PackageFile((builder + "\\Runlet.exe").c_str()).AppendContainer((folder / "temp.zip").c_str());
+         },
+         [&] { CopyFileTo(StandInStubPath(), builder + "\\Runlet.exe"); }, nullptr},
+        {"icon shorter than its header", GenerateIconMalformed, [&] { WriteFileBytes(icon, "\0\0\1"); },
+         [] {}, "bad.ico"},
+        {"icon directory cut short", GenerateIconMalformed,
+         [&] { WriteFileBytes(icon, IconFileBytes({"abcd", "efgh"}).substr(0, 30)); }, [] {}, "bad.ico"},
+        {"icon image beyond the end", GenerateIconMalformed,
+         [&] {
+             std::string bytes = IconFileBytes({PatternBytes(500)});
+             WriteFileBytes(icon, bytes.substr(0, bytes.size() - 1));
+         },
+         [] {}, "bad.ico"},
+        {"icon with too many images", GenerateIconMalformed,
+         [&] { WriteFileBytes(icon, IconFileBytes(std::vector<std::string>(300, "img"))); }, [] {},
+         "bad.ico"},
+        {"msi path too long", GeneratePathTooLong, [&] { msi = folder / longName; }, restorePaths, nullptr},
+        {"output path too long", GeneratePathTooLong, [&] { output = folder / longName; }, restorePaths,
+         nullptr},
+        {"icon path too long", GeneratePathTooLong, [] {}, [] {}, "long"},
+        {"builder folder too long for temp.zip", GeneratePathTooLong,
+         [&] {
+             std::string deep = folder.path();
+             while (deep.size() < MAX_PATH - 6)
+                 deep += "\\d";
+             ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, deep.c_str()));
+         },
+         restorePaths, nullptr},
+    };
+    for (const std::string& library : {std::string("VelumoDll.dll")} )
+        cases.push_back({"engine missing", GenerateLibraryMissing, moveAway(library), moveBack(library), nullptr});
+    for (const std::string& library : kRuntimeLibraries)
+        cases.push_back({"runtime library missing", GenerateLibraryMissing, moveAway(library),
+                         moveBack(library), nullptr});
+
+    const std::string iconTooLong = folder / longName;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.breakIt();
+        const char* iconPath = nullptr;
+        if (c.icon)
+            iconPath = std::string(c.icon) == "long" ? iconTooLong.c_str() : icon.c_str();
+        const std::string failedOutput = output;
+        EXPECT_EQ(c.expected, Generate(iconPath));
+        EXPECT_FALSE(FileExists(failedOutput));
+        c.mendIt();
+        EXPECT_FALSE(TempZipLeft());
+        ASSERT_EQ(GenerateDone, Generate()) << "after the failure";
+        ASSERT_TRUE(DeleteFileA(output.c_str()));
+    }
+}
+
+TEST_F(GenerationTest, OutputNamingAFileThatGenerationReadsIsRefused)
+{
+    const std::string msiBytes = ReadFileBytes(msi);
+    const std::string stub = builder + "\\Runlet.exe";
+    const std::string library = builder + "\\msvcrt.dll";
+    const std::string libraryBytes = ReadFileBytes(library);
+    for (const std::string& target : {msi, stub, library}) {
+        SCOPED_TRACE(target);
+        output = target;
+        EXPECT_EQ(GenerateOutputIsInput, Generate());
+    }
+    EXPECT_EQ(msiBytes, ReadFileBytes(msi));
+    EXPECT_EQ(stubBytes, ReadFileBytes(stub));
+    EXPECT_EQ(libraryBytes, ReadFileBytes(library));
+
+    // The temporary archive itself, spelled differently.
+    output = builder + "\\TEMP.ZIP";
+    EXPECT_EQ(GenerateOutputIsInput, Generate());
+    EXPECT_FALSE(TempZipLeft());
+}
+
+TEST_F(GenerationTest, IconStepsThatKeepTheStubIcons)
+{
+    const std::string stubIcon1 = IconResource(StandInStubPath(), 1);
+    const std::string stubIcon2 = IconResource(StandInStubPath(), 2);
+    ASSERT_GT(stubIcon1.size(), 100u);
+
+    // Null, empty and unopenable icon paths all skip the icon step.
+    for (const char* icon : {static_cast<const char*>(nullptr), "", "Z:\\no\\such.ico"}) {
+        SCOPED_TRACE(icon ? icon : "null");
+        std::string path = icon && *icon ? std::string(icon) : std::string();
+        ASSERT_EQ(GenerateDone, Generate(icon));
+        EXPECT_EQ(stubBytes, ReadFileBytes(output).substr(0, stubBytes.size()));
+    }
+
+    // No images: an empty update, the stub's icons stay.
+    const std::string empty = folder / "empty.ico";
+    ASSERT_TRUE(WriteFileBytes(empty, IconFileBytes({})));
+    ASSERT_EQ(GenerateDone, Generate(empty.c_str()));
+    EXPECT_EQ(stubIcon1, IconResource(output, 1));
+    EXPECT_EQ(stubIcon2, IconResource(output, 2));
+    EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
+
+    // One image: icon 1 changes, icon 2 is the stub's.
+    const std::string image = PatternBytes(777, 9);
+    const std::string one = folder / "one.ico";
+    ASSERT_TRUE(WriteFileBytes(one, IconFileBytes({image})));
+    ASSERT_EQ(GenerateDone, Generate(one.c_str()));
+    EXPECT_EQ(image, IconResource(output, 1));
+    EXPECT_EQ(stubIcon2, IconResource(output, 2));
+}
+
+// A window that keeps the progress messages it receives.
+struct ProgressMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<ProgressMessage> gProgress;
+
+LRESULT CALLBACK RecordProgress(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == PBM_SETRANGE32 || message == PBM_SETPOS) {
+        gProgress.push_back({message, wParam, lParam});
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateRecorderWindow(WNDPROC procedure, const char* className)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    return CreateWindowA(className, "recorder", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+// Splits the messages into one run per entry, each opened by its range.
+std::vector<std::vector<ProgressMessage>> ProgressRuns()
+{
+    std::vector<std::vector<ProgressMessage>> runs;
+    for (const ProgressMessage& m : gProgress) {
+        if (m.message == PBM_SETRANGE32 || runs.empty())
+            runs.emplace_back();
+        runs.back().push_back(m);
+    }
+    return runs;
+}
+
+TEST_F(GenerationTest, ProgressRunsFromZeroToHundredForEachDeflatedEntry)
+{
+    HWND bar = CreateRecorderWindow(RecordProgress, "VelumoProgressRecorder");
+    ASSERT_TRUE(bar);
+    // Several compression blocks for the first entry.
+    ASSERT_TRUE(WriteFileBytes(msi, PatternBytes(300000, 3)));
+
+    for (bool storedSkin : {false, true}) {
+        SCOPED_TRACE(storedSkin ? "skin stored" : "skin deflated");
+        if (storedSkin) {
+            skin = folder / "x.gz";
+            ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(100000, 8)));
+        }
+        gProgress.clear();
+        gBuilder.progressBar = bar;
+        ASSERT_EQ(GenerateDone, Generate());
+        gBuilder.progressBar = nullptr;
+
+        auto runs = ProgressRuns();
+        ASSERT_EQ(storedSkin ? 7u : 8u, runs.size());
+        for (const auto& run : runs) {
+            ASSERT_GE(run.size(), 3u);
+            EXPECT_EQ(UINT(PBM_SETRANGE32), run[0].message);
+            EXPECT_EQ(0, int(run[0].wParam));
+            EXPECT_EQ(100, int(run[0].lParam));
+            EXPECT_EQ(UINT(PBM_SETPOS), run[1].message);
+            EXPECT_EQ(0, int(run[1].wParam));
+            int last = 0;
+            for (size_t i = 1; i < run.size(); ++i) {
+                EXPECT_EQ(UINT(PBM_SETPOS), run[i].message);
+                EXPECT_GE(int(run[i].wParam), last);
+                EXPECT_LE(int(run[i].wParam), 100);
+                last = int(run[i].wParam);
+            }
+            EXPECT_EQ(100, last);
+        }
+        // 300000 bytes in 64 KiB blocks: 21, 43, 65, 87, 100 after 0, then 100.
+        std::vector<int> first;
+        for (size_t i = 1; i < runs[0].size(); ++i)
+            first.push_back(int(runs[0][i].wParam));
+        EXPECT_EQ((std::vector<int>{0, 21, 43, 65, 87, 100, 100}), first);
+    }
+    DestroyWindow(bar);
+}
+
+// What GenerationThreadProc does, in order, as the test sees it.
+std::mutex gEventsLock;
+std::vector<std::string> gEvents;
+
+void Record(const std::string& event)
+{
+    std::lock_guard<std::mutex> lock(gEventsLock);
+    gEvents.push_back(event);
+}
+
+int WINAPI RecordAdd()
+{
+    Record("add");
+    return 1;
+}
+
+int WINAPI RecordDelete()
+{
+    Record("delete");
+    return 1;
+}
+
+LRESULT CALLBACK RecordBusy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == UM_SETBUSY) {
+        Record("busy " + std::to_string(wParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM texts)
+{
+    char text[256] = "";
+    GetWindowTextA(child, text, sizeof text);
+    *reinterpret_cast<std::string*>(texts) += std::string(text) + "|";
+    return TRUE;
+}
+
+struct BoxSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedBox(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<BoxSearch*>(parameter);
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    if (GetWindow(window, GW_OWNER) == search->owner && std::string(caption) == "Velumo Installer" &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs the worker on its own thread and answers its message box, pumping
+// the test window's messages meanwhile, as the main window would.
+void RunWorker(HWND window)
+{
+    HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, window, 0, nullptr);
+    ASSERT_TRUE(thread);
+    bool answered = false;
+    const DWORD deadline = GetTickCount() + 120000;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        BoxSearch search = {window, nullptr};
+        EnumThreadWindows(GetThreadId(thread), FindOwnedBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found && !answered) {
+            std::string texts;
+            EnumChildWindows(search.found, CollectText, reinterpret_cast<LPARAM>(&texts));
+            const char* known[] = {"Generated Successfully", "Can't create zip file"};
+            std::string shown = texts;
+            for (const char* text : known) {
+                if (texts.find(text) != std::string::npos)
+                    shown = text;
+            }
+            Record("box " + shown);
+            answered = true;
+            SendMessageA(search.found, WM_COMMAND, IDOK, 0);
+        }
+        ASSERT_LT(GetTickCount(), deadline) << "the worker did not finish";
+    }
+    CloseHandle(thread);
+}
+
+std::string Joined()
+{
+    std::string all;
+    for (const std::string& e : gEvents)
+        all += e + "; ";
+    return all;
+}
+
+TEST_F(GenerationTest, WorkerReportsInTheOrderTheWindowReliesOn)
+{
+    HWND window = CreateRecorderWindow(RecordBusy, "VelumoBusyRecorder");
+    ASSERT_TRUE(window);
+    gBuilder.engine.AddAdditionalThread = RecordAdd;
+    gBuilder.engine.DeleteAdditionalThread = RecordDelete;
+    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, msi.c_str()));
+    ASSERT_TRUE(CopyBounded(gBuilder.skinPath, MAX_PATH, skin.c_str()));
+    ASSERT_TRUE(CopyBounded(gBuilder.outputPath, MAX_PATH, output.c_str()));
+
+    gEvents.clear();
+    RunWorker(window);
+    EXPECT_TRUE(FileExists(output));
+    EXPECT_EQ("add; box Generated Successfully; delete; busy 0; ", Joined());
+
+    DeleteFileA(output.c_str());
+    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, (folder / "missing.msi").c_str()));
+    gEvents.clear();
+    RunWorker(window);
+    EXPECT_FALSE(FileExists(output));
+    EXPECT_EQ("add; delete; busy 0; box Can't create zip file; ", Joined());
+
+    // Without an engine the worker skips its registration.
+    gBuilder.engine = SkinEngine();
+    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, msi.c_str()));
+    gEvents.clear();
+    RunWorker(window);
+    EXPECT_EQ("box Generated Successfully; busy 0; ", Joined());
+    DestroyWindow(window);
+}
+
+} // namespace
