@@ -16,7 +16,6 @@ namespace {
 
 constexpr char kCaption[] = "Velumo Installer";
 constexpr char kBuilderSkinName[] = "Ornix.skf";
-constexpr int kMainDialogTemplate = 101;
 
 int RunBatch(const SwitchParser& switches)
 {
@@ -39,8 +38,7 @@ int RunInteractive()
 
     // The main window ends the process itself when it closes; this returns
     // only when the dialog could not be shown.
-    DialogBoxParamA(gBuilder.instance, MAKEINTRESOURCEA(kMainDialogTemplate), nullptr,
-                    MainDialogProc, 0);
+    ShowMainWindow();
     SkinEngineRelease(gBuilder.engine);
     return kBuilderExitOk;
 }

@@ -6,7 +6,8 @@
 
 // What the builder keeps for the whole run. Start-up fills in the instance,
 // the folder and the engine; the main window fills in the paths and the
-// progress bar before it starts a generation worker, which only reads them.
+// progress bar before it starts a generation worker, which works from its own
+// copies of the paths and only reads the bar's handle.
 struct BuilderState {
     HINSTANCE instance = nullptr;
     // The program's own folder, with its final backslash.
@@ -14,6 +15,10 @@ struct BuilderState {
     // Bound in interactive mode only; every pointer stays null otherwise.
     SkinEngine engine;
 
+    // The main window, owner of the builder's message boxes; null until it
+    // is created.
+    HWND mainWindow = nullptr;
+    // The fields as Create last read them.
     char msiPath[MAX_PATH] = "";
     char skinPath[MAX_PATH] = "";
     char outputPath[MAX_PATH] = "";

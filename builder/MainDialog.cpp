@@ -1,22 +1,239 @@
 #include "MainDialog.h"
 
-// Until the main window is built this stands in for it: the dialog shows and
-// closes, nothing more.
+#include "AboutDialog.h"
+#include "BuilderState.h"
+#include "FileChooser.h"
+#include "PackageGenerator.h"
+#include "ProductLinks.h"
+#include "SkinDecoration.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr char kCaption[] = "Velumo Installer";
+
+// Set between Create and the worker's UM_SETBUSY 0; read and written on the
+// window's thread only.
+bool gGenerating = false;
+
+const SkinObjectEntry kMainSkinObjects[] = {
+    {kDialogItself, L"CustomFrame", 1},
+    {kDialogItself, L"CustomDialog", 0},
+    {IDC_BROWSE_MSI, L"OpenButton", 0},
+    {IDC_BROWSE_SKIN, L"OpenButton", 0},
+    {IDC_BROWSE_OUTPUT, L"OpenButton", 0},
+    {IDC_BROWSE_ICON, L"OpenButton", 0},
+    {IDC_MSI_PATH, L"CustomEdit", 0},
+    {IDC_SKIN_PATH, L"CustomEdit", 0},
+    {IDC_OUTPUT_PATH, L"CustomEdit", 0},
+    {IDC_ICON_PATH, L"CustomEdit", 0},
+    {IDC_BANNER_SITE, L"banner_velumo", 0},
+    {IDC_BANNER_SKINS, L"banner_getmoreskin", 0},
+    {IDC_ABOUT, L"GeneralButton", 0},
+    {IDC_HELP_BUTTON, L"GeneralButton", 0},
+    {IDC_CREATE, L"GeneralButton", 0},
+    {IDCANCEL, L"GeneralButton", 0},
+};
+
+struct BrowseButton {
+    int buttonId;
+    int fieldId;
+    char (*buffer)[MAX_PATH];
+    const char* filter;
+    DWORD flags;
+    const char* defaultExtension;
+    FileDialogKind kind;
+};
+
+const BrowseButton kBrowseButtons[] = {
+    {IDC_BROWSE_MSI, IDC_MSI_PATH, &gBuilder.msiPath, "MSI File\0*.msi\0",
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+    {IDC_BROWSE_SKIN, IDC_SKIN_PATH, &gBuilder.skinPath, "Skin\0*.skf\0",
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+    {IDC_BROWSE_ICON, IDC_ICON_PATH, &gBuilder.iconPath, "Icon File\0*.ico\0",
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+    {IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, &gBuilder.outputPath, "Executable\0*.exe\0",
+     OFN_PATHMUSTEXIST, ".exe", FileDialogKind::Save},
+};
+
+struct PathField {
+    int fieldId;
+    char (*buffer)[MAX_PATH];
+};
+
+const PathField kPathFields[] = {
+    {IDC_MSI_PATH, &gBuilder.msiPath},
+    {IDC_SKIN_PATH, &gBuilder.skinPath},
+    {IDC_OUTPUT_PATH, &gBuilder.outputPath},
+    {IDC_ICON_PATH, &gBuilder.iconPath},
+};
+
+struct LinkButton {
+    int buttonId;
+    const char* target;
+};
+
+const LinkButton kBanners[] = {
+    {IDC_BANNER_SITE, kProductSiteUrl},
+    {IDC_BANNER_SKINS, kSkinGalleryUrl},
+};
+
+void ShowMessage(HWND window, const char* text)
+{
+    MessageBoxA(window, text, kCaption, MB_OK);
+}
+
+void Browse(HWND window, const BrowseButton& button)
+{
+    if (ChooseFile(*button.buffer, window, button.filter, button.flags, button.defaultExtension,
+                   button.kind))
+        SetDlgItemTextA(window, button.fieldId, *button.buffer);
+}
+
+GenerationJob* JobFromFields(HWND window)
+{
+    auto* job = new GenerationJob{window, "", "", "", ""};
+    // The buffers hold what GetWindowTextA read, so they always fit.
+    CopyBounded(job->msiPath, MAX_PATH, gBuilder.msiPath);
+    CopyBounded(job->skinPath, MAX_PATH, gBuilder.skinPath);
+    CopyBounded(job->outputPath, MAX_PATH, gBuilder.outputPath);
+    CopyBounded(job->iconPath, MAX_PATH, gBuilder.iconPath);
+    return job;
+}
+
+void Create(HWND window)
+{
+    // A longer typed path keeps its first 259 characters.
+    for (const PathField& field : kPathFields)
+        GetDlgItemTextA(window, field.fieldId, *field.buffer, MAX_PATH);
+    if (!gBuilder.msiPath[0] || !gBuilder.outputPath[0] || !gBuilder.skinPath[0]) {
+        ShowMessage(window, "Please correct values");
+        return;
+    }
+    gBuilder.progressBar = GetDlgItem(window, IDC_PROGRESS);
+    SendMessageA(window, UM_SETBUSY, 1, 0);
+    GenerationJob* job = JobFromFields(window);
+    HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, job, 0, nullptr);
+    if (!thread) {
+        delete job;
+        ShowMessage(window, "Can't create zip file");
+        SendMessageA(window, UM_SETBUSY, 0, 0);
+        return;
+    }
+    // The worker reports and enables the buttons again itself.
+    CloseHandle(thread);
+}
+
+void OpenManual(HWND window)
+{
+    char manual[MAX_PATH];
+    if (CopyBounded(manual, sizeof manual, gBuilder.builderFolder) &&
+        AppendBounded(manual, sizeof manual, kManualFileName))
+        OpenWithShell(window, manual);
+}
+
+void ShowAbout(HWND window)
+{
+    DialogBoxParamA(gBuilder.instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDialogProc, 0);
+}
+
+// Every way of closing (Close, Escape, the close box, WM_CLOSE) comes here.
+// While a worker writes a setup the process must not end under it.
+void RequestEnd()
+{
+    if (!gGenerating)
+        EndBuilder();
+}
+
+INT_PTR OnInitDialog(HWND window)
+{
+    gBuilder.mainWindow = window;
+    gGenerating = false;
+    DecorateDialog(window, kMainSkinObjects);
+    HICON icon = LoadIconA(gBuilder.instance, MAKEINTRESOURCEA(IDI_BUILDER));
+    SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    return TRUE;
+}
+
+INT_PTR OnClose(HWND window)
+{
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+INT_PTR OnSetBusy(HWND window, bool busy)
+{
+    gGenerating = busy;
+    EnableWindow(GetDlgItem(window, IDC_CREATE), !busy);
+    EnableWindow(GetDlgItem(window, IDCANCEL), !busy);
+    return FALSE;
+}
+
+INT_PTR OnCommand(HWND window, int id)
+{
+    for (const BrowseButton& button : kBrowseButtons) {
+        if (button.buttonId == id) {
+            Browse(window, button);
+            return TRUE;
+        }
+    }
+    for (const LinkButton& banner : kBanners) {
+        if (banner.buttonId == id) {
+            OpenWithShell(window, banner.target);
+            return TRUE;
+        }
+    }
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        RequestEnd();
+        return TRUE;
+    case IDC_CREATE:
+        Create(window);
+        return TRUE;
+    case IDC_HELP_BUTTON:
+        OpenManual(window);
+        return TRUE;
+    case IDC_ABOUT:
+        ShowAbout(window);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        return TRUE;
+        return OnInitDialog(window);
     case WM_CLOSE:
-        EndDialog(window, IDCANCEL);
-        return TRUE;
+    case WM_QUIT:
+        return OnClose(window);
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(window, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
+        return OnCommand(window, LOWORD(wParam));
+    case UM_SETBUSY:
+        return OnSetBusy(window, wParam != 0);
     default:
         return FALSE;
     }
+}
+
+INT_PTR ShowMainWindow()
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
+    return DialogBoxParamA(gBuilder.instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                           0);
+}
+
+void EndBuilder()
+{
+    if (gBuilder.mainWindow)
+        DestroyWindow(gBuilder.mainWindow);
+    ExitProcess(0);
 }

@@ -9,6 +9,8 @@
 
 #include <string.h>
 
+#include <memory>
+
 namespace {
 
 constexpr char kArchiveName[] = "temp.zip";
@@ -165,12 +167,13 @@ GenerateResult GeneratePackageWithResult(const char* msiPath, const char* skinPa
 
 DWORD WINAPI GenerationThreadProc(LPVOID parameter)
 {
-    HWND window = static_cast<HWND>(parameter);
+    std::unique_ptr<GenerationJob> job(static_cast<GenerationJob*>(parameter));
+    HWND window = job->window;
     const SkinEngine& engine = gBuilder.engine;
     if (engine.AddAdditionalThread)
         engine.AddAdditionalThread();
-    const bool generated = GeneratePackage(gBuilder.msiPath, gBuilder.skinPath,
-                                           gBuilder.outputPath, gBuilder.iconPath);
+    const bool generated =
+        GeneratePackage(job->msiPath, job->skinPath, job->outputPath, job->iconPath);
     // On success the buttons stay disabled until the user has read the
     // message; on failure they come back before it.
     if (generated)

@@ -34,8 +34,19 @@ inline bool GeneratePackage(const char* msiPath, const char* skinPath, const cha
     return GeneratePackageWithResult(msiPath, skinPath, outputPath, iconPath) == GenerateDone;
 }
 
-// The generation worker of the main window (passed as the thread argument):
-// generates from the paths in gBuilder, tells the user the outcome in a
-// message box owned by the window and sends it UM_SETBUSY 0. Registers itself
-// with the skin engine while it runs.
-DWORD WINAPI GenerationThreadProc(LPVOID window);
+// What one generation worker builds: its own copies of the four paths, taken
+// when Create starts, so that browsing during a generation cannot change what
+// is being written.
+struct GenerationJob {
+    HWND window;
+    char msiPath[MAX_PATH];
+    char skinPath[MAX_PATH];
+    char outputPath[MAX_PATH];
+    char iconPath[MAX_PATH];
+};
+
+// The generation worker of the main window. Its argument is a GenerationJob
+// made with new, which the worker owns and deletes. Generates from the job's
+// paths, tells the user the outcome in a message box owned by job->window and
+// sends it UM_SETBUSY 0. Registers itself with the skin engine while it runs.
+DWORD WINAPI GenerationThreadProc(LPVOID job);

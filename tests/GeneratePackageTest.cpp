@@ -446,7 +446,12 @@ BOOL CALLBACK FindOwnedBox(HWND window, LPARAM parameter)
 // the test window's messages meanwhile, as the main window would.
 void RunWorker(HWND window)
 {
-    HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, window, 0, nullptr);
+    auto* job = new GenerationJob{window, "", "", "", ""};
+    CopyBounded(job->msiPath, MAX_PATH, gBuilder.msiPath);
+    CopyBounded(job->skinPath, MAX_PATH, gBuilder.skinPath);
+    CopyBounded(job->outputPath, MAX_PATH, gBuilder.outputPath);
+    CopyBounded(job->iconPath, MAX_PATH, gBuilder.iconPath);
+    HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, job, 0, nullptr);
     ASSERT_TRUE(thread);
     bool answered = false;
     const DWORD deadline = GetTickCount() + 120000;
