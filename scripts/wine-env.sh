@@ -4,8 +4,9 @@ build=$(cd "$1" && pwd)
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono, no Gecko, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No Mono, no Gecko, no desktop menu entries, and no debugger that would
+# wait on a crashed test program instead of letting it end.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 # The 64-bit wineserver speaks the same protocol and runs natively.
 if [ -x /usr/lib/wine/wineserver64 ]; then
   export WINESERVER=/usr/lib/wine/wineserver64
