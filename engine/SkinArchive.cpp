@@ -51,6 +51,28 @@ bool ReadCurrent(unzFile archive, unsigned long size, std::string& bytes, std::s
     return true;
 }
 
+// minizip finds the end-of-directory record by searching backwards and
+// tolerates a file cut inside that record; a skin must end exactly with it.
+bool EndsWithEndRecord(const wchar_t* path, unsigned long long fileSize, unsigned long commentSize)
+{
+    constexpr unsigned long long kEndRecord = 22;
+    if (fileSize < kEndRecord + commentSize)
+        return false;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(fileSize - kEndRecord - commentSize);
+    unsigned char record[kEndRecord] = {};
+    DWORD read = 0;
+    const bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                    ReadFile(file, record, sizeof record, &read, nullptr) && read == sizeof record;
+    CloseHandle(file);
+    return ok && record[0] == 'P' && record[1] == 'K' && record[2] == 5 && record[3] == 6 &&
+           (record[20] | (record[21] << 8)) == static_cast<int>(commentSize);
+}
+
 } // namespace
 
 bool ReadSkinArchive(const wchar_t* path, SkinArchiveEntries& entries, std::string& error)
@@ -81,6 +103,12 @@ bool ReadSkinArchive(const wchar_t* path, SkinArchiveEntries& entries, std::stri
     if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK || global.number_entry == 0 ||
         global.number_entry > kMaxEntries) {
         error = "skin archive has no usable directory";
+        return false;
+    }
+    const unsigned long long fileSize =
+        (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (!EndsWithEndRecord(path, fileSize, global.size_comment)) {
+        error = "skin archive is truncated";
         return false;
     }
     unsigned long long total = 0;

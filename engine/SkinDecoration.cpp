@@ -4,6 +4,7 @@
 #include "SkinWindow.h"
 
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,7 +21,9 @@ struct Decoration {
 
 HINSTANCE engineModule = nullptr;
 SRWLOCK lock = SRWLOCK_INIT;
-Decoration state;
+// On the heap, made by InitDecoration and gone with DeInitDecoration: the
+// library keeps no object with a destructor that could outlive its code.
+Decoration* state = nullptr;
 
 class ExclusiveLock {
 public:
@@ -81,7 +84,7 @@ BOOL CALLBACK AttachTopLevel(HWND window, LPARAM)
 // Must be called with the lock held.
 bool HookThread(DWORD thread)
 {
-    HHOOK& hook = state.threads[thread];
+    HHOOK& hook = state->threads[thread];
     if (!hook)
         hook = SetWindowsHookExW(WH_CBT, CbtHook, engineModule, thread);
     if (!hook)
@@ -99,7 +102,11 @@ void SkinDecorationSetModule(HINSTANCE module)
 bool SkinDecorationInit()
 {
     ExclusiveLock guard;
-    state.initialised = true;
+    if (!state)
+        state = new (std::nothrow) Decoration;
+    if (!state)
+        return false;
+    state->initialised = true;
     return true;
 }
 
@@ -109,7 +116,7 @@ bool SkinDecorationLoad(const wchar_t* path)
         SharedLock guard;
         // Windows already painted with one skin are not switched to another
         // half-way: a new skin takes a fresh InitDecoration.
-        if (!state.initialised || state.applied)
+        if (!state || !state->initialised || state->applied)
             return false;
     }
     std::string error;
@@ -119,9 +126,9 @@ bool SkinDecorationLoad(const wchar_t* path)
         return false;
     }
     ExclusiveLock guard;
-    if (!state.initialised || state.applied)
+    if (!state || !state->initialised || state->applied)
         return false;
-    state.skin = std::move(skin);
+    state->skin = std::move(skin);
     return true;
 }
 
@@ -130,11 +137,11 @@ bool SkinDecorationApply()
     const DWORD thread = GetCurrentThreadId();
     {
         ExclusiveLock guard;
-        if (!state.initialised || !state.skin)
+        if (!state || !state->initialised || !state->skin)
             return false;
-        state.applied = true;
-        state.threads.emplace(thread, nullptr);
-        for (auto& registered : state.threads)
+        state->applied = true;
+        state->threads.emplace(thread, nullptr);
+        for (auto& registered : state->threads)
             HookThread(registered.first);
     }
     EnumThreadWindows(thread, AttachTopLevel, 0);
@@ -156,10 +163,10 @@ bool SkinDecorationAddThread()
     bool applied;
     {
         ExclusiveLock guard;
-        if (!state.initialised)
+        if (!state || !state->initialised)
             return false;
-        state.threads.emplace(thread, nullptr);
-        applied = state.applied;
+        state->threads.emplace(thread, nullptr);
+        applied = state->applied;
         if (applied && !HookThread(thread))
             return false;
     }
@@ -171,14 +178,16 @@ bool SkinDecorationAddThread()
 bool SkinDecorationDeleteThread()
 {
     ExclusiveLock guard;
-    const auto found = state.threads.find(GetCurrentThreadId());
-    if (found == state.threads.end())
+    if (!state)
+        return false;
+    const auto found = state->threads.find(GetCurrentThreadId());
+    if (found == state->threads.end())
         return false;
     // Windows the thread made stay skinned until they are destroyed, which
     // happens at the latest when the thread ends.
     if (found->second)
         UnhookWindowsHookEx(found->second);
-    state.threads.erase(found);
+    state->threads.erase(found);
     return true;
 }
 
@@ -187,14 +196,14 @@ bool SkinDecorationDeInit()
     std::vector<HWND> windows;
     {
         ExclusiveLock guard;
-        if (!state.initialised)
+        if (!state || !state->initialised)
             return false;
-        for (auto& registered : state.threads) {
+        for (auto& registered : state->threads) {
             if (registered.second)
                 UnhookWindowsHookEx(registered.second);
         }
-        state.threads.clear();
-        windows.assign(state.windows.begin(), state.windows.end());
+        state->threads.clear();
+        windows.assign(state->windows.begin(), state->windows.end());
     }
     // Detaching sends messages and takes the lock itself.
     bool allDetached = true;
@@ -206,11 +215,14 @@ bool SkinDecorationDeInit()
     std::shared_ptr<const Skin> skin;
     {
         ExclusiveLock guard;
-        skin = std::move(state.skin);
-        state.applied = false;
-        state.initialised = false;
-        if (allDetached)
-            state.windows.clear();
+        skin = std::move(state->skin);
+        state->applied = false;
+        state->initialised = false;
+        // A window that did not let go still points into the state.
+        if (allDetached) {
+            delete state;
+            state = nullptr;
+        }
     }
     return allDetached;  // the skin's GDI objects go with the last reference
 }
@@ -218,14 +230,16 @@ bool SkinDecorationDeInit()
 std::shared_ptr<const Skin> SkinDecorationCurrent()
 {
     SharedLock guard;
-    return state.applied ? state.skin : nullptr;
+    return state && state->applied ? state->skin : nullptr;
 }
 
 void SkinDecorationTrack(HWND window, bool skinned)
 {
     ExclusiveLock guard;
+    if (!state)
+        return;
     if (skinned)
-        state.windows.insert(window);
+        state->windows.insert(window);
     else
-        state.windows.erase(window);
+        state->windows.erase(window);
 }
