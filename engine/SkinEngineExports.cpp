@@ -1,67 +1,53 @@
-// The product's skin engine. For now it accepts every call and keeps the
-// state a drawing engine needs to answer them consistently; windows are not
-// yet restyled.
+// The seven exports of the product's skin engine. Each hands on to the
+// decoration state; the callers do not consult the results, which are nonzero
+// for done and zero for refused.
+#include "SkinDecoration.h"
 #include "SkinEngineApi.h"
-
-#include <string>
-
-namespace {
-
-struct EngineState {
-    bool initialised = false;
-    bool applied = false;
-    std::wstring skinPath;
-    LONG extraThreads = 0;
-};
-
-EngineState state;
-
-} // namespace
 
 extern "C" {
 
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(module);
+        SkinDecorationSetModule(module);
+    }
+    return TRUE;
+}
+
 int WINAPI InitDecoration(int mode)
 {
-    state = EngineState();
-    state.initialised = mode != 0;
-    return state.initialised;
+    return mode == 1 && SkinDecorationInit();
 }
 
 int WINAPI LoadSkinFromFile(const wchar_t* skinPath)
 {
-    if (!state.initialised || !skinPath)
-        return 0;
-    state.skinPath = skinPath;
-    return GetFileAttributesW(skinPath) != INVALID_FILE_ATTRIBUTES;
+    return SkinDecorationLoad(skinPath);
 }
 
 int WINAPI ApplySkin()
 {
-    state.applied = state.initialised && !state.skinPath.empty();
-    return state.applied;
+    return SkinDecorationApply();
 }
 
 int WINAPI DeInitDecoration()
 {
-    const bool was = state.initialised;
-    state = EngineState();
-    return was;
+    return SkinDecorationDeInit();
 }
 
-int WINAPI SetCustomSkinWnd(HWND window, const wchar_t* objectName, int)
+int WINAPI SetCustomSkinWnd(HWND window, const wchar_t* objectName, int flags)
 {
-    return state.applied && IsWindow(window) && objectName && *objectName;
+    return SkinDecorationSetCustom(window, objectName, flags);
 }
 
 int WINAPI AddAdditionalThread()
 {
-    InterlockedIncrement(&state.extraThreads);
-    return state.initialised;
+    return SkinDecorationAddThread();
 }
 
 int WINAPI DeleteAdditionalThread()
 {
-    return InterlockedDecrement(&state.extraThreads) >= 0;
+    return SkinDecorationDeleteThread();
 }
 
 } // extern "C"

@@ -42,8 +42,8 @@ done
 
 say "making the sample package and icon"
 "$root/scripts/make-sample-msi.sh" "$work/SampleApp.msi"
-skin=$(ls "$build"/engine/skins/*[Ll]ight*.skf 2>/dev/null | head -n 1 || true)
-[ -n "$skin" ] || skin=$work/builder/Ornix.skf
+skin=$build/skins/Daylight.skf
+[ -f "$skin" ] || { say "the sample skin $skin is not built"; exit 1; }
 cp "$skin" "$work/Sample.skf"
 convert -size 64x64 radial-gradient:'#5fb0ff'-'#0b3d91' -fill white -stroke white \
   -draw 'polygon 22,16 46,32 22,48' -define icon:auto-resize=48,32,16 "$work/Sample.ico"

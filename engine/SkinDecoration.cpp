@@ -1,0 +1,245 @@
+#include "SkinDecoration.h"
+
+#include "SkinObjects.h"
+#include "SkinWindow.h"
+
+#include <map>
+#include <new>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Decoration {
+    bool initialised = false;
+    bool applied = false;
+    std::shared_ptr<const Skin> skin;
+    std::map<DWORD, HHOOK> threads;  // registered threads; hook null until applied
+    std::set<HWND> windows;
+};
+
+HINSTANCE engineModule = nullptr;
+SRWLOCK lock = SRWLOCK_INIT;
+// On the heap, made by InitDecoration and gone with DeInitDecoration: the
+// library keeps no object with a destructor that could outlive its code.
+Decoration* state = nullptr;
+
+class ExclusiveLock {
+public:
+    ExclusiveLock() { AcquireSRWLockExclusive(&lock); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+};
+
+class SharedLock {
+public:
+    SharedLock() { AcquireSRWLockShared(&lock); }
+    ~SharedLock() { ReleaseSRWLockShared(&lock); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+};
+
+void Report(const std::string& text)
+{
+    OutputDebugStringA(("VelumoDll: " + text + "\n").c_str());
+}
+
+void AttachByKind(HWND window)
+{
+    const int object = ClassifyWindow(window, GetWindowLongW(window, GWL_STYLE));
+    if (object != kNoObject)
+        SkinWindowAttach(window, object, 0);
+}
+
+// Windows come into being in the thread that creates them; the hook sees each
+// before its first message, so even WM_CREATE is handled in the skin.
+LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+        HWND window = reinterpret_cast<HWND>(wParam);
+        const int object = ClassifyWindow(window, create->lpcs->style);
+        if (object != kNoObject)
+            SkinWindowAttach(window, object, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK AttachChild(HWND child, LPARAM)
+{
+    if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId())
+        AttachByKind(child);
+    return TRUE;
+}
+
+BOOL CALLBACK AttachTopLevel(HWND window, LPARAM)
+{
+    AttachByKind(window);
+    EnumChildWindows(window, AttachChild, 0);
+    return TRUE;
+}
+
+// Must be called with the lock held.
+bool HookThread(DWORD thread)
+{
+    HHOOK& hook = state->threads[thread];
+    if (!hook)
+        hook = SetWindowsHookExW(WH_CBT, CbtHook, engineModule, thread);
+    if (!hook)
+        Report("cannot hook thread " + std::to_string(thread));
+    return hook != nullptr;
+}
+
+} // namespace
+
+void SkinDecorationSetModule(HINSTANCE module)
+{
+    engineModule = module;
+}
+
+bool SkinDecorationInit()
+{
+    ExclusiveLock guard;
+    if (!state)
+        state = new (std::nothrow) Decoration;
+    if (!state)
+        return false;
+    state->initialised = true;
+    return true;
+}
+
+bool SkinDecorationLoad(const wchar_t* path)
+{
+    {
+        SharedLock guard;
+        // Windows already painted with one skin are not switched to another
+        // half-way: a new skin takes a fresh InitDecoration.
+        if (!state || !state->initialised || state->applied)
+            return false;
+    }
+    std::string error;
+    std::shared_ptr<const Skin> skin(Skin::Load(path, error));
+    if (!skin) {
+        Report("skin refused: " + error);
+        return false;
+    }
+    ExclusiveLock guard;
+    if (!state || !state->initialised || state->applied)
+        return false;
+    state->skin = std::move(skin);
+    return true;
+}
+
+bool SkinDecorationApply()
+{
+    const DWORD thread = GetCurrentThreadId();
+    {
+        ExclusiveLock guard;
+        if (!state || !state->initialised || !state->skin)
+            return false;
+        state->applied = true;
+        state->threads.emplace(thread, nullptr);
+        for (auto& registered : state->threads)
+            HookThread(registered.first);
+    }
+    EnumThreadWindows(thread, AttachTopLevel, 0);
+    return true;
+}
+
+bool SkinDecorationSetCustom(HWND window, const wchar_t* objectName, int flags)
+{
+    const int object = FindSkinObject(objectName);
+    if (object == kNoObject || !IsWindow(window) ||
+        GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+        return false;
+    return SkinWindowAttach(window, object, flags);
+}
+
+bool SkinDecorationAddThread()
+{
+    const DWORD thread = GetCurrentThreadId();
+    bool applied;
+    {
+        ExclusiveLock guard;
+        if (!state || !state->initialised)
+            return false;
+        state->threads.emplace(thread, nullptr);
+        applied = state->applied;
+        if (applied && !HookThread(thread))
+            return false;
+    }
+    if (applied)
+        EnumThreadWindows(thread, AttachTopLevel, 0);
+    return true;
+}
+
+bool SkinDecorationDeleteThread()
+{
+    ExclusiveLock guard;
+    if (!state)
+        return false;
+    const auto found = state->threads.find(GetCurrentThreadId());
+    if (found == state->threads.end())
+        return false;
+    // Windows the thread made stay skinned until they are destroyed, which
+    // happens at the latest when the thread ends.
+    if (found->second)
+        UnhookWindowsHookEx(found->second);
+    state->threads.erase(found);
+    return true;
+}
+
+bool SkinDecorationDeInit()
+{
+    std::vector<HWND> windows;
+    {
+        ExclusiveLock guard;
+        if (!state || !state->initialised)
+            return false;
+        for (auto& registered : state->threads) {
+            if (registered.second)
+                UnhookWindowsHookEx(registered.second);
+        }
+        state->threads.clear();
+        windows.assign(state->windows.begin(), state->windows.end());
+    }
+    // Detaching sends messages and takes the lock itself.
+    bool allDetached = true;
+    for (HWND window : windows)
+        allDetached &= SkinWindowDetach(window);
+    if (!allDetached)
+        Report("a window of another thread did not answer; its skin stays");
+
+    std::shared_ptr<const Skin> skin;
+    {
+        ExclusiveLock guard;
+        skin = std::move(state->skin);
+        state->applied = false;
+        state->initialised = false;
+        // A window that did not let go still points into the state.
+        if (allDetached) {
+            delete state;
+            state = nullptr;
+        }
+    }
+    return allDetached;  // the skin's GDI objects go with the last reference
+}
+
+std::shared_ptr<const Skin> SkinDecorationCurrent()
+{
+    SharedLock guard;
+    return state && state->applied ? state->skin : nullptr;
+}
+
+void SkinDecorationTrack(HWND window, bool skinned)
+{
+    ExclusiveLock guard;
+    if (!state)
+        return;
+    if (skinned)
+        state->windows.insert(window);
+    else
+        state->windows.erase(window);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// The text of skin.ini: sections of "key = value" lines. Only the syntax is
+// checked here; what the keys mean is the skin's business.
+
+#include <string>
+#include <vector>
+
+struct IniKey {
+    std::string name;   // lower case
+    std::string value;  // trimmed
+    int line = 0;
+};
+
+struct IniSection {
+    std::string name;   // as written
+    int line = 0;
+    std::vector<IniKey> keys;
+};
+
+// Parses UTF-8 text (an optional byte order mark is skipped). Lines starting
+// with ';' or '#' are comments. A key before the first section, a line that is
+// neither a section nor "key = value", a duplicate section or a duplicate key
+// within a section makes the whole text malformed: false, with the reason in
+// error.
+bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::string& error);

@@ -1,0 +1,125 @@
+#include "SkinObjects.h"
+
+#include <cwchar>
+#include <string.h>
+
+namespace {
+
+// The first twelve are the generic objects, one per kind, in SkinKind order.
+const SkinObjectInfo kObjects[] = {
+    {"Dialog", SkinKind::Dialog, -1, false},
+    {"Button", SkinKind::PushButton, -1, true},
+    {"CheckBox", SkinKind::CheckBox, -1, false},
+    {"RadioButton", SkinKind::RadioButton, -1, false},
+    {"GroupBox", SkinKind::GroupBox, -1, false},
+    {"Static", SkinKind::Static, -1, false},
+    {"Edit", SkinKind::Edit, -1, false},
+    {"ListBox", SkinKind::ListBox, -1, false},
+    {"ComboBox", SkinKind::ComboBox, -1, false},
+    {"ListView", SkinKind::ListView, -1, false},
+    {"ProgressBar", SkinKind::ProgressBar, -1, false},
+    {"ScrollBar", SkinKind::ScrollBar, -1, false},
+    {"CustomFrame", SkinKind::Dialog, 0, false},
+    {"CustomDialog", SkinKind::Dialog, 0, false},
+    {"DialogAbout", SkinKind::Dialog, 0, false},
+    {"OpenButton", SkinKind::PushButton, 1, true},
+    {"GeneralButton", SkinKind::PushButton, 1, true},
+    {"banner_velumo", SkinKind::PushButton, 1, true},
+    {"banner_getmoreskin", SkinKind::PushButton, 1, true},
+    {"about_vl", SkinKind::PushButton, 1, true},
+    {"CustomEdit", SkinKind::Edit, 6, false},
+};
+
+struct ClassRule {
+    const wchar_t* className;
+    SkinKind kind;
+};
+
+// Buttons are told apart by style below; every other class maps directly.
+const ClassRule kClassRules[] = {
+    {L"#32770", SkinKind::Dialog},
+    {L"Static", SkinKind::Static},
+    {L"Edit", SkinKind::Edit},
+    {L"RichEdit20W", SkinKind::Edit},
+    {L"RichEdit20A", SkinKind::Edit},
+    {L"ListBox", SkinKind::ListBox},
+    {L"ComboBox", SkinKind::ComboBox},
+    {L"SysListView32", SkinKind::ListView},
+    {L"msctls_progress32", SkinKind::ProgressBar},
+    {L"ScrollBar", SkinKind::ScrollBar},
+};
+
+int ButtonObject(LONG style)
+{
+    if (style & (BS_BITMAP | BS_ICON))
+        return kNoObject;
+    switch (style & BS_TYPEMASK) {
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
+        return static_cast<int>(SkinKind::PushButton);
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+        return static_cast<int>(SkinKind::CheckBox);
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        return static_cast<int>(SkinKind::RadioButton);
+    case BS_GROUPBOX:
+        return static_cast<int>(SkinKind::GroupBox);
+    default:
+        return kNoObject;  // owner-drawn and the rest belong to their owner
+    }
+}
+
+} // namespace
+
+int SkinObjectCount()
+{
+    return static_cast<int>(sizeof kObjects / sizeof kObjects[0]);
+}
+
+const SkinObjectInfo& SkinObjectAt(int index)
+{
+    return kObjects[index];
+}
+
+int FindSkinObject(const char* name)
+{
+    for (int i = 0; name && i < SkinObjectCount(); ++i) {
+        if (_stricmp(kObjects[i].name, name) == 0)
+            return i;
+    }
+    return kNoObject;
+}
+
+int FindSkinObject(const wchar_t* name)
+{
+    char narrow[64] = {};
+    if (!name || wcslen(name) >= sizeof narrow)
+        return kNoObject;
+    for (size_t i = 0; name[i]; ++i) {
+        if (name[i] > 0x7f)
+            return kNoObject;
+        narrow[i] = static_cast<char>(name[i]);
+    }
+    return FindSkinObject(narrow);
+}
+
+int ClassifyWindow(HWND window, LONG style)
+{
+    wchar_t className[64] = {};
+    if (!GetClassNameW(window, className, 64))
+        return kNoObject;
+    if (_wcsicmp(className, L"Button") == 0)
+        return ButtonObject(style);
+    for (const ClassRule& rule : kClassRules) {
+        if (_wcsicmp(className, rule.className) == 0)
+            return static_cast<int>(rule.kind);
+    }
+    // Top-level windows with a caption are dialogs whatever their class: the
+    // installer's dialogs use a window class of their own.
+    if (!(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION)
+        return static_cast<int>(SkinKind::Dialog);
+    return kNoObject;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+// The table of skin objects: the generic ones that skin windows by their
+// kind, and the named ones the programs hand to SetCustomSkinWnd. A named
+// object falls back on its generic object, key by key.
+
+#include <windows.h>
+
+enum class SkinKind {
+    Dialog,
+    PushButton,
+    CheckBox,
+    RadioButton,
+    GroupBox,
+    Static,
+    Edit,
+    ListBox,
+    ComboBox,
+    ListView,
+    ProgressBar,
+    ScrollBar,
+};
+
+struct SkinObjectInfo {
+    const char* name;   // the section name in skin.ini, compared without case
+    SkinKind kind;      // how a window with this object is painted
+    int generic;        // index of the object it falls back on, or -1
+    bool mayHaveImage;  // whether the section may name an image
+};
+
+constexpr int kNoObject = -1;
+
+int SkinObjectCount();
+const SkinObjectInfo& SkinObjectAt(int index);
+// Index of the object with this name (ASCII, any case), or kNoObject.
+int FindSkinObject(const char* name);
+int FindSkinObject(const wchar_t* name);
+// The generic object for a window, from its class and style, or kNoObject for
+// windows the engine leaves alone (owner-drawn buttons, unknown classes).
+int ClassifyWindow(HWND window, LONG style);

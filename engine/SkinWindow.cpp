@@ -1,0 +1,372 @@
+#include "SkinWindow.h"
+
+#include "SkinDecoration.h"
+#include "SkinObjects.h"
+#include "SkinPainter.h"
+
+#include <commctrl.h>
+
+LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR, DWORD_PTR reference);
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x56534B4E;
+constexpr UINT kDetachTimeoutMs = 5000;
+
+struct WindowData {
+    int object = kNoObject;
+    int flags = 0;
+    bool hot = false;
+    bool fontSet = false;
+    HFONT oldFont = nullptr;
+    bool coloursSet = false;
+    COLORREF oldBack = CLR_DEFAULT;
+    COLORREF oldText = CLR_DEFAULT;
+    COLORREF oldTextBack = CLR_DEFAULT;
+};
+
+UINT DetachMessage()
+{
+    static const UINT message = RegisterWindowMessageW(L"VelumoSkinDetach");
+    return message;
+}
+
+SkinKind KindOf(int object)
+{
+    return SkinObjectAt(object).kind;
+}
+
+WindowData* DataOf(HWND window)
+{
+    DWORD_PTR data = 0;
+    if (!GetWindowSubclass(window, SkinSubclassProc, kSubclassId, &data))
+        return nullptr;
+    return reinterpret_cast<WindowData*>(data);
+}
+
+// Fonts and list/progress colours are window state: set them on attach and
+// put the window's own values back on detach.
+void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& paint)
+{
+    const SkinKind kind = KindOf(data.object);
+    if (paint.font && kind != SkinKind::Dialog && kind != SkinKind::PushButton) {
+        if (!data.fontSet)
+            data.oldFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+        data.fontSet = true;
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(paint.font.get()), TRUE);
+    }
+    if (kind == SkinKind::ListView) {
+        if (!data.coloursSet) {
+            data.oldBack = ListView_GetBkColor(window);
+            data.oldText = ListView_GetTextColor(window);
+            data.oldTextBack = ListView_GetTextBkColor(window);
+        }
+        data.coloursSet = true;
+        ListView_SetBkColor(window, paint.style.face);
+        ListView_SetTextBkColor(window, paint.style.face);
+        ListView_SetTextColor(window, paint.style.text);
+    } else if (kind == SkinKind::ProgressBar) {
+        data.coloursSet = true;
+        SendMessageW(window, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(paint.style.face));
+        SendMessageW(window, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(paint.style.hot));
+    }
+}
+
+void RestoreWindowState(HWND window, WindowData& data)
+{
+    if (data.fontSet)
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(data.oldFont), FALSE);
+    data.fontSet = false;
+    if (!data.coloursSet)
+        return;
+    data.coloursSet = false;
+    if (KindOf(data.object) == SkinKind::ListView) {
+        ListView_SetBkColor(window, data.oldBack);
+        ListView_SetTextBkColor(window, data.oldTextBack);
+        ListView_SetTextColor(window, data.oldText);
+    } else {
+        SendMessageW(window, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
+        SendMessageW(window, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(CLR_DEFAULT));
+    }
+}
+
+void Refresh(HWND window)
+{
+    if (!IsWindowVisible(window))
+        return;  // still being created, or hidden: it paints when shown
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void DetachHere(HWND window, bool repaint)
+{
+    WindowData* data = DataOf(window);
+    if (!data)
+        return;
+    RestoreWindowState(window, *data);
+    RemoveWindowSubclass(window, SkinSubclassProc, kSubclassId);
+    delete data;
+    SkinDecorationTrack(window, false);
+    if (repaint)
+        Refresh(window);
+}
+
+// The object whose colours a child control takes: its own when skinned,
+// otherwise its generic object. An edit inside a combo box is the combo box.
+int ChildObject(HWND child)
+{
+    if (WindowData* data = DataOf(child))
+        return data->object;
+    HWND parent = GetParent(child);
+    if (parent && ClassifyWindow(parent, GetWindowLongW(parent, GWL_STYLE)) ==
+                      static_cast<int>(SkinKind::ComboBox))
+        return static_cast<int>(SkinKind::ComboBox);
+    return ClassifyWindow(child, GetWindowLongW(child, GWL_STYLE));
+}
+
+LRESULT ControlColour(const Skin& skin, const SkinObjectPaint& dialog, UINT message, HDC dc,
+                      HWND child, bool& handled)
+{
+    const int object = ChildObject(child);
+    const SkinObjectPaint* own = object == kNoObject ? nullptr : skin.object(object);
+    const SkinKind kind = object == kNoObject ? SkinKind::Static : KindOf(object);
+    const bool fieldLike = kind == SkinKind::Edit || kind == SkinKind::ListBox ||
+                           kind == SkinKind::ComboBox || kind == SkinKind::ScrollBar;
+    if (fieldLike || message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX ||
+        message == WM_CTLCOLORSCROLLBAR) {
+        if (!own)
+            return 0;  // the field keeps Windows' colours
+        handled = true;
+        SetTextColor(dc, IsWindowEnabled(child) ? own->style.text : own->style.disabled);
+        SetBkColor(dc, own->style.face);
+        return reinterpret_cast<LRESULT>(own->face.get());
+    }
+    // Labels, check boxes and group boxes stand on the dialog's face.
+    handled = true;
+    const SkinObjectPaint& textFrom = own ? *own : dialog;
+    SetTextColor(dc, IsWindowEnabled(child) ? textFrom.style.text : textFrom.style.disabled);
+    SetBkColor(dc, dialog.style.face);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(dialog.face.get());
+}
+
+void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const SkinObjectPaint& paint)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    ButtonPaintState state;
+    const LRESULT buttonState = SendMessageW(window, BM_GETSTATE, 0, 0);
+    if (!IsWindowEnabled(window))
+        state.look = ButtonLook::Disabled;
+    else if (buttonState & BST_PUSHED)
+        state.look = ButtonLook::Pressed;
+    else if (data.hot)
+        state.look = ButtonLook::Hot;
+    state.focused = GetFocus() == window &&
+                    !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    state.isDefault = (GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    state.text = text;
+    state.windowFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    RECT area;
+    GetClientRect(window, &area);
+    PaintPushButton(dc, area, paint, state);
+}
+
+// The caption bar of a frame-skinned dialog: the dialog's face with its text,
+// drawn over the system's caption once the system has drawn the frame.
+void PaintCaption(HWND window, const SkinObjectPaint& paint)
+{
+    HDC dc = GetWindowDC(window);
+    if (!dc)
+        return;
+    RECT windowRect, client;
+    GetWindowRect(window, &windowRect);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT caption = {client.left - windowRect.left, GetSystemMetrics(SM_CYFRAME),
+                    client.right - windowRect.left, client.top - windowRect.top};
+    if (caption.bottom > caption.top) {
+        FillRect(dc, &caption, paint.border.get());
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        HGDIOBJ oldFont = paint.font ? SelectObject(dc, paint.font.get()) : nullptr;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, paint.style.face);
+        caption.left += 6;
+        DrawTextW(dc, text, -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+        if (oldFont)
+            SelectObject(dc, oldFont);
+    }
+    ReleaseDC(window, dc);
+}
+
+LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                      const WindowData& data, const Skin& skin, const SkinObjectPaint& paint,
+                      bool& handled)
+{
+    switch (message) {
+    case WM_ERASEBKGND: {
+        RECT area;
+        GetClientRect(window, &area);
+        PaintBackground(reinterpret_cast<HDC>(wParam), area, paint);
+        handled = true;
+        return 1;
+    }
+    case WM_CTLCOLORDLG:
+        handled = true;
+        SetBkColor(reinterpret_cast<HDC>(wParam), paint.style.face);
+        return reinterpret_cast<LRESULT>(paint.face.get());
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+        return ControlColour(skin, paint, message, reinterpret_cast<HDC>(wParam),
+                             reinterpret_cast<HWND>(lParam), handled);
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+    case WM_SETTEXT:
+        if (data.flags & 1) {
+            handled = true;
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            PaintCaption(window, paint);
+            return result;
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
+                      const SkinObjectPaint& paint, bool& handled)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (dc)
+            PaintButtonInto(window, dc, data, paint);
+        EndPaint(window, &ps);
+        handled = true;
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintButtonInto(window, reinterpret_cast<HDC>(wParam), data, paint);
+        handled = true;
+        return 0;
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    case WM_MOUSEMOVE:
+        if (!data.hot) {
+            data.hot = true;
+            TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
+            TrackMouseEvent(&track);
+            InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        data.hot = false;
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    // The button control draws some state changes at once, outside WM_PAINT;
+    // let it, then paint over it in the skin.
+    case BM_SETSTATE:
+    case BM_SETSTYLE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case WM_UPDATEUISTATE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+        handled = true;
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (IsWindow(window))
+            InvalidateRect(window, nullptr, FALSE);
+        return result;
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR, DWORD_PTR reference)
+{
+    auto* data = reinterpret_cast<WindowData*>(reference);
+    if (message == WM_NCDESTROY || message == DetachMessage()) {
+        DetachHere(window, message != WM_NCDESTROY);
+        return message == WM_NCDESTROY ? DefSubclassProc(window, message, wParam, lParam) : 1;
+    }
+    const std::shared_ptr<const Skin> skin = SkinDecorationCurrent();
+    const SkinObjectPaint* paint = skin ? skin->object(data->object) : nullptr;
+    if (!paint)
+        return DefSubclassProc(window, message, wParam, lParam);
+    bool handled = false;
+    LRESULT result = 0;
+    switch (KindOf(data->object)) {
+    case SkinKind::Dialog:
+        result = DialogMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::PushButton:
+        result = ButtonMessage(window, message, wParam, lParam, *data, *paint, handled);
+        break;
+    default:
+        break;
+    }
+    return handled ? result : DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool SkinWindowAttach(HWND window, int object, int flags)
+{
+    const std::shared_ptr<const Skin> skin = SkinDecorationCurrent();
+    const SkinObjectPaint* paint = skin ? skin->object(object) : nullptr;
+    if (!paint || !IsWindow(window))
+        return false;
+    if (WindowData* data = DataOf(window)) {
+        RestoreWindowState(window, *data);
+        data->object = object;
+        data->flags = flags;
+        ApplyWindowState(window, *data, *paint);
+        Refresh(window);
+        return true;
+    }
+    auto* data = new WindowData;
+    data->object = object;
+    data->flags = flags;
+    if (!SetWindowSubclass(window, SkinSubclassProc, kSubclassId,
+                           reinterpret_cast<DWORD_PTR>(data))) {
+        delete data;
+        return false;
+    }
+    SkinDecorationTrack(window, true);
+    ApplyWindowState(window, *data, *paint);
+    Refresh(window);
+    return true;
+}
+
+bool SkinWindowDetach(HWND window)
+{
+    if (!IsWindow(window))
+        return true;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        DetachHere(window, true);
+        return true;
+    }
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, DetachMessage(), 0, 0, SMTO_NORMAL, kDetachTimeoutMs,
+                               &answer) != 0;
+}
+
+int SkinWindowObject(HWND window)
+{
+    WindowData* data = DataOf(window);
+    return data ? data->object : kNoObject;
+}
