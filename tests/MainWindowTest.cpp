@@ -781,6 +781,8 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     PostMessageA(main, WM_CLOSE, 0, 0);
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    // Enter with Create disabled falls back to IDOK.
+    PostMessageA(main, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(process.hProcess, 3000))
         << "the builder ended during a generation";
 
