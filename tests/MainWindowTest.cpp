@@ -503,6 +503,9 @@ TEST_F(MainWindowTest, SuccessfulCreateKeepsButtonsOffUntilTheBoxIsAnswered)
     EXPECT_FALSE(seen[0].createEnabled);
     EXPECT_FALSE(seen[0].closeEnabled);
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
+    // No icon given: the setup keeps the stub's own.
+    const std::string stub = ReadFileBytes(std::string(gBuilder.builderFolder) + "Runlet.exe");
+    EXPECT_EQ(stub, ReadFileBytes(output).substr(0, stub.size()));
     EXPECT_EQ(GetDlgItem(main, IDC_PROGRESS), gBuilder.progressBar);
 
     // Eight deflated entries, each 0..100 in rising steps.
@@ -742,6 +745,8 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
         }
     }
     ASSERT_TRUE(FileExists(builder + "\\OrnixCreator.exe"));
+    // Help opens the manual from the builder folder; the install step puts it there.
+    EXPECT_TRUE(FileExists(installed + "\\Velumo Installer Manual.chm"));
     ASSERT_TRUE(FillBuilderFolder(builder));
     const std::string msi = folder / "Sample.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
@@ -781,6 +786,8 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     PostMessageA(main, WM_CLOSE, 0, 0);
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    // Enter with Create disabled falls back to IDOK.
+    PostMessageA(main, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(process.hProcess, 3000))
         << "the builder ended during a generation";
 
