@@ -41,9 +41,12 @@ public:
     SharedLock& operator=(const SharedLock&) = delete;
 };
 
+// OutputDebugString works by raising an exception; a setup has no debugger
+// attached, so spare it that unless someone listens.
 void Report(const std::string& text)
 {
-    OutputDebugStringA(("VelumoDll: " + text + "\n").c_str());
+    if (IsDebuggerPresent())
+        OutputDebugStringA(("VelumoDll: " + text + "\n").c_str());
 }
 
 void AttachByKind(HWND window)

@@ -1,0 +1,310 @@
+// The real skin engine under Wine: real dialogs on the X display, painted in
+// skins built from the repository's sources, read back pixel by pixel; the
+// engine released and deleted; damaged skin files refused.
+#include "SkinTestSupport.h"
+
+#include <zip.h>
+// After zip.h, which brings the declarations it builds on.
+#include <iowin32.h>
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST_F(SkinEngineTest, SampleSkinsPaintDialogButtonFieldAndLabelInTheirColours)
+{
+    WindowCapture plain;
+    COLORREF plainFace, plainButton;
+    {
+        TestDialog dialog(kMainDialog);
+        ASSERT_NE(nullptr, dialog.get());
+        plain = CaptureWindow(dialog.get());
+        ASSERT_FALSE(plain.empty());
+        SaveShot(plain, "dialog-unskinned.png");
+        plainFace = FaceOf(plain, dialog);
+        plainButton = ButtonFaceOf(plain, dialog, IDCANCEL);
+    }
+
+    for (const SkinColours& skin : {kDaylight, kMidnight}) {
+        SCOPED_TRACE(skin.file);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinPath(skin.file).c_str());
+        {
+            TestDialog dialog(kMainDialog);
+            ASSERT_NE(nullptr, dialog.get());
+            const WindowCapture shot = CaptureWindow(dialog.get());
+            ASSERT_FALSE(shot.empty());
+            SaveShot(shot, std::string("dialog-") + skin.file + ".png");
+
+            EXPECT_EQ(skin.dialog, FaceOf(shot, dialog));
+            EXPECT_NE(plainFace, FaceOf(shot, dialog));
+            EXPECT_EQ(skin.button, ButtonFaceOf(shot, dialog, IDCANCEL));
+            EXPECT_NE(plainButton, ButtonFaceOf(shot, dialog, IDCANCEL));
+            const RECT field = dialog.rect(kPathField);
+            EXPECT_EQ(skin.field, shot.At(field.left + 5, field.top + 5));
+            // The label's glyphs are drawn in the skin's text colour, which the
+            // unskinned dialog never shows there.
+            const RECT label = dialog.rect(kLabel);
+            EXPECT_GT(shot.Count(label, skin.label), 5);
+            EXPECT_EQ(0, plain.Count(label, skin.label));
+
+            SendMessageA(dialog.item(IDCANCEL), BM_SETSTATE, TRUE, 0);
+            const WindowCapture pressed = CaptureWindow(dialog.get());
+            EXPECT_EQ(skin.pressed, ButtonFaceOf(pressed, dialog, IDCANCEL));
+            SendMessageA(dialog.item(IDCANCEL), BM_SETSTATE, FALSE, 0);
+        }
+        copy.Release();
+    }
+}
+
+TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
+{
+    ASSERT_TRUE(copy.Load());
+    SkinEngine& engine = copy.engine();
+    SkinEngineApply(engine, SkinPath("Ornix.skf").c_str());
+    {
+        TestDialog dialog(kMainDialog);
+        ASSERT_NE(nullptr, dialog.get());
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.get(), L"CustomFrame", 1));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.get(), L"CustomDialog", 0));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.item(kBanner), L"banner_velumo", 0));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.item(IDOK), L"GeneralButton", 0));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(dialog.item(kPathField), L"CustomEdit", 0));
+        EXPECT_FALSE(engine.SetCustomSkinWnd(dialog.item(IDOK), L"NoSuchObject", 0));
+        const WindowCapture shot = CaptureWindow(dialog.get());
+        ASSERT_FALSE(shot.empty());
+        SaveShot(shot, "builder-Ornix.png");
+
+        EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D), FaceOf(shot, dialog));
+        EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), ButtonFaceOf(shot, dialog, IDOK));
+        const RECT field = dialog.rect(kPathField);
+        EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), shot.At(field.left + 5, field.top + 5));
+        // Browse button: the normal frame of browse.bmp, clear of dots and edge.
+        const RECT browse = dialog.rect(kBrowse);
+        const int bw = browse.right - browse.left, bh = browse.bottom - browse.top;
+        EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), shot.At(browse.left + bw / 6, browse.top + bh / 5));
+        // Banner: the long light bar of banner_velumo.bmp (rows 24 to 28 of 64).
+        const RECT banner = dialog.rect(kBanner);
+        const int bannerHeight = banner.bottom - banner.top;
+        EXPECT_EQ(RGB(0xE8, 0xF1, 0xF5),
+                  shot.At((banner.left + banner.right) / 2, banner.top + bannerHeight * 53 / 128));
+        SendMessageA(dialog.item(kBrowse), BM_SETSTATE, TRUE, 0);
+        const WindowCapture pressed = CaptureWindow(dialog.get());
+        EXPECT_EQ(RGB(0x1B, 0x54, 0x70), pressed.At(browse.left + bw / 6, browse.top + bh / 5));
+    }
+    {
+        TestDialog about(kAboutDialog);
+        ASSERT_NE(nullptr, about.get());
+        EXPECT_TRUE(engine.SetCustomSkinWnd(about.get(), L"DialogAbout", 0));
+        EXPECT_TRUE(engine.SetCustomSkinWnd(about.item(kAboutBanner), L"about_vl", 0));
+        const WindowCapture shot = CaptureWindow(about.get());
+        ASSERT_FALSE(shot.empty());
+        SaveShot(shot, "about-Ornix.png");
+        const RECT ok = about.rect(IDOK);
+        EXPECT_EQ(RGB(0x24, 0x46, 0x5C), shot.At(ok.left - 20, ok.bottom - 2));
+        // about_vl.bmp's inner circle, at (48, 48) of 320x96.
+        const RECT banner = about.rect(kAboutBanner);
+        EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D),
+                  shot.At(banner.left + (banner.right - banner.left) * 48 / 320,
+                          banner.top + (banner.bottom - banner.top) / 2));
+    }
+}
+
+TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
+{
+    ASSERT_TRUE(copy.Load());
+    SkinEngine& engine = copy.engine();
+    {
+        // A window that exists before ApplySkin is skinned too.
+        TestDialog early(kMainDialog);
+        SkinEngineApply(engine, SkinPath("Midnight.skf").c_str());
+        EXPECT_EQ(kMidnight.dialog, BrushColour(DialogBrush(early.get())));
+    }
+    COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
+    std::thread([&] {
+        TestDialog before(kMainDialog);
+        unregistered = BrushColour(DialogBrush(before.get()));
+        EXPECT_TRUE(engine.AddAdditionalThread());
+        {
+            TestDialog during(kMainDialog);
+            registered = BrushColour(DialogBrush(during.get()));
+        }
+        EXPECT_TRUE(engine.DeleteAdditionalThread());
+        TestDialog after(kMainDialog);
+        afterDelete = BrushColour(DialogBrush(after.get()));
+    }).join();
+    EXPECT_NE(kMidnight.dialog, unregistered);
+    EXPECT_EQ(kMidnight.dialog, registered);
+    EXPECT_NE(kMidnight.dialog, afterDelete);
+}
+
+TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
+{
+    TestDialog warmUp(kMainDialog);  // the process's first dialog creates lasting objects
+    DestroyWindow(warmUp.get());
+    PumpMessages(100);
+    const GuiCounts before = CountGuiObjects();
+
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), SkinPath("Ornix.skf").c_str());
+    TestDialog dialog(kMainDialog);
+    ASSERT_NE(nullptr, dialog.get());
+    EXPECT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
+    HBRUSH skinBrush = DialogBrush(dialog.get());
+    ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), BrushColour(skinBrush));
+    ASSERT_EQ(OBJ_BRUSH, static_cast<int>(GetObjectType(skinBrush)));
+
+    copy.Release();
+    EXPECT_EQ(nullptr, GetModuleHandleA(copy.path().c_str()));
+    EXPECT_EQ(0u, GetObjectType(skinBrush)) << "the skin's brush outlived the engine";
+    // The dialog, still open, paints without the skin and without the engine.
+    const WindowCapture shot = CaptureWindow(dialog.get());
+    ASSERT_FALSE(shot.empty());
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
+    EXPECT_NE(RGB(0x1F, 0x3A, 0x4D), ButtonFaceOf(shot, dialog, kBrowse));
+    DestroyWindow(dialog.get());
+    PumpMessages(100);
+
+    const GuiCounts after = CountGuiObjects();
+    if (before.gdi == 0 && before.user == 0) {
+        std::printf("GetGuiResources reports nothing here; brushes checked one by one\n");
+    } else {
+        EXPECT_EQ(before.gdi, after.gdi);
+        EXPECT_EQ(before.user, after.user);
+    }
+    EXPECT_TRUE(DeleteFileA(copy.path().c_str())) << GetLastError();
+}
+
+// Damaged skin files, made here with minizip around a small valid skin.
+struct Entry {
+    std::string name;
+    std::string bytes;
+};
+
+bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
+{
+    zlib_filefunc64_def files;
+    fill_win32_filefunc64A(&files);
+    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
+    if (!zip)
+        return false;
+    bool ok = true;
+    for (const Entry& entry : entries) {
+        zip_fileinfo info = {};
+        ok = ok &&
+             zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                 Z_DEFLATED, 6) == ZIP_OK &&
+             zipWriteInFileInZip(zip, entry.bytes.data(), unsigned(entry.bytes.size())) == ZIP_OK &&
+             zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+// A 24-bit bottom-up BMP of one colour.
+std::string SolidBmp(int width, int height, int bits = 24)
+{
+    const int stride = ((width * bits + 31) / 32) * 4;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + stride * height;
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = static_cast<WORD>(bits);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(static_cast<size_t>(stride) * height, '\x5a');
+    return bytes;
+}
+
+const char kGoodIni[] =
+    "[Skin]\nname = Test\nformat = 1\n"
+    "[Dialog]\nface = #102030\ntext = #F0F0F0\n"
+    "[Button]\nface = #405060\nimage = strip.bmp\nimage_size = 8x4\nimage_states = 4\n";
+
+std::string IniWith(const std::string& from, const std::string& to)
+{
+    std::string ini = kGoodIni;
+    const size_t at = ini.find(from);
+    return at == std::string::npos ? std::string() : ini.replace(at, from.size(), to);
+}
+
+TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
+{
+    TempFolder work;
+    const std::string good = work / "good.skf";
+    ASSERT_TRUE(WriteZip(good, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
+    const std::string goodBytes = ReadFileBytes(good);
+
+    struct Damage {
+        const char* name;
+        std::vector<Entry> entries;  // empty: raw bytes below instead
+        std::string raw;
+    };
+    std::vector<Damage> damages = {
+        {"wrong image size", {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 5)}}, ""},
+        {"missing image", {{"skin.ini", kGoodIni}}, ""},
+        {"image not a BMP", {{"skin.ini", kGoodIni}, {"strip.bmp", "not an image"}}, ""},
+        {"8-bit BMP", {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4, 8)}}, ""},
+        {"BMP cut short",
+         {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4).substr(0, 100)}}, ""},
+        {"no skin.ini", {{"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"bad colour digit", {{"skin.ini", IniWith("#102030", "#10203G")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"colour by name", {{"skin.ini", IniWith("#102030", "red")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"nonsense font size", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nfont_size = 900\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"states not 1 or 4", {{"skin.ini", IniWith("image_states = 4", "image_states = 3")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"unknown key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nglow = 1\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"image on a static", {{"skin.ini", IniWith("[Dialog]\n", "[Static]\nimage = strip.bmp\n[Dialog]\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"unknown section", {{"skin.ini", IniWith("[Dialog]", "[Dialgo]")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"line without key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nhello\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"no header", {{"skin.ini", IniWith("[Skin]\nname = Test\nformat = 1\n", "")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"future format", {{"skin.ini", IniWith("format = 1", "format = 2")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"random bytes", {}, PatternBytes(700, 3)},
+        {"zero bytes", {}, std::string()},
+    };
+    // Cut at the start, inside the first entry, in the middle, inside the
+    // central directory and one byte short of the end.
+    for (size_t cut : {size_t(1), size_t(30), goodBytes.size() / 2, goodBytes.size() - 40,
+                       goodBytes.size() - 1})
+        damages.push_back({"truncated", {}, goodBytes.substr(0, cut)});
+    std::string flipped = goodBytes;
+    flipped[60] ^= 0x55;  // inside the first entry's compressed data
+    damages.push_back({"corrupted data", {}, flipped});
+
+    ASSERT_TRUE(copy.Load());
+    SkinEngine& engine = copy.engine();
+    ASSERT_TRUE(engine.InitDecoration(1));
+    EXPECT_TRUE(engine.LoadSkinFromFile(SkinEngineWide(good.c_str())))
+        << "the undamaged skin must load, or the refusals below prove nothing";
+    engine.DeInitDecoration();
+
+    ASSERT_TRUE(engine.InitDecoration(1));
+    int index = 0;
+    for (const Damage& damage : damages) {
+        const std::string path = work / ("damaged" + std::to_string(index++) + ".skf");
+        if (damage.entries.empty())
+            ASSERT_TRUE(WriteFileBytes(path, damage.raw));
+        else
+            ASSERT_TRUE(WriteZip(path, damage.entries));
+        EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(path.c_str())))
+            << damage.name << " (" << path << ")";
+    }
+    EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(work.path().c_str()))) << "a folder";
+    EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide((work / "absent.skf").c_str())));
+    EXPECT_FALSE(engine.LoadSkinFromFile(L""));
+    EXPECT_FALSE(engine.ApplySkin()) << "nothing was loaded, nothing may be applied";
+
+    TestDialog dialog(kMainDialog);
+    const WindowCapture shot = CaptureWindow(dialog.get());
+    ASSERT_FALSE(shot.empty());
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColour(DialogBrush(dialog.get())));
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+#include "WindowCapture.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void PutBig32(std::string& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>((value >> shift) & 0xff));
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data)
+{
+    PutBig32(out, static_cast<uint32_t>(data.size()));
+    std::string body(type, 4);
+    body += data;
+    out += body;
+    PutBig32(out, static_cast<uint32_t>(
+                      crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+}
+
+} // namespace
+
+COLORREF WindowCapture::At(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return CLR_INVALID;
+    const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+    return RGB((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
+}
+
+int WindowCapture::Count(const RECT& area, COLORREF colour) const
+{
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x)
+            count += At(x, y) == colour;
+    }
+    return count;
+}
+
+bool WindowCapture::SavePng(const std::string& path) const
+{
+    if (empty())
+        return false;
+    std::string raw;
+    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back('\0');
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+            raw.push_back(static_cast<char>((p >> 16) & 0xff));
+            raw.push_back(static_cast<char>((p >> 8) & 0xff));
+            raw.push_back(static_cast<char>(p & 0xff));
+        }
+    }
+    uLongf packedSize = compressBound(raw.size());
+    std::string packed(packedSize, '\0');
+    if (compress(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
+                 reinterpret_cast<const Bytef*>(raw.data()), raw.size()) != Z_OK)
+        return false;
+    packed.resize(packedSize);
+
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    std::string header;
+    PutBig32(header, static_cast<uint32_t>(width));
+    PutBig32(header, static_cast<uint32_t>(height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", std::string());
+
+    std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path.c_str(), "wb"), fclose);
+    return file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
+}
+
+void PumpMessages(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+RECT RectInWindow(HWND topLevel, HWND child)
+{
+    RECT outer, inner;
+    GetWindowRect(topLevel, &outer);
+    GetWindowRect(child, &inner);
+    OffsetRect(&inner, -outer.left, -outer.top);
+    return inner;
+}
+
+WindowCapture CaptureWindow(HWND window)
+{
+    WindowCapture capture;
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(300);
+
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return capture;
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    HDC source = GetWindowDC(window);
+    if (!source)
+        return capture;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(source);
+    if (dib && memory && bits) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        if (BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+            GdiFlush();
+            const auto* words = static_cast<const uint32_t*>(bits);
+            capture.width = width;
+            capture.height = height;
+            capture.pixels.assign(words, words + static_cast<size_t>(width) * height);
+            for (uint32_t& p : capture.pixels)
+                p &= 0x00ffffff;
+        }
+        SelectObject(memory, old);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (dib)
+        DeleteObject(dib);
+    ReleaseDC(window, source);
+    return capture;
+}

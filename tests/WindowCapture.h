@@ -1,0 +1,31 @@
+#pragma once
+
+// What a window shows on the screen, read back through its window DC into a
+// 32-bit DIB, for pixel checks and for PNG files a person can look at.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct WindowCapture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // top-down rows, 0x00RRGGBB
+
+    bool empty() const { return pixels.empty(); }
+    // The pixel at window coordinates (from the window's top-left corner).
+    COLORREF At(int x, int y) const;
+    // Pixels of exactly this colour inside the rectangle (window coordinates).
+    int Count(const RECT& area, COLORREF colour) const;
+    // Writes an RGB PNG (zlib for the image data).
+    bool SavePng(const std::string& path) const;
+};
+
+// Brings the window to the top, lets it paint, and reads it back.
+WindowCapture CaptureWindow(HWND window);
+// The rectangle of a child in the coordinates of its top-level window.
+RECT RectInWindow(HWND topLevel, HWND child);
+// Handles the thread's pending messages for about this long.
+void PumpMessages(DWORD milliseconds);
