@@ -4,13 +4,11 @@
 #include "PackageFile.h"
 #include "SetupExitCode.h"
 #include "TestFiles.h"
+#include "TestZip.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
 #include <shlobj.h>
-#include <zip.h>
-// After zip.h, which brings the declarations it builds on.
-#include <iowin32.h>
 
 #include <algorithm>
 #include <string.h>
@@ -41,31 +39,6 @@ const std::string kFlavourMsi = HostPath(FIXTURES_DIR "/FlavourProduct.msi");
 // Signing runs on the host, so its files lie where both sides name them.
 const std::string kSigningHost = FIXTURES_DIR "/signing";
 const std::string kSigning = HostPath(FIXTURES_DIR "/signing");
-
-struct Entry {
-    std::string name;
-    std::string bytes;
-};
-
-bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
-{
-    zlib_filefunc64_def files;
-    fill_win32_filefunc64A(&files);
-    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
-    if (!zip)
-        return false;
-    bool ok = true;
-    for (const Entry& entry : entries) {
-        zip_fileinfo info = {};
-        info.tmz_date = {0, 0, 12, 1, 5, 2024};
-        ok = ok &&
-             zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                 Z_DEFLATED, 8) == ZIP_OK &&
-             zipWriteInFileInZip(zip, entry.bytes.data(), unsigned(entry.bytes.size())) == ZIP_OK &&
-             zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
-}
 
 std::string SystemPath(const std::string& name)
 {
@@ -199,7 +172,7 @@ protected:
     }
 
     // Runlet.exe with a container that holds a ZIP archive of the entries.
-    std::string BuildSetup(const std::vector<Entry>& entries, const std::string& name = "setup.exe")
+    std::string BuildSetup(const std::vector<ZipEntry>& entries, const std::string& name = "setup.exe")
     {
         std::string setup = work / name;
         EXPECT_TRUE(CopyFileA(kRunlet.c_str(), setup.c_str(), FALSE));

@@ -2,10 +2,7 @@
 // skins built from the repository's sources, read back pixel by pixel; the
 // engine released and deleted; damaged skin files refused.
 #include "SkinTestSupport.h"
-
-#include <zip.h>
-// After zip.h, which brings the declarations it builds on.
-#include <iowin32.h>
+#include "TestZip.h"
 
 #include <algorithm>
 #include <thread>
@@ -179,30 +176,6 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
 }
 
 // Damaged skin files, made here with minizip around a small valid skin.
-struct Entry {
-    std::string name;
-    std::string bytes;
-};
-
-bool WriteZip(const std::string& path, const std::vector<Entry>& entries)
-{
-    zlib_filefunc64_def files;
-    fill_win32_filefunc64A(&files);
-    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
-    if (!zip)
-        return false;
-    bool ok = true;
-    for (const Entry& entry : entries) {
-        zip_fileinfo info = {};
-        ok = ok &&
-             zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                 Z_DEFLATED, 6) == ZIP_OK &&
-             zipWriteInFileInZip(zip, entry.bytes.data(), unsigned(entry.bytes.size())) == ZIP_OK &&
-             zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
-}
-
 // A 24-bit bottom-up BMP of one colour.
 std::string SolidBmp(int width, int height, int bits = 24)
 {
@@ -244,7 +217,7 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
 
     struct Damage {
         const char* name;
-        std::vector<Entry> entries;  // empty: raw bytes below instead
+        std::vector<ZipEntry> entries;  // empty: raw bytes below instead
         std::string raw;
     };
     std::vector<Damage> damages = {
