@@ -118,8 +118,12 @@ int ClassifyWindow(HWND window, LONG style)
             return static_cast<int>(rule.kind);
     }
     // Top-level windows with a caption are dialogs whatever their class: the
-    // installer's dialogs use a window class of their own.
-    if (!(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION)
+    // installer's dialogs use a window class of their own. An overlapped
+    // window (neither child nor pop-up) always gets a caption, even when its
+    // creator asked only for WS_OVERLAPPED | WS_SYSMENU, as the installer
+    // does; at creation time its style does not show it yet.
+    const bool overlapped = !(style & (WS_CHILD | WS_POPUP));
+    if (!(style & WS_CHILD) && ((style & WS_CAPTION) == WS_CAPTION || overlapped))
         return static_cast<int>(SkinKind::Dialog);
     return kNoObject;
 }
