@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR, DWORD_PTR reference);
 
@@ -16,7 +18,9 @@ constexpr UINT kDetachTimeoutMs = 5000;
 
 struct WindowData {
     int object = kNoObject;
-    int flags = 0;
+    // The object whose caption bar the frame shows: named with flag 1, and
+    // kept when a later call names the object for the window's face.
+    int frameObject = kNoObject;
     bool hot = false;
     bool fontSet = false;
     HFONT oldFont = nullptr;
@@ -173,8 +177,54 @@ void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const SkinObje
     PaintPushButton(dc, area, paint, state);
 }
 
-// The caption bar of a frame-skinned dialog: the dialog's face with its text,
-// drawn over the system's caption once the system has drawn the frame.
+// The caption buttons that the window has, drawn as plain glyphs in the
+// caption's text colour where the system keeps them, so that they stay
+// visible (and the system still answers clicks on them). Returns the left
+// edge of the leftmost button.
+int PaintCaptionButtons(HDC dc, const RECT& bar, LONG style, COLORREF colour)
+{
+    if (!(style & WS_SYSMENU))
+        return bar.right;
+    const int size = std::max(6, std::min<int>(GetSystemMetrics(SM_CXSIZE) - 2,
+                                               bar.bottom - bar.top - 4));
+    RECT button = {bar.right - 2 - size, bar.top + (bar.bottom - bar.top - size) / 2,
+                   bar.right - 2, 0};
+    button.bottom = button.top + size;
+    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    if (!pen)
+        return bar.right;
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int inset = size / 4;
+    auto line = [dc](int x1, int y1, int x2, int y2) {
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+    };
+    // Close: a cross.
+    line(button.left + inset, button.top + inset, button.right - inset, button.bottom - inset);
+    line(button.right - inset, button.top + inset, button.left + inset, button.bottom - inset);
+    int left = button.left;
+    if (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
+        OffsetRect(&button, -(size + 2), 0);
+        if (style & WS_MAXIMIZEBOX) {
+            HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+            Rectangle(dc, button.left + inset, button.top + inset, button.right - inset,
+                      button.bottom - inset);
+            SelectObject(dc, oldBrush);
+        }
+        OffsetRect(&button, -size, 0);
+        if (style & WS_MINIMIZEBOX)
+            line(button.left + inset, button.bottom - inset, button.right - inset,
+                 button.bottom - inset);
+        left = button.left;
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    return left;
+}
+
+// The caption bar of a frame-skinned dialog: the frame object's border
+// colour with the caption in its face colour and font, drawn over the
+// system's caption once the system has drawn the frame.
 void PaintCaption(HWND window, const SkinObjectPaint& paint)
 {
     HDC dc = GetWindowDC(window);
@@ -188,6 +238,8 @@ void PaintCaption(HWND window, const SkinObjectPaint& paint)
                     client.right - windowRect.left, client.top - windowRect.top};
     if (caption.bottom > caption.top) {
         FillRect(dc, &caption, paint.border.get());
+        caption.right = PaintCaptionButtons(dc, caption, GetWindowLongW(window, GWL_STYLE),
+                                            paint.style.face) - 4;
         wchar_t text[256] = {};
         GetWindowTextW(window, text, 256);
         HGDIOBJ oldFont = paint.font ? SelectObject(dc, paint.font.get()) : nullptr;
@@ -227,10 +279,10 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_NCPAINT:
     case WM_NCACTIVATE:
     case WM_SETTEXT:
-        if (data.flags & 1) {
+        if (const SkinObjectPaint* frame = skin.object(data.frameObject)) {
             handled = true;
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            PaintCaption(window, paint);
+            PaintCaption(window, *frame);
             return result;
         }
         return 0;
@@ -330,17 +382,20 @@ bool SkinWindowAttach(HWND window, int object, int flags)
     const SkinObjectPaint* paint = skin ? skin->object(object) : nullptr;
     if (!paint || !IsWindow(window))
         return false;
+    const bool drawsFrame = (flags & 1) && SkinObjectAt(object).kind == SkinKind::Dialog;
     if (WindowData* data = DataOf(window)) {
         RestoreWindowState(window, *data);
         data->object = object;
-        data->flags = flags;
+        if (drawsFrame)
+            data->frameObject = object;
         ApplyWindowState(window, *data, *paint);
         Refresh(window);
         return true;
     }
     auto* data = new WindowData;
     data->object = object;
-    data->flags = flags;
+    if (drawsFrame)
+        data->frameObject = object;
     if (!SetWindowSubclass(window, SkinSubclassProc, kSubclassId,
                            reinterpret_cast<DWORD_PTR>(data))) {
         delete data;
