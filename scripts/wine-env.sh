@@ -17,8 +17,10 @@ fi
 # just above 2 GiB keeps Wine's start-up from probing gigabytes of addresses.
 export QEMU_RESERVED_VA=0x81000000
 
+# The marker names the prefix's settings; a prefix made with older ones is
+# made again.
 wine_prefix_ready() {
-  [ -f "$WINEPREFIX/.velumo-ready" ]
+  [ -f "$WINEPREFIX/.velumo-ready-2" ]
 }
 
 wine_prefix_create() {
@@ -27,8 +29,12 @@ wine_prefix_create() {
     if ! wine_prefix_ready; then
       rm -rf "$WINEPREFIX"
       wine wineboot -i >/dev/null 2>&1
+      # Wine draws window frames and captions itself, as Windows does, so
+      # that they are on the screen even where no window manager runs (Xvfb)
+      # and a skin's caption bar can be seen and read back.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
       "$WINESERVER" -w
-      touch "$WINEPREFIX/.velumo-ready"
+      touch "$WINEPREFIX/.velumo-ready-2"
     fi
   ) 9>"$build/.wineprefix.lock"
 }
