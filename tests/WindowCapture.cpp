@@ -100,22 +100,12 @@ RECT RectInWindow(HWND topLevel, HWND child)
     return inner;
 }
 
-WindowCapture CaptureWindow(HWND window)
+namespace {
+
+// Copies an area of a device context into a top-down 32-bit DIB.
+WindowCapture ReadBack(HDC source, int left, int top, int width, int height)
 {
     WindowCapture capture;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages(300);
-
-    RECT bounds;
-    if (!GetWindowRect(window, &bounds))
-        return capture;
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-    HDC source = GetWindowDC(window);
-    if (!source)
-        return capture;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -128,7 +118,7 @@ WindowCapture CaptureWindow(HWND window)
     HDC memory = CreateCompatibleDC(source);
     if (dib && memory && bits) {
         HGDIOBJ old = SelectObject(memory, dib);
-        if (BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+        if (BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY)) {
             GdiFlush();
             const auto* words = static_cast<const uint32_t*>(bits);
             capture.width = width;
@@ -143,6 +133,47 @@ WindowCapture CaptureWindow(HWND window)
         DeleteDC(memory);
     if (dib)
         DeleteObject(dib);
+    return capture;
+}
+
+} // namespace
+
+WindowCapture CaptureWindow(HWND window)
+{
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(300);
+
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return WindowCapture();
+    HDC source = GetWindowDC(window);
+    if (!source)
+        return WindowCapture();
+    WindowCapture capture =
+        ReadBack(source, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
     ReleaseDC(window, source);
+    return capture;
+}
+
+WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds)
+{
+    // The window belongs to another process: it is raised and repainted by
+    // messages, which that process handles in its own time.
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    Sleep(settleMilliseconds);
+
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return WindowCapture();
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return WindowCapture();
+    WindowCapture capture = ReadBack(screen, bounds.left, bounds.top, bounds.right - bounds.left,
+                                     bounds.bottom - bounds.top);
+    ReleaseDC(nullptr, screen);
     return capture;
 }

@@ -25,6 +25,9 @@ struct WindowCapture {
 
 // Brings the window to the top, lets it paint, and reads it back.
 WindowCapture CaptureWindow(HWND window);
+// The same for a window of another process, read from the screen once the
+// window has had this long to come to the top and repaint.
+WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds = 1500);
 // The rectangle of a child in the coordinates of its top-level window.
 RECT RectInWindow(HWND topLevel, HWND child);
 // Handles the thread's pending messages for about this long.
