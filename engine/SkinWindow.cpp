@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 
 LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR, DWORD_PTR reference);
@@ -30,9 +31,18 @@ struct WindowData {
     COLORREF oldTextBack = CLR_DEFAULT;
 };
 
+// Not a function-local static: its first use would set up the runtime's guard
+// mutex, whose memory stays behind each time the library is unloaded. Two
+// threads registering at once get the same number, so a plain atomic will do.
+std::atomic<UINT> detachMessage{0};
+
 UINT DetachMessage()
 {
-    static const UINT message = RegisterWindowMessageW(L"VelumoSkinDetach");
+    UINT message = detachMessage.load(std::memory_order_relaxed);
+    if (!message) {
+        message = RegisterWindowMessageW(L"VelumoSkinDetach");
+        detachMessage.store(message, std::memory_order_relaxed);
+    }
     return message;
 }
 

@@ -7,7 +7,6 @@
 #include "WindowCapture.h"
 
 #include <gtest/gtest.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <string>
@@ -163,15 +162,6 @@ inline GuiCounts CountGuiObjects()
 {
     return {GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
             GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)};
-}
-
-inline SIZE_T PrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
-               ? counters.PagefileUsage
-               : 0;
 }
 
 class SkinEngineTest : public ::testing::Test {
