@@ -6,6 +6,7 @@
 #include "PackageFile.h"
 #include "PackageGenerator.h"
 #include "TestFiles.h"
+#include "TestWindows.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -41,20 +42,6 @@ BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
 {
     *reinterpret_cast<std::string*>(texts) += TextOf(child) + "|";
     return TRUE;
-}
-
-std::string CaptionOf(HWND window)
-{
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::string ClassOf(HWND window)
-{
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 std::string FieldText(HWND dialog, int id)

@@ -4,11 +4,11 @@
 #include "PackageFile.h"
 #include "SetupExitCode.h"
 #include "TestFiles.h"
+#include "TestWindows.h"
 #include "TestZip.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <string.h>
@@ -45,13 +45,6 @@ std::string SystemPath(const std::string& name)
     char folder[MAX_PATH];
     GetSystemDirectoryA(folder, MAX_PATH);
     return std::string(folder) + "\\" + name;
-}
-
-std::string ProgramFilesPath(const std::string& rest)
-{
-    char folder[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
-    return std::string(folder) + "\\" + rest;
 }
 
 bool ProductInstalled(const char* productCode)

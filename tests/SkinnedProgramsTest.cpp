@@ -6,13 +6,13 @@
 #include "BuilderTestSupport.h"
 #include "PackageFile.h"
 #include "TestFiles.h"
+#include "TestWindows.h"
 #include "TestZip.h"
 #include "WindowCapture.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 #include <msi.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -37,20 +37,6 @@ const COLORREF kOrnixFace = RGB(0x1F, 0x3A, 0x4D);
 const COLORREF kOrnixAboutFace = RGB(0x24, 0x46, 0x5C);
 const COLORREF kOrnixCaptionBar = RGB(0x0E, 0x24, 0x33);
 const COLORREF kOrnixCaptionText = RGB(0xE8, 0xF1, 0xF5);
-
-std::string TextOf(HWND window)
-{
-    char text[512] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::string ClassOf(HWND window)
-{
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
 
 // A program started with its own command line; ended by force if the test
 // leaves it running.
@@ -108,7 +94,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process == search->processId && IsWindowVisible(window) &&
-        TextOf(window) == search->caption && GetWindow(window, GW_OWNER) == search->owner) {
+        CaptionOf(window) == search->caption && GetWindow(window, GW_OWNER) == search->owner) {
         search->found = window;
         return FALSE;
     }
@@ -142,7 +128,7 @@ BOOL CALLBACK MatchChild(HWND child, LPARAM parameter)
 {
     auto* search = reinterpret_cast<ChildSearch*>(parameter);
     if (lstrcmpiA(ClassOf(child).c_str(), search->className.c_str()) == 0 &&
-        TextOf(child) == search->text) {
+        CaptionOf(child) == search->text) {
         search->found = child;
         return FALSE;
     }
@@ -165,13 +151,6 @@ void SaveShot(const WindowCapture& shot, const std::string& name)
 {
     CreateDirectoryA(kShots.c_str(), nullptr);
     EXPECT_TRUE(shot.SavePng(kShots + "\\" + name)) << name;
-}
-
-std::string ProgramFilesPath(const std::string& rest)
-{
-    char folder[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
-    return std::string(folder) + "\\" + rest;
 }
 
 const std::string kInstalledReadMe = ProgramFilesPath("Velumo Sample Application\\ReadMe.txt");
@@ -343,12 +322,17 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
     ASSERT_TRUE(LayOutBuilder(builder));
     Program creator("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
     ASSERT_TRUE(creator.started());
+    // Once the window had time to paint: read back and saved.
+    auto picture = [](HWND window, const std::string& name) {
+        Sleep(2000);
+        const WindowCapture shot = CaptureFromScreen(window);
+        SaveShot(shot, name);
+        return shot;
+    };
     HWND main = WaitForWindow(creator, "Velumo Installer", nullptr, 120000);
     ASSERT_TRUE(main) << "no main window";
-    Sleep(2000);
-    const WindowCapture shot = CaptureFromScreen(main);
+    const WindowCapture shot = picture(main, "builder-main-Ornix.png");
     ASSERT_FALSE(shot.empty());
-    SaveShot(shot, "builder-main-Ornix.png");
 
     auto rect = [&](HWND window, int id) { return RectInWindow(window, GetDlgItem(window, id)); };
     // Blank face between the MSI row's label and field, under the field.
@@ -385,10 +369,8 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
     PostMessageA(main, WM_COMMAND, IDC_ABOUT, 0);
     HWND about = WaitForWindow(creator, "About Ornix Creator", main, 60000);
     ASSERT_TRUE(about) << "no About box";
-    Sleep(2000);
-    const WindowCapture aboutShot = CaptureFromScreen(about);
+    const WindowCapture aboutShot = picture(about, "builder-about-Ornix.png");
     ASSERT_FALSE(aboutShot.empty());
-    SaveShot(aboutShot, "builder-about-Ornix.png");
     const RECT ok = rect(about, IDOK);
     EXPECT_EQ(kOrnixAboutFace, aboutShot.At(ok.left - 20, ok.bottom - 2));
     // about_vl.bmp's inner circle, at (48, 48) of 320x96.
