@@ -12,9 +12,13 @@ fi
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh" "$build"
 wine_prefix_ready || { echo "wine: creating the prefix in $WINEPREFIX"; wine_prefix_create; }
-"$WINESERVER" -p >/dev/null 2>&1
-trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+trap wine_stop EXIT
 # Start Wine's services now, away from COMMAND's output: a service started by
-# a test program would inherit its output pipe and keep CTest waiting.
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# a test program would inherit its output pipe and keep CTest waiting. A
+# server lost under emulation gets one more try.
+start_wine() {
+  wine_step 30 "starting the wineserver" "$WINESERVER" -p &&
+  wine_step 180 "starting Wine's services" wine cmd /c exit
+}
+start_wine || { wine_stop; start_wine; }
 "$@"
