@@ -1,6 +1,7 @@
 #include "ArchiveWriter.h"
 
 #include "ArchiveTimes.h"
+#include "ParallelDeflate.h"
 
 #include <commctrl.h>
 // zip.h brings zlib.h and ioapi.h, which iowin32.h needs first.
@@ -18,9 +19,8 @@ namespace {
 // The "version made by" word of every entry: host byte 0x0B, version 2.3.
 constexpr uLong kVersionMadeBy = 0x0B17;
 constexpr int kCompressionLevel = 8;
-// Input is fed to the compressor in blocks of this size; progress is
-// reported after each.
-constexpr DWORD kBlockSize = 64 * 1024;
+// Input is read in blocks of the compressor's size.
+constexpr DWORD kReadSize = ParallelDeflate::kBlockSize;
 
 struct HandleCloser {
     HANDLE handle;
@@ -59,75 +59,44 @@ void SendProgress(HWND progressBar, UINT message, WPARAM wParam, LPARAM lParam)
         SendMessageA(progressBar, message, wParam, lParam);
 }
 
-// Deflates one entry block by block into the archive and, after each block,
-// tells the progress bar how much of the input has been consumed.
+// Deflates one entry on every core into the archive and, as each block's
+// output is written, tells the progress bar how much of the input that
+// output stands for.
 class EntryCompressor {
 public:
     EntryCompressor(void* zip, HWND progressBar, uint64_t size)
-        : zip_(zip), bar_(progressBar), size_(size)
+        : bar_(progressBar),
+          deflate_(kCompressionLevel,
+                   [zip, progressBar, size](const unsigned char* data, size_t count,
+                                            uint64_t inputDone) {
+                       if (count && zipWriteInFileInZip(zip, data, unsigned(count)) != ZIP_OK)
+                           return false;
+                       if (size > 0) {
+                           double share = double(inputDone) / double(size) * 100.0;
+                           if (share > 100.0) // the file grew while being read
+                               share = 100.0;
+                           SendProgress(progressBar, PBM_SETPOS, WPARAM(int(share)), 0);
+                       }
+                       return true;
+                   })
     {
-    }
-    ~EntryCompressor()
-    {
-        if (begun_)
-            deflateEnd(&stream_);
-    }
-    EntryCompressor(const EntryCompressor&) = delete;
-    EntryCompressor& operator=(const EntryCompressor&) = delete;
-
-    ArchiveWriter::AddResult Begin()
-    {
-        if (deflateInit2(&stream_, kCompressionLevel, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
-                         Z_DEFAULT_STRATEGY) != Z_OK)
-            return ArchiveWriter::WriteFailed;
-        begun_ = true;
         SendProgress(bar_, PBM_SETRANGE32, 0, 100);
         SendProgress(bar_, PBM_SETPOS, 0, 0);
-        return ArchiveWriter::Added;
     }
 
-    // Feeds count bytes; the last call (with finish) flushes the compressor.
-    bool Feed(const char* data, DWORD count, bool finish)
+    bool Feed(const char* data, DWORD count) { return deflate_.Write(data, count); }
+    bool Finish()
     {
-        consumed_ += count;
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        stream_.avail_in = count;
-        int status;
-        do {
-            stream_.next_out = output_;
-            stream_.avail_out = sizeof output_;
-            status = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
-            if (status == Z_STREAM_ERROR)
-                return false;
-            const unsigned produced = unsigned(sizeof output_ - stream_.avail_out);
-            if (produced && zipWriteInFileInZip(zip_, output_, produced) != ZIP_OK)
-                return false;
-        } while (stream_.avail_out == 0 || stream_.avail_in != 0);
-        if (finish && status != Z_STREAM_END)
+        if (!deflate_.Finish())
             return false;
-        if (!finish && size_ > 0) {
-            double share = double(consumed_) / double(size_) * 100.0;
-            if (share > 100.0) // the file grew while being read
-                share = 100.0;
-            SendProgress(bar_, PBM_SETPOS, WPARAM(int(share)), 0);
-        }
+        SendProgress(bar_, PBM_SETPOS, 100, 0);
         return true;
     }
-
-    void Finish()
-    {
-        if (begun_)
-            SendProgress(bar_, PBM_SETPOS, 100, 0);
-    }
+    uLong Crc() const { return deflate_.Crc(); }
 
 private:
-    void* zip_;
     HWND bar_;
-    uint64_t size_;
-    uint64_t consumed_ = 0;
-    bool begun_ = false;
-    z_stream stream_ = {};
-    Bytef output_[kBlockSize];
+    ParallelDeflate deflate_;
 };
 
 } // namespace
@@ -187,33 +156,43 @@ ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* 
                                 kVersionMadeBy, 0, 0) != ZIP_OK)
         return WriteFailed;
 
-    EntryCompressor compressor(zip_, stored ? nullptr : progressBar, size);
-    AddResult result = stored ? Added : compressor.Begin();
-    std::unique_ptr<char[]> block(new char[kBlockSize]);
+    std::unique_ptr<EntryCompressor> compressor;
+    if (!stored)
+        compressor.reset(new EntryCompressor(zip_, progressBar, size));
+    std::unique_ptr<char[]> block(new char[kReadSize]);
     uLong crc = crc32(0, nullptr, 0);
     uint64_t processed = 0;
-    while (result == Added) {
+    AddResult result = Added;
+    for (;;) {
         DWORD count = 0;
-        if (!ReadFile(source.handle, block.get(), kBlockSize, &count, nullptr)) {
+        if (!ReadFile(source.handle, block.get(), kReadSize, &count, nullptr)) {
             result = SourceUnreadable;
             break;
         }
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(block.get()), count);
-        processed += count;
-        const bool last = count == 0;
-        if (stored) {
-            if (!last && zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK)
-                result = WriteFailed;
-        } else if (!compressor.Feed(block.get(), count, last)) {
-            result = WriteFailed;
-        }
-        if (last)
+        if (count == 0)
             break;
+        processed += count;
+        if (compressor) {
+            if (!compressor->Feed(block.get(), count)) {
+                result = WriteFailed;
+                break;
+            }
+        } else {
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(block.get()), count);
+            if (zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK) {
+                result = WriteFailed;
+                break;
+            }
+        }
+    }
+    if (compressor && result == Added) {
+        if (compressor->Finish())
+            crc = compressor->Crc();
+        else
+            result = WriteFailed;
     }
     if (zipCloseFileInZipRaw64(zip_, processed, crc) != ZIP_OK && result == Added)
         result = WriteFailed;
-    if (result == Added)
-        compressor.Finish();
     return result;
 }
 
