@@ -1,0 +1,155 @@
+#include "PeResources.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace {
+
+// A type or name as FindResourceEx takes it; text keeps a named key's text.
+LPCWSTR ResourceName(const PeResources::Key& key, std::wstring& text)
+{
+    if (key.name.empty())
+        return MAKEINTRESOURCEW(key.id);
+    text.assign(key.name.begin(), key.name.end());
+    return text.c_str();
+}
+
+// Every resource of a tree, found again through the loader's own lookup in
+// the written file mapped as an image.
+void ExpectLoaderFinds(const std::string& path, const PeResources& tree)
+{
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_TRUE(module) << path << " does not load: " << GetLastError();
+    for (const auto& type : tree.types()) {
+        for (const auto& name : type.second) {
+            for (const auto& language : name.second) {
+                std::wstring typeText, nameText;
+                HRSRC found = FindResourceExW(module, ResourceName(type.first, typeText),
+                                              ResourceName(name.first, nameText), language.first);
+                ASSERT_TRUE(found) << "type " << type.first.id << " name " << name.first.id
+                                   << " language " << language.first;
+                const std::string& bytes = language.second.bytes;
+                ASSERT_EQ(bytes.size(), SizeofResource(module, found));
+                const void* data = LockResource(LoadResource(module, found));
+                EXPECT_TRUE(bytes.empty() || memcmp(data, bytes.data(), bytes.size()) == 0);
+            }
+        }
+    }
+    FreeLibrary(module);
+}
+
+std::string ArtifactsDir()
+{
+    return VELUMO_ARTIFACTS_DIR;
+}
+
+} // namespace
+
+// The programs the build makes, read, written back unchanged and written with
+// resources replaced, grown and added: the tree reads back as written, the
+// loader finds every resource, and what follows the resource section (the
+// relocations, the debug sections, the symbol table) still loads.
+TEST(PeResourcesTest, RewrittenProgramsKeepEveryResourceAndLoad)
+{
+    struct Program {
+        const char* path;
+        const char* artifact;  // left for the independent reader
+    };
+    const Program programs[] = {
+        {RUNLET_EXE, "Runlet-rewritten.exe"},
+        {ORNIXCREATOR_EXE, "OrnixCreator-rewritten.exe"},
+    };
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.path);
+        const std::string file = ReadFileBytes(program.path);
+        PeResources tree;
+        std::string error;
+        ASSERT_TRUE(tree.Read(file, error)) << error;
+        ASSERT_FALSE(tree.types().empty());
+
+        std::string same;
+        ASSERT_TRUE(tree.Write(file, same, error)) << error;
+        PeResources again;
+        ASSERT_TRUE(again.Read(same, error)) << error;
+        EXPECT_TRUE(again.types() == tree.types());
+
+        // A large image grows the section past what follows it; a new image,
+        // a named type and a removed group exercise every level.
+        PeResources changed = tree;
+        const std::string large = PatternBytes(300000, 5);
+        changed.Set(3, 1, 1033, large);
+        changed.Set(3, 40, 1033, PatternBytes(777, 6));
+        changed.Set(PeResources::Key(u"VELUMO"), PeResources::Key(u"DATA"), 0, "named");
+        ASSERT_TRUE(tree.types().count(14));
+        changed.Remove(14, tree.types().at(14).begin()->first);
+        std::string written;
+        ASSERT_TRUE(changed.Write(file, written, error)) << error;
+        PeResources readBack;
+        ASSERT_TRUE(readBack.Read(written, error)) << error;
+        EXPECT_TRUE(readBack.types() == changed.types());
+
+        // And shrinking: the large image goes again.
+        changed.Set(3, 1, 1033, "small");
+        std::string shrunk;
+        ASSERT_TRUE(changed.Write(written, shrunk, error)) << error;
+        ASSERT_TRUE(readBack.Read(shrunk, error)) << error;
+        EXPECT_TRUE(readBack.types() == changed.types());
+
+        const std::string path = ArtifactsDir() + "\\" + program.artifact;
+        ASSERT_TRUE(WriteFileBytes(path, written));
+        ASSERT_TRUE(readBack.Read(written, error)) << error;
+        ExpectLoaderFinds(path, readBack);
+    }
+}
+
+// Files whose resources cannot be rewritten are refused with a reason, and
+// damaged ones are not read.
+TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
+{
+    const std::string runlet = ReadFileBytes(RUNLET_EXE);
+    const size_t pe = size_t(uint8_t(runlet[0x3c])) | size_t(uint8_t(runlet[0x3d])) << 8;
+    const size_t directories = pe + 4 + 20 + 96;
+    std::string signedFile = runlet;
+    signedFile[directories + 4 * 8 + 4] = 8;  // a certificate table of 8 bytes
+    PeResources tree;
+    std::string error;
+    ASSERT_TRUE(tree.Read(runlet, error)) << error;
+    // The root table of the resources claims more entries than its section holds.
+    std::string badTable = runlet;
+    const size_t sections = pe + 4 + 20 + (uint8_t(runlet[pe + 20]) | uint8_t(runlet[pe + 21]) << 8);
+    for (size_t at = sections; at < sections + 40 * 20; at += 40) {
+        if (runlet.compare(at, 5, ".rsrc") == 0) {
+            const size_t raw = uint8_t(runlet[at + 20]) | uint8_t(runlet[at + 21]) << 8 |
+                               uint8_t(runlet[at + 22]) << 16;
+            badTable[raw + 14] = badTable[raw + 15] = char(0xff);
+            break;
+        }
+    }
+    ASSERT_TRUE(runlet != badTable);
+
+    struct Case {
+        const char* what;
+        std::string file;
+        bool reads;
+        bool writes;
+    } cases[] = {
+        {"not a program", PatternBytes(4096), false, false},
+        {"cut inside the headers", runlet.substr(0, pe + 30), false, false},
+        {"signed", signedFile, true, false},
+        {"no resources at all", ReadFileBytes(ENGINE_DLL), true, false},
+        {"a damaged resource table", badTable, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PeResources resources;
+        std::string out;
+        error.clear();
+        EXPECT_EQ(c.reads, resources.Read(c.file, error)) << error;
+        error.clear();
+        EXPECT_EQ(c.writes, tree.Write(c.file, out, error));
+        if (!c.writes) {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+}
