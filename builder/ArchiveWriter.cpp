@@ -2,11 +2,13 @@
 
 #include "ArchiveTimes.h"
 #include "ParallelDeflate.h"
+#include "SourceFile.h"
 
-#include <commctrl.h>
 // zip.h brings zlib.h and ioapi.h, which iowin32.h needs first.
 #include <zip.h>
+#ifdef _WIN32
 #include <iowin32.h>
+#endif
 
 #include <stdint.h>
 #include <string.h>
@@ -20,16 +22,7 @@ namespace {
 constexpr uLong kVersionMadeBy = 0x0B17;
 constexpr int kCompressionLevel = 8;
 // Input is read in blocks of the compressor's size.
-constexpr DWORD kReadSize = ParallelDeflate::kBlockSize;
-
-struct HandleCloser {
-    HANDLE handle;
-    ~HandleCloser()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
+constexpr size_t kReadSize = ParallelDeflate::kBlockSize;
 
 void PutU32(unsigned char* at, uint32_t value)
 {
@@ -40,23 +33,17 @@ void PutU32(unsigned char* at, uint32_t value)
 // Extended timestamp: header id 0x5455 ("UT"), then its data size, then a
 // flags byte saying modification, access and creation time follow. The
 // central directory carries the modification time only.
-void ExtendedTimestamp(const BY_HANDLE_FILE_INFORMATION& info, unsigned char (&local)[17],
+void ExtendedTimestamp(const SourceFile::Facts& facts, unsigned char (&local)[17],
                        unsigned char (&central)[9])
 {
     const unsigned char head[] = {'U', 'T', 13, 0, 7};
     memcpy(local, head, sizeof head);
-    PutU32(local + 5, ArchiveUnixTime(info.ftLastWriteTime));
-    PutU32(local + 9, ArchiveUnixTime(info.ftLastAccessTime));
-    PutU32(local + 13, ArchiveUnixTime(info.ftCreationTime));
+    PutU32(local + 5, ArchiveUnixTime(facts.written));
+    PutU32(local + 9, ArchiveUnixTime(facts.accessed));
+    PutU32(local + 13, ArchiveUnixTime(facts.created));
     const unsigned char centralHead[] = {'U', 'T', 5, 0, 7};
     memcpy(central, centralHead, sizeof centralHead);
-    PutU32(central + 5, ArchiveUnixTime(info.ftLastWriteTime));
-}
-
-void SendProgress(HWND progressBar, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (progressBar)
-        SendMessageA(progressBar, message, wParam, lParam);
+    PutU32(central + 5, ArchiveUnixTime(facts.written));
 }
 
 // Deflates one entry on every core into the archive and, as each block's
@@ -64,38 +51,39 @@ void SendProgress(HWND progressBar, UINT message, WPARAM wParam, LPARAM lParam)
 // output stands for.
 class EntryCompressor {
 public:
-    EntryCompressor(void* zip, HWND progressBar, uint64_t size)
-        : bar_(progressBar),
+    EntryCompressor(void* zip, ProgressSink* progress, uint64_t size)
+        : progress_(progress),
           deflate_(kCompressionLevel,
-                   [zip, progressBar, size](const unsigned char* data, size_t count,
-                                            uint64_t inputDone) {
+                   [zip, progress, size](const unsigned char* data, size_t count,
+                                         uint64_t inputDone) {
                        if (count && zipWriteInFileInZip(zip, data, unsigned(count)) != ZIP_OK)
                            return false;
-                       if (size > 0) {
+                       if (progress && size > 0) {
                            double share = double(inputDone) / double(size) * 100.0;
                            if (share > 100.0) // the file grew while being read
                                share = 100.0;
-                           SendProgress(progressBar, PBM_SETPOS, WPARAM(int(share)), 0);
+                           progress->EntryProgress(int(share));
                        }
                        return true;
                    })
     {
-        SendProgress(bar_, PBM_SETRANGE32, 0, 100);
-        SendProgress(bar_, PBM_SETPOS, 0, 0);
+        if (progress_)
+            progress_->EntryBegun();
     }
 
-    bool Feed(const char* data, DWORD count) { return deflate_.Write(data, count); }
+    bool Feed(const char* data, size_t count) { return deflate_.Write(data, count); }
     bool Finish()
     {
         if (!deflate_.Finish())
             return false;
-        SendProgress(bar_, PBM_SETPOS, 100, 0);
+        if (progress_)
+            progress_->EntryProgress(100);
         return true;
     }
     uLong Crc() const { return deflate_.Crc(); }
 
 private:
-    HWND bar_;
+    ProgressSink* progress_;
     ParallelDeflate deflate_;
 };
 
@@ -110,24 +98,24 @@ bool ArchiveWriter::Create(const char* archivePath)
 {
     Close();
     zlib_filefunc64_def io;
+#ifdef _WIN32
     fill_win32_filefunc64A(&io);
+#else
+    fill_fopen64_filefunc(&io);
+#endif
     zip_ = zipOpen2_64(archivePath, APPEND_STATUS_CREATE, nullptr, &io);
     return zip_ != nullptr;
 }
 
 ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* storedName,
-                                            HWND progressBar)
+                                            ProgressSink* progress)
 {
     if (!zip_)
         return WriteFailed;
-    HandleCloser source{CreateFileA(sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (source.handle == INVALID_HANDLE_VALUE)
+    SourceFile source;
+    if (!source.Open(sourcePath))
         return SourceUnreadable;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(source.handle, &info))
-        return SourceUnreadable;
-    const uint64_t size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    const SourceFile::Facts& facts = source.facts();
 
     std::string name(storedName);
     for (char& c : name) {
@@ -137,12 +125,12 @@ ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* 
     const bool stored = ArchiveStoresUncompressed(storedName);
 
     zip_fileinfo fileInfo = {};
-    fileInfo.dosDate = ArchiveDosDateTime(info.ftLastWriteTime);
+    fileInfo.dosDate = ArchiveDosDateTime(facts.written);
     fileInfo.internal_fa = 0;
-    fileInfo.external_fa = ArchiveExternalAttributes(info.dwFileAttributes);
+    fileInfo.external_fa = ArchiveExternalAttributes(facts.attributes);
     unsigned char localExtra[17];
     unsigned char centralExtra[9];
-    ExtendedTimestamp(info, localExtra, centralExtra);
+    ExtendedTimestamp(facts, localExtra, centralExtra);
 
     // Deflated entries are compressed here and handed to minizip raw: that
     // way the entry's internal attributes stay 0 (minizip's own deflate marks
@@ -158,14 +146,14 @@ ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* 
 
     std::unique_ptr<EntryCompressor> compressor;
     if (!stored)
-        compressor.reset(new EntryCompressor(zip_, progressBar, size));
+        compressor.reset(new EntryCompressor(zip_, progress, facts.size));
     std::unique_ptr<char[]> block(new char[kReadSize]);
     uLong crc = crc32(0, nullptr, 0);
     uint64_t processed = 0;
     AddResult result = Added;
     for (;;) {
-        DWORD count = 0;
-        if (!ReadFile(source.handle, block.get(), kReadSize, &count, nullptr)) {
+        size_t count = 0;
+        if (!source.Read(block.get(), kReadSize, count)) {
             result = SourceUnreadable;
             break;
         }
@@ -178,8 +166,8 @@ ArchiveWriter::AddResult ArchiveWriter::Add(const char* sourcePath, const char* 
                 break;
             }
         } else {
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(block.get()), count);
-            if (zipWriteInFileInZip(zip_, block.get(), count) != ZIP_OK) {
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(block.get()), uInt(count));
+            if (zipWriteInFileInZip(zip_, block.get(), unsigned(count)) != ZIP_OK) {
                 result = WriteFailed;
                 break;
             }

@@ -1,6 +1,15 @@
 #pragma once
 
-#include <windows.h>
+#include <stdint.h>
+
+// Told how far the compression of each deflated entry has come: once when it
+// begins, then the share of its input done so far, in percent, ending at 100.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void EntryBegun() = 0;
+    virtual void EntryProgress(int percent) = 0;
+};
 
 // Writes the package archive, one whole file per entry, with the entry
 // layout that every package has: deflate at level 8 (stored for names that
@@ -19,14 +28,11 @@ public:
     ArchiveWriter(const ArchiveWriter&) = delete;
     ArchiveWriter& operator=(const ArchiveWriter&) = delete;
 
-    // Creates the archive, replacing a file of that name, opened for writing
-    // by this process alone.
+    // Creates the archive, replacing a file of that name.
     bool Create(const char* archivePath);
     // Adds the source file under storedName (backslashes become slashes).
-    // While progressBar is not null, a deflated entry reports its progress
-    // there: range 0..100, position 0, the share read so far after every
-    // block, 100 at the end.
-    AddResult Add(const char* sourcePath, const char* storedName, HWND progressBar);
+    // While progress is not null, a deflated entry reports to it.
+    AddResult Add(const char* sourcePath, const char* storedName, ProgressSink* progress);
     // Writes the central directory; false when the archive is not complete.
     bool Close();
 

@@ -5,6 +5,7 @@
 #include "IconFile.h"
 #include "PackageFile.h"
 
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <string.h>
@@ -80,6 +81,21 @@ GenerateResult EntryFailure(ArchiveWriter::AddResult result, GenerateResult unre
     return result == ArchiveWriter::SourceUnreadable ? unreadable : GenerateArchiveFailed;
 }
 
+// Shows each entry's progress on the window's progress bar, 0 to 100.
+class ProgressBarSink : public ProgressSink {
+public:
+    explicit ProgressBarSink(HWND bar) : bar_(bar) {}
+    void EntryBegun() override
+    {
+        SendMessageA(bar_, PBM_SETRANGE32, 0, 100);
+        SendMessageA(bar_, PBM_SETPOS, 0, 0);
+    }
+    void EntryProgress(int percent) override { SendMessageA(bar_, PBM_SETPOS, WPARAM(percent), 0); }
+
+private:
+    HWND bar_;
+};
+
 // Everything from the archive to the finished output. The caller removes
 // "temp.zip" whatever happens, so every return here may leave it behind.
 GenerateResult Generate(const char* archivePath, const char* msiPath, const char* skinPath,
@@ -96,20 +112,22 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         return GenerateOutputIsInput;
 
     {
+        ProgressBarSink bar(gBuilder.progressBar);
+        ProgressSink* progress = gBuilder.progressBar ? &bar : nullptr;
         ArchiveWriter archive;
         if (!archive.Create(archivePath))
             return GenerateArchiveFailed;
-        ArchiveWriter::AddResult added = archive.Add(msiPath, msiName, gBuilder.progressBar);
+        ArchiveWriter::AddResult added = archive.Add(msiPath, msiName, progress);
         if (added != ArchiveWriter::Added)
             return EntryFailure(added, GenerateInputMissing);
-        added = archive.Add(skinPath, skinName, gBuilder.progressBar);
+        added = archive.Add(skinPath, skinName, progress);
         if (added != ArchiveWriter::Added)
             return EntryFailure(added, GenerateInputMissing);
         for (const char* library : kLibraries) {
             char libraryPath[MAX_PATH];
             if (!InBuilderFolder(libraryPath, library))
                 return GeneratePathTooLong;
-            added = archive.Add(libraryPath, library, gBuilder.progressBar);
+            added = archive.Add(libraryPath, library, progress);
             if (added != ArchiveWriter::Added)
                 return EntryFailure(added, GenerateLibraryMissing);
         }
