@@ -94,7 +94,7 @@ int Scan(const char* setupPath)
 
     double largeBest = 0, smallBest = 0, markerBest = 0, locateBest = 0;
     long long bytes = -1, smallBytes = -1;
-    long marker = -1;
+    long long marker = -1;
     bool located = true;
     for (int round = 0; round < kRounds; ++round) {
         double start = Now();
@@ -131,8 +131,8 @@ int Scan(const char* setupPath)
     // A scan that found the wrong place, or a locating call that went on to
     // copy, would make the times mean nothing.
     if (bytes < kContainerTrailerLength || smallBytes != bytes ||
-        marker != long(bytes - kContainerMarkerLength)) {
-        fprintf(stderr, "UnpackBench: marker at %ld, expected at the end of %lld bytes\n",
+        marker != bytes - kContainerMarkerLength) {
+        fprintf(stderr, "UnpackBench: marker at %lld, expected at the end of %lld bytes\n",
                 marker, bytes);
         return 1;
     }
