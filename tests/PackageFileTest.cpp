@@ -493,3 +493,53 @@ TEST_F(PackageFileTest, SetupsGrowToFourGigabytesLessOneByte)
 }
 
 } // namespace
+
+namespace {
+
+// `size` bytes of a file from `offset` on.
+std::string ReadFileRange(const std::string& path, uint64_t offset, size_t size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string bytes(size, '\0');
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(offset);
+    DWORD count = 0;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, &bytes[0], DWORD(size), &count, nullptr))
+        count = 0;
+    CloseHandle(file);
+    bytes.resize(count);
+    return bytes;
+}
+
+// An archive of 2.5 GiB, zeros between a first and a last kilobyte of its
+// own, lies beyond the reach of 32-bit signed file positions.
+TEST_F(PackageFileTest, SetupOfTwoAndAHalfGigabytesExtracts)
+{
+    const uint64_t archiveSize = 2560ull << 20;
+    const std::string first = PatternBytes(1024, 11);
+    const std::string last = PatternBytes(1024, 12);
+    const std::string head = stubBytes + U32Bytes(8) + "temp.zip" + first;
+    ASSERT_TRUE(WriteFileBytes(stub, head));
+    ASSERT_TRUE(ResizeFile(stub, stubBytes.size() + 12 + archiveSize - last.size()));
+    FILE* file = fopen(stub.c_str(), "ab");
+    ASSERT_TRUE(file);
+    const std::string tail = last + U32Bytes(uint32_t(stubBytes.size())) + kMarker;
+    EXPECT_EQ(tail.size(), fwrite(tail.data(), 1, tail.size(), file));
+    fclose(file);
+
+    PackageFile package(stub.c_str());
+    EXPECT_EQ(int64_t(FileSize(stub) - kContainerMarkerLength), package.FindMarker());
+    char written[MAX_PATH];
+    ASSERT_EQ(ExtractDone, package.ExtractContainer(out().c_str(), written, sizeof written));
+    EXPECT_EQ(archiveSize, FileSize(written));
+    EXPECT_EQ(first, ReadFileRange(written, 0, first.size()));
+    EXPECT_EQ(last, ReadFileRange(written, archiveSize - last.size(), last.size()));
+    DeleteFileA(written);
+    DeleteFileA(stub.c_str());
+}
+
+} // namespace
