@@ -182,13 +182,13 @@ struct ContainerPlace {
     char name[MAX_PATH] = {};
 };
 
-// Checks the trailer whose marker starts at `marker`: the marker itself, a
-// start offset at or after the image and before the trailer, and a name
-// record that fits between them.
-bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64_t marker,
+// Checks the trailer that ends at `trailerEnd`: the marker, a start offset at
+// or after the image and before the trailer, and a name record that fits
+// between them.
+bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64_t trailerEnd,
                       ContainerPlace& place)
 {
-    const int64_t trailer = marker - kContainerStartOffsetSize;
+    const int64_t trailer = trailerEnd - kTrailerStartOffsetBack;
     unsigned char tail[kContainerTrailerLength];
     if (trailer < layout.imageEnd || !file.ReadAt(trailer, tail, sizeof tail) ||
         memcmp(tail + kContainerStartOffsetSize, markerText, kContainerMarkerLength) != 0)
@@ -208,7 +208,7 @@ bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64
         return false;
     if (strlen(name) != nameLength || !IsPlainFileName(name))
         return false;
-    place.marker = marker;
+    place.marker = trailerEnd - kTrailerMarkerBack;
     place.archiveStart = archiveStart;
     place.archiveEnd = trailer;
     memcpy(place.name, name, sizeof name);
@@ -230,7 +230,7 @@ bool LocateBeforeCertificates(const ReadOnlyFile& file, const ImageLayout& layou
     int padding = 0;
     while (padding < kCertificateTableAlignment - 1 && before[kLook - 1 - padding] == 0)
         ++padding;
-    return CheckContainerAt(file, layout, table - padding - kTrailerMarkerBack, place);
+    return CheckContainerAt(file, layout, table - padding, place);
 }
 
 // Data appended after the trailer: the last marker that belongs to a sound
@@ -255,7 +255,8 @@ bool ScanBackwards(const ReadOnlyFile& file, const ImageLayout& layout, Containe
         for (size_t i = count; i-- > 0;) {
             if (i + kContainerMarkerLength <= available && window[i] == markerText[0] &&
                 !memcmp(window + i, markerText, kContainerMarkerLength) &&
-                CheckContainerAt(file, layout, begin + int64_t(i), place))
+                CheckContainerAt(file, layout, begin + int64_t(i) + kContainerMarkerLength,
+                                 place))
                 return true;
         }
         carried = available < kCarry ? available : kCarry;
@@ -274,10 +275,9 @@ bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
     if (layout.isSigned)
         return LocateBeforeCertificates(file, layout, place);
     char tail[kContainerMarkerLength];
-    const int64_t marker = file.length() - kTrailerMarkerBack;
-    if (file.ReadAt(marker, tail, sizeof tail) &&
+    if (file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
         !memcmp(tail, markerText, kContainerMarkerLength))
-        return CheckContainerAt(file, layout, marker, place);
+        return CheckContainerAt(file, layout, file.length(), place);
     return ScanBackwards(file, layout, place);
 }
 
