@@ -3,14 +3,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shlwapi.h>
-#include <limits.h>
-#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
 // Kept as one contiguous array in .rdata. Comparisons go through a volatile
-// pointer so the compiler cannot fold the text into immediate compares and
-// drop the copy that FindMarker passes over.
+// pointer so the compiler cannot fold the text into immediate compares.
 extern const char kContainerMarker[8] __attribute__((used)) = "!faSig!";
 
 namespace {
@@ -18,19 +15,30 @@ namespace {
 const char* volatile markerText = kContainerMarker;
 
 constexpr size_t kCopyStep = 1024;
+// The backward search for a trailer among appended data reads this much at once.
+constexpr size_t kScanStep = 64 * 1024;
+// PE header fields this reader needs.
+constexpr int64_t kDosHeaderSize = 64;
+constexpr int64_t kPeOffsetField = 0x3C;
+constexpr size_t kPeHeadersRead = 4096;  // signature, file and optional header, sections
+constexpr size_t kFileHeaderSize = 20;
+constexpr size_t kSectionHeaderSize = 40;
+constexpr unsigned kMaxSections = 96;
+constexpr unsigned kSecurityDirectory = 4;
 
 struct FileCloser {
     FILE* file;
     ~FileCloser() { if (file) fclose(file); }
 };
 
-bool ReadU32(FILE* file, uint32_t& value)
+uint32_t U32(const unsigned char* bytes)
 {
-    unsigned char bytes[4];
-    if (fread(bytes, 1, 4, file) != 4)
-        return false;
-    value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t(bytes[3]) << 24);
-    return true;
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t(bytes[3]) << 24);
+}
+
+uint16_t U16(const unsigned char* bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
 bool WriteU32(FILE* file, uint32_t value)
@@ -41,23 +49,247 @@ bool WriteU32(FILE* file, uint32_t value)
     return fwrite(bytes, 1, 4, file) == 4;
 }
 
-// A name record that could leave the destination folder is damage, not a name.
+// Unbuffered, read-only, with 64-bit positions: each read says where it reads.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const char* path) : fd_(_open(path, _O_RDONLY | _O_BINARY))
+    {
+        length_ = fd_ >= 0 ? _lseeki64(fd_, 0, SEEK_END) : -1;
+    }
+    ~ReadOnlyFile()
+    {
+        if (fd_ >= 0)
+            _close(fd_);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool ok() const { return fd_ >= 0 && length_ >= 0; }
+    int64_t length() const { return length_; }
+
+    bool ReadAt(int64_t offset, void* buffer, size_t size) const
+    {
+        if (offset < 0 || offset > length_ || int64_t(size) > length_ - offset)
+            return false;
+        if (_lseeki64(fd_, offset, SEEK_SET) != offset)
+            return false;
+        return _read(fd_, buffer, static_cast<unsigned>(size)) == int(size);
+    }
+
+private:
+    int fd_;
+    int64_t length_ = -1;
+};
+
+// What the program's own headers say about where appended data may begin.
+struct ImageLayout {
+    int64_t imageEnd = 0;       // end of the last section's raw data, or of the headers
+    bool isSigned = false;
+    int64_t certificates = 0;   // start of the certificate table in a signed file
+};
+
+bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
+{
+    unsigned char dos[kDosHeaderSize];
+    if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+        return false;
+    const int64_t pe = U32(dos + kPeOffsetField);
+    unsigned char headers[kPeHeadersRead] = {};
+    const int64_t available = file.length() - pe;
+    if (available < int64_t(4 + kFileHeaderSize))
+        return false;
+    const size_t got = available < int64_t(sizeof headers) ? size_t(available) : sizeof headers;
+    if (!file.ReadAt(pe, headers, got) || memcmp(headers, "PE\0\0", 4) != 0)
+        return false;
+
+    const unsigned char* fileHeader = headers + 4;
+    const unsigned sections = U16(fileHeader + 2);
+    const size_t optionalSize = U16(fileHeader + 16);
+    const size_t optional = 4 + kFileHeaderSize;
+    const size_t sectionTable = optional + optionalSize;
+    if (sections == 0 || sections > kMaxSections ||
+        sectionTable + sections * kSectionHeaderSize > got || optionalSize < 64)
+        return false;
+
+    // PE32 and PE32+ differ in where the data directories begin.
+    const unsigned char* opt = headers + optional;
+    size_t directories = 0;
+    size_t countField = 0;
+    switch (U16(opt)) {
+    case 0x10B: countField = 92; directories = 96; break;
+    case 0x20B: countField = 108; directories = 112; break;
+    default: return false;
+    }
+    if (countField + 4 > optionalSize)
+        return false;
+    int64_t end = U32(opt + 60);  // SizeOfHeaders
+    for (unsigned i = 0; i < sections; ++i) {
+        const unsigned char* section = headers + sectionTable + i * kSectionHeaderSize;
+        const int64_t rawSize = U32(section + 16);
+        const int64_t rawStart = U32(section + 20);
+        if (rawSize && rawStart + rawSize > end)
+            end = rawStart + rawSize;
+    }
+    // A file shorter than its own image is cut off; it carries nothing.
+    if (end > file.length())
+        return false;
+    layout.imageEnd = end;
+
+    const size_t security = directories + kSecurityDirectory * 8;
+    if (U32(opt + countField) > kSecurityDirectory && security + 8 <= optionalSize) {
+        const uint32_t start = U32(opt + security);
+        const uint32_t size = U32(opt + security + 4);
+        layout.isSigned = start != 0 || size != 0;
+        layout.certificates = start;
+    }
+    return true;
+}
+
+// The archive's own name, never a way out of the destination folder and
+// never a device.
 bool IsPlainFileName(const char* name)
 {
     if (!*name || !strcmp(name, ".") || !strcmp(name, ".."))
         return false;
-    return !strpbrk(name, "\\/:");
+    for (const char* p = name; *p; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20 || strchr("\\/:*?\"<>|", *p))
+            return false;
+    }
+    const char last = name[strlen(name) - 1];
+    if (last == '.' || last == ' ')
+        return false;
+    // Windows opens a device for these base names whatever the extension.
+    char base[MAX_PATH];
+    lstrcpynA(base, name, MAX_PATH);
+    if (char* dot = strchr(base, '.'))
+        *dot = '\0';
+    for (size_t i = strlen(base); i > 0 && base[i - 1] == ' '; --i)
+        base[i - 1] = '\0';
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (!_stricmp(base, device))
+            return false;
+    }
+    return !((!_strnicmp(base, "COM", 3) || !_strnicmp(base, "LPT", 3)) && base[3] >= '1' &&
+             base[3] <= '9' && base[4] == '\0');
 }
 
-const char* FindBytes(const char* data, size_t size, const char* needle, size_t needleSize)
+// Where one container's parts lie, once its trailer and name record check out.
+struct ContainerPlace {
+    int64_t marker = -1;
+    int64_t archiveStart = 0;
+    int64_t archiveEnd = 0;
+    char name[MAX_PATH] = {};
+};
+
+// Checks the trailer that ends at `trailerEnd`: the marker, a start offset at
+// or after the image and before the trailer, and a name record that fits
+// between them.
+bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64_t trailerEnd,
+                      ContainerPlace& place)
 {
-    if (size < needleSize)
-        return nullptr;
-    for (size_t i = 0; i + needleSize <= size; ++i) {
-        if (data[i] == needle[0] && !memcmp(data + i, needle, needleSize))
-            return data + i;
+    const int64_t trailer = trailerEnd - kTrailerStartOffsetBack;
+    unsigned char tail[kContainerTrailerLength];
+    if (trailer < layout.imageEnd || !file.ReadAt(trailer, tail, sizeof tail) ||
+        memcmp(tail + kContainerStartOffsetSize, markerText, kContainerMarkerLength) != 0)
+        return false;
+    const int64_t start = U32(tail);
+    if (start < layout.imageEnd || start + kContainerNameLengthSize > trailer)
+        return false;
+    unsigned char lengthBytes[kContainerNameLengthSize];
+    if (!file.ReadAt(start, lengthBytes, sizeof lengthBytes))
+        return false;
+    const uint32_t nameLength = U32(lengthBytes);
+    const int64_t archiveStart = start + kContainerNameLengthSize + int64_t(nameLength);
+    if (nameLength >= MAX_PATH || archiveStart > trailer)
+        return false;
+    char name[MAX_PATH] = {};
+    if (!file.ReadAt(start + kContainerNameLengthSize, name, nameLength))
+        return false;
+    if (strlen(name) != nameLength || !IsPlainFileName(name))
+        return false;
+    place.marker = trailerEnd - kTrailerMarkerBack;
+    place.archiveStart = archiveStart;
+    place.archiveEnd = trailer;
+    memcpy(place.name, name, sizeof name);
+    return true;
+}
+
+// The trailer of a signed program ends where its certificate table begins,
+// give or take the alignment bytes.
+bool LocateBeforeCertificates(const ReadOnlyFile& file, const ImageLayout& layout,
+                              ContainerPlace& place)
+{
+    const int64_t table = layout.certificates;
+    constexpr int kLook = kContainerMarkerLength + kCertificateTableAlignment - 1;
+    if (table > file.length() || table - kLook < layout.imageEnd)
+        return false;
+    unsigned char before[kLook];
+    if (!file.ReadAt(table - kLook, before, sizeof before))
+        return false;
+    int padding = 0;
+    while (padding < kCertificateTableAlignment - 1 && before[kLook - 1 - padding] == 0)
+        ++padding;
+    return CheckContainerAt(file, layout, table - padding, place);
+}
+
+// Data appended after the trailer: the last marker that belongs to a sound
+// container wins, so a marker among that data or inside the archive is
+// passed over.
+bool ScanBackwards(const ReadOnlyFile& file, const ImageLayout& layout, ContainerPlace& place)
+{
+    constexpr size_t kCarry = kContainerMarkerLength - 1;
+    // The first bytes of the block read before, following the new block, so
+    // that a marker across two blocks is seen.
+    char window[kScanStep + kCarry];
+    size_t carried = 0;
+    const int64_t lowest = layout.imageEnd;
+    int64_t end = file.length();
+    while (end > lowest) {
+        const int64_t begin = end - lowest > int64_t(kScanStep) ? end - int64_t(kScanStep) : lowest;
+        const size_t count = size_t(end - begin);
+        memmove(window + count, window, carried);
+        if (!file.ReadAt(begin, window, count))
+            return false;
+        const size_t available = count + carried;
+        for (size_t i = count; i-- > 0;) {
+            if (i + kContainerMarkerLength <= available && window[i] == markerText[0] &&
+                !memcmp(window + i, markerText, kContainerMarkerLength) &&
+                CheckContainerAt(file, layout, begin + int64_t(i) + kContainerMarkerLength,
+                                 place))
+                return true;
+        }
+        carried = available < kCarry ? available : kCarry;
+        end = begin;
     }
-    return nullptr;
+    return false;
+}
+
+// A handful of reads for every setup the builder makes; the scan only for
+// unsigned setups that someone appended data to.
+bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
+{
+    ImageLayout layout;
+    if (!file.ok() || !ReadImageLayout(file, layout))
+        return false;
+    if (layout.isSigned)
+        return LocateBeforeCertificates(file, layout, place);
+    char tail[kContainerMarkerLength];
+    if (file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
+        !memcmp(tail, markerText, kContainerMarkerLength))
+        return CheckContainerAt(file, layout, file.length(), place);
+    return ScanBackwards(file, layout, place);
+}
+
+// Cuts a file open for appending back to `length`.
+bool CutBack(FILE* file, int64_t length)
+{
+    fflush(file);
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER position;
+    position.QuadPart = length;
+    return handle != INVALID_HANDLE_VALUE &&
+           SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
 } // namespace
@@ -79,18 +311,13 @@ PackageFile::PackageFile(const char* filePath)
 
 bool PackageFile::HasContainer()
 {
-    FileCloser in{fopen(path, "rb")};
-    if (!in.file)
-        return false;
-    if (fseek(in.file, -kContainerMarkerLength, SEEK_END) != 0)
-        return false;
-    char tail[8] = {};
-    if (fread(tail, 1, kContainerMarkerLength, in.file) != size_t(kContainerMarkerLength))
-        return false;
-    return memcmp(tail, markerText, 8) == 0;
+    ReadOnlyFile file(path);
+    char tail[kContainerMarkerLength];
+    return file.ok() && file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
+           memcmp(tail, markerText, kContainerMarkerLength) == 0;
 }
 
-int PackageFile::AppendContainer(const char* archivePath)
+AppendResult PackageFile::AppendContainer(const char* archivePath)
 {
     if (!archivePath)
         return AppendDone;
@@ -104,9 +331,16 @@ int PackageFile::AppendContainer(const char* archivePath)
     if (!archive.file)
         return AppendCannotOpenArchive;
 
-    fseek(out.file, 0, SEEK_END);
-    const long start = ftell(out.file);
-    if (start < 0)
+    {
+        ReadOnlyFile target(path);
+        ImageLayout layout;
+        if (target.ok() && ReadImageLayout(target, layout) && layout.isSigned)
+            return AppendSignedFile;
+    }
+
+    const int64_t start = _filelengthi64(_fileno(out.file));
+    const int64_t archiveLength = _filelengthi64(_fileno(archive.file));
+    if (start < 0 || archiveLength < 0)
         return AppendCannotOpenFile;
 
     const char* name = archivePath;
@@ -115,16 +349,25 @@ int PackageFile::AppendContainer(const char* archivePath)
             name = p + 1;
     }
     const uint32_t nameLength = static_cast<uint32_t>(strlen(name));
+    const uint64_t overhead = kContainerNameLengthSize + nameLength + kContainerTrailerLength;
+    if (uint64_t(start) + overhead + uint64_t(archiveLength) > kMaxSetupSize)
+        return AppendTooLarge;
 
     bool written = WriteU32(out.file, nameLength) &&
                    fwrite(name, 1, nameLength, out.file) == nameLength;
+    bool tooLarge = false;
+    uint64_t copied = 0;
     char buffer[kCopyStep];
     while (written && !feof(archive.file)) {
         size_t count = fread(buffer, 1, sizeof buffer, archive.file);
+        copied += count;
         if (ferror(archive.file))
             written = false;
+        else if (uint64_t(start) + overhead + copied > kMaxSetupSize)
+            tooLarge = true;  // the archive grew since its length was taken
         else if (count && fwrite(buffer, 1, count, out.file) != count)
             written = false;
+        written = written && !tooLarge;
     }
     written = written && WriteU32(out.file, static_cast<uint32_t>(start)) &&
               fwrite(markerText, 1, kContainerMarkerLength, out.file) ==
@@ -133,52 +376,21 @@ int PackageFile::AppendContainer(const char* archivePath)
     if (!written) {
         // A half-written container would look like a package to nobody and
         // hide the next append: cut the file back to what it was.
-        fflush(out.file);
-        _chsize(_fileno(out.file), start);
-        return AppendCannotOpenFile;
+        CutBack(out.file, start);
+        return tooLarge ? AppendTooLarge : AppendCannotOpenFile;
     }
     return AppendDone;
 }
 
-long PackageFile::FindMarker()
+int64_t PackageFile::FindMarker()
 {
-    int fd = _open(path, _O_RDONLY | _O_BINARY);
-    if (fd < 0)
-        return -1;
-    const long length = _lseek(fd, 0, SEEK_END);
-    _lseek(fd, 0, SEEK_SET);
-
-    // The window holds the last bytes of the previous step ahead of the new
-    // ones, so a marker split across two reads is still found, and found once.
-    constexpr size_t kCarry = kContainerMarkerLength - 1;
-    char window[kCarry + 2 * kCopyStep];
-    size_t carried = 0;
-    long position = 0;
-    long result = -1;
-    bool ownCopySeen = false;
-    while (position < length) {
-        long step = kCopyStep;
-        if (length - position < long(2 * kCopyStep))
-            step = length - position;
-        int count = _read(fd, window + carried, static_cast<unsigned>(step));
-        if (count <= 0)
-            break;
-        const size_t available = carried + count;
-        const char* hit = FindBytes(window, available, markerText, kContainerMarkerLength);
-        if (hit) {
-            if (ownCopySeen)
-                result = position - long(carried) + long(hit - window);
-            ownCopySeen = true;
-        }
-        position += count;
-        carried = available < kCarry ? available : kCarry;
-        memmove(window, window + available - carried, carried);
-    }
-    _close(fd);
-    return result;
+    ReadOnlyFile file(path);
+    ContainerPlace place;
+    return LocateContainer(file, place) ? place.marker : -1;
 }
 
-int PackageFile::ExtractContainer(const char* destFolder, char* outPath, size_t outPathSize)
+ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPath,
+                                            size_t outPathSize)
 {
     const bool haveFolder = destFolder && *destFolder;
     if (haveFolder && !PathFileExistsA(destFolder))
@@ -188,38 +400,18 @@ int PackageFile::ExtractContainer(const char* destFolder, char* outPath, size_t 
     if (!in.file)
         return ExtractCannotOpenFile;
 
-    const long marker = FindMarker();
-    if (marker < 0)
-        return ExtractNoContainer;
-    if (fseek(in.file, marker, SEEK_SET) != 0 || fseek(in.file, -4, SEEK_CUR) != 0)
-        return ExtractNoContainer;
-    const long archiveEnd = ftell(in.file);
-
-    uint32_t start = 0;
-    char tail[8] = {};
-    if (!ReadU32(in.file, start) ||
-        fread(tail, 1, kContainerMarkerLength, in.file) != size_t(kContainerMarkerLength) ||
-        strcmp(tail, markerText) != 0)
-        return ExtractNoContainer;
-    // The name record must fit between the start and the trailer.
-    if (start > uint32_t(LONG_MAX) || long(start) + 4 > archiveEnd)
-        return ExtractNoContainer;
-
-    if (fseek(in.file, long(start), SEEK_SET) != 0)
+    ContainerPlace place;
+    {
+        ReadOnlyFile file(path);
+        if (!LocateContainer(file, place))
+            return ExtractNoContainer;
+    }
+    if (_fseeki64(in.file, place.archiveStart, SEEK_SET) != 0)
         return ExtractBadStart;
-    uint32_t nameLength = 0;
-    if (!ReadU32(in.file, nameLength) || nameLength >= MAX_PATH ||
-        long(start) + 4 + long(nameLength) > archiveEnd)
-        return ExtractNoContainer;
-    char name[MAX_PATH];
-    if (fread(name, 1, nameLength, in.file) != nameLength)
-        return ExtractNoContainer;
-    name[nameLength] = '\0';
-    if (strlen(name) != nameLength || !IsPlainFileName(name))
-        return ExtractNoContainer;
 
     const char* folder = destFolder ? destFolder : "";
     const size_t folderLength = strlen(folder);
+    const size_t nameLength = strlen(place.name);
     const bool addSeparator = folderLength >= 2 && folder[folderLength - 1] != '\\';
     const size_t outLength = folderLength + (addSeparator ? 1 : 0) + nameLength;
     if (outLength >= MAX_PATH)
@@ -229,7 +421,7 @@ int PackageFile::ExtractContainer(const char* destFolder, char* outPath, size_t 
     size_t used = folderLength;
     if (addSeparator)
         output[used++] = '\\';
-    memcpy(output + used, name, nameLength + 1);
+    memcpy(output + used, place.name, nameLength + 1);
 
     // The caller learns the path even when the file cannot be created.
     if (outPath && outPathSize) {
@@ -241,16 +433,16 @@ int PackageFile::ExtractContainer(const char* destFolder, char* outPath, size_t 
     if (!out)
         return ExtractCannotCreateOutput;
 
-    long remaining = archiveEnd - long(start) - 4 - long(nameLength);
+    int64_t remaining = place.archiveEnd - place.archiveStart;
     char buffer[kCopyStep];
     bool copied = true;
     while (remaining > 0) {
-        size_t piece = remaining < long(kCopyStep) ? size_t(remaining) : kCopyStep;
+        size_t piece = remaining < int64_t(kCopyStep) ? size_t(remaining) : kCopyStep;
         if (fread(buffer, 1, piece, in.file) != piece || fwrite(buffer, 1, piece, out) != piece) {
             copied = false;
             break;
         }
-        remaining -= long(piece);
+        remaining -= int64_t(piece);
     }
     if (fclose(out) != 0)
         copied = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 namespace {
 
@@ -32,6 +33,10 @@ std::string Where(int line)
 bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::string& error)
 {
     sections.clear();
+    // Names seen so far, lower case: a hostile skin.ini with a hundred thousand
+    // sections or keys costs one lookup per line, not one per earlier line.
+    std::unordered_set<std::string> sectionNames;
+    std::unordered_set<std::string> keyNames;
     size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int line = 0;
     while (start <= text.size()) {
@@ -55,13 +60,13 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::s
             IniSection section;
             section.name = Trim(content.substr(1, content.size() - 2));
             section.line = line;
-            const std::string lower = Lower(section.name);
-            for (const IniSection& other : sections) {
-                if (Lower(other.name) == lower) {
-                    error = Where(line) + "section [" + section.name + "] appears twice";
-                    return false;
-                }
+            if (!sectionNames.insert(Lower(section.name)).second) {
+                error = Where(line) + "section [" + section.name + "] appears twice";
+                return false;
             }
+            // A fresh set rather than clear(), which would sweep every bucket
+            // a large earlier section left behind.
+            keyNames = std::unordered_set<std::string>();
             sections.push_back(section);
             continue;
         }
@@ -78,13 +83,11 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::s
         key.name = Lower(Trim(content.substr(0, equals)));
         key.value = Trim(content.substr(equals + 1));
         key.line = line;
-        for (const IniKey& other : sections.back().keys) {
-            if (other.name == key.name) {
-                error = Where(line) + "key \"" + key.name + "\" appears twice in its section";
-                return false;
-            }
+        if (!keyNames.insert(key.name).second) {
+            error = Where(line) + "key \"" + key.name + "\" appears twice in its section";
+            return false;
         }
-        sections.back().keys.push_back(key);
+        sections.back().keys.push_back(std::move(key));
     }
     return true;
 }

@@ -3,11 +3,58 @@
 
 #include <gtest/gtest.h>
 
+#include <stdint.h>
 #include <string.h>
 
 namespace {
 
 const std::string kMarker(kContainerMarker, kContainerMarkerLength);
+
+std::string U32Bytes(uint32_t value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+}
+
+// Where the security directory of a 32-bit program's headers lies.
+size_t SecurityDirectoryAt(const std::string& image)
+{
+    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
+    return size_t(pe) + 4 + 20 + 96 + 4 * 8;
+}
+
+// The layout a signing tool leaves: `padding` bytes to 8-byte alignment, then
+// a certificate table at the end that the security directory points at. The
+// reader goes by the layout only, so the table holds filler after its header.
+std::string Signed(std::string image, size_t padding, char paddingByte = '\0')
+{
+    image.append(padding, paddingByte);
+    const uint32_t table = uint32_t(image.size());
+    const std::string certificate = PatternBytes(1992, 4);
+    const uint32_t length = uint32_t(8 + certificate.size());
+    image += U32Bytes(length) + std::string("\x00\x02\x02\x00", 4) + certificate;
+    image.replace(SecurityDirectoryAt(image), 8, U32Bytes(table) + U32Bytes(length));
+    return image;
+}
+
+size_t AlignmentPadding(size_t size)
+{
+    return (8 - size % 8) % 8;
+}
+
+// A whole second container inside the certificate table, whose lengths grow
+// to cover it: the signed hash leaves the table out, so the signature holds.
+std::string InjectedIntoCertificateTable(std::string image, const std::string& archive)
+{
+    const size_t directory = SecurityDirectoryAt(image);
+    const uint32_t table = *reinterpret_cast<const uint32_t*>(image.data() + directory);
+    const uint32_t start = uint32_t(image.size());
+    const std::string container = U32Bytes(8) + "evil.zip" + archive + U32Bytes(start) + kMarker;
+    image += container;
+    const uint32_t length = uint32_t(image.size() - table);
+    image.replace(table, 4, U32Bytes(length));
+    image.replace(directory + 4, 4, U32Bytes(length));
+    return image;
+}
 
 // A program file stands in for the stub: like every program that links the
 // container code, it holds the marker text once, in its constant data.
@@ -143,6 +190,12 @@ TEST_F(PackageFileTest, AppendFailuresLeaveFileUnchanged)
     WriteFileBytes(archivePath, "data");
     PackageFile nowhere((folder / "no-such-folder\\setup.exe").c_str());
     EXPECT_EQ(AppendCannotOpenFile, nowhere.AppendContainer(archivePath.c_str()));
+
+    // A container after a certificate table would never be read.
+    const std::string signedStub = Signed(stubBytes, AlignmentPadding(stubBytes.size()));
+    ASSERT_TRUE(WriteFileBytes(stub, signedStub));
+    EXPECT_EQ(AppendSignedFile, package.AppendContainer(archivePath.c_str()));
+    EXPECT_EQ(signedStub, ReadFileBytes(stub));
 }
 
 TEST_F(PackageFileTest, DataAfterTrailerStillExtracts)
@@ -227,6 +280,15 @@ TEST_F(PackageFileTest, DamagedContainersAreRefusedWithoutWriting)
     cases.push_back({"name with drive", patched(start + 4, "C:temp.z")});
     cases.push_back({"name with zero", patched(start + 4, std::string("te\0p.zip", 8))});
     cases.push_back({"marker damaged", patched(built.size() - 2, "?")});
+    cases.push_back({"name a device", patched(start + 4, "COM1.zip")});
+    cases.push_back({"name a device in lower case", patched(start + 4, "nul.temp")});
+    cases.push_back({"name with wildcard", patched(start + 4, "temp*zip")});
+    cases.push_back({"name ends with a dot", patched(start + 4, "tempzip.")});
+    // A name record inside the program's code is no container's, however
+    // well it reads.
+    cases.push_back({"start inside the image",
+                     patched(offsetAt, U32Bytes(0x1000)).replace(
+                         0x1000, 12, std::string("\x08\0\0\0temp.zip", 12))});
 
     for (const Damage& damage : cases) {
         SCOPED_TRACE(damage.what);
@@ -293,6 +355,191 @@ TEST_F(PackageFileTest, SmallBufferGetsTerminatedPrefix)
     ASSERT_EQ(ExtractDone, package.ExtractContainer(out().c_str(), written, sizeof written));
     EXPECT_EQ(out().substr(0, 7), written);
     EXPECT_EQ("payload", ReadFileBytes(out() + "\\temp.zip"));
+}
+
+} // namespace
+
+namespace {
+
+// Where a trailer may be: right before a certificate table in a signed
+// program, at the end of an unsigned one, or, with data appended to an
+// unsigned one, at the last marker that begins a sound container.
+TEST_F(PackageFileTest, TrailerIsFoundOnlyWhereItMayBe)
+{
+    // The archive ends with the marker text, as a package named
+    // "Product!faSig!.msi" puts it at the end of the ZIP's central directory,
+    // and holds a whole fake trailer before that.
+    const std::string archive = PatternBytes(3000, 6) + U32Bytes(uint32_t(stubBytes.size())) +
+                                kMarker + PatternBytes(50, 2) + "Product" + kMarker + ".msi";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool found;
+        std::string archive;
+    };
+    std::vector<Case> cases;
+    // Every alignment a signing tool may need, from none to seven bytes.
+    for (size_t extra = 0; extra < 8; ++extra) {
+        ASSERT_TRUE(WriteFileBytes(stub, stubBytes));
+        const std::string grown = archive + std::string(extra, 'x');
+        const std::string built = Build(grown);
+        cases.push_back({"signed", Signed(built, AlignmentPadding(built.size())), true, grown});
+    }
+    ASSERT_TRUE(WriteFileBytes(stub, stubBytes));
+    const std::string built = Build(archive);
+    const size_t padding = AlignmentPadding(built.size());
+    const std::string signedBytes = Signed(built, padding);
+    const std::string evil = PatternBytes(700, 8);
+    cases.push_back({"container injected into the certificate table",
+                     InjectedIntoCertificateTable(signedBytes, evil), true, archive});
+    cases.push_back({"container after the certificate table",
+                     Signed(stubBytes, AlignmentPadding(stubBytes.size())) + U32Bytes(8) +
+                         "evil.zip" + evil + U32Bytes(uint32_t(stubBytes.size())) + kMarker,
+                     false, ""});
+    cases.push_back({"eight bytes of padding", Signed(built, padding + 8), false, ""});
+    if (padding)
+        cases.push_back({"padding not zero", Signed(built, padding, '\x01'), false, ""});
+    std::string tableBeyondEnd = signedBytes;
+    tableBeyondEnd.replace(SecurityDirectoryAt(tableBeyondEnd), 4,
+                           U32Bytes(uint32_t(signedBytes.size() + 16)));
+    cases.push_back({"certificate table beyond the end", tableBeyondEnd, false, ""});
+
+    cases.push_back({"unsigned", built, true, archive});
+    cases.push_back({"appended data holding a marker",
+                     built + PatternBytes(3000, 9) + kMarker + PatternBytes(5000, 10), true,
+                     archive});
+    cases.push_back({"appended data holding a fake trailer",
+                     built + U32Bytes(0xFFFFFFFF) + U32Bytes(uint32_t(built.size())) + kMarker +
+                         "tail",
+                     true,
+                     archive});
+    // A trailer at the very end is taken at once, and this one is damaged.
+    cases.push_back({"appended data ending with a marker", built + PatternBytes(900, 5) + kMarker,
+                     false, ""});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(stub, c.bytes));
+        PackageFile package(stub.c_str());
+        char written[MAX_PATH] = "untouched";
+        const int result = package.ExtractContainer(out().c_str(), written, sizeof written);
+        if (c.found) {
+            EXPECT_EQ(int64_t(stubBytes.size() + 4 + 8 + c.archive.size() + 4), package.FindMarker());
+            ASSERT_EQ(ExtractDone, result);
+            EXPECT_EQ(c.archive, ReadFileBytes(written));
+            DeleteFileA(written);
+        } else {
+            EXPECT_EQ(-1, package.FindMarker());
+            EXPECT_EQ(ExtractNoContainer, result);
+            EXPECT_STREQ("untouched", written);
+        }
+        EXPECT_EQ(0, CountEntries(out()));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Sparse files: the sizes cost nothing, the offsets beyond 2 GiB are real.
+bool ResizeFile(const std::string& path, uint64_t size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(size);
+    const bool done = SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return done;
+}
+
+uint64_t FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The start offset is 32 bits wide: a setup may grow to 4 GiB less one byte,
+// and not one byte more.
+TEST_F(PackageFileTest, SetupsGrowToFourGigabytesLessOneByte)
+{
+    const std::string archive = "an archive past 2 GiB";
+    const std::string archivePath = folder / "temp.zip";
+    ASSERT_TRUE(WriteFileBytes(archivePath, archive));
+    const uint64_t container = 4 + 8 + archive.size() + kContainerTrailerLength;
+    for (uint64_t size : {kMaxSetupSize + 1, kMaxSetupSize}) {
+        SCOPED_TRACE(size);
+        ASSERT_TRUE(WriteFileBytes(stub, stubBytes));
+        ASSERT_TRUE(ResizeFile(stub, size - container));
+        PackageFile package(stub.c_str());
+        if (size > kMaxSetupSize) {
+            EXPECT_EQ(AppendTooLarge, package.AppendContainer(archivePath.c_str()));
+            EXPECT_EQ(size - container, FileSize(stub));
+            EXPECT_FALSE(package.HasContainer());
+            continue;
+        }
+        ASSERT_EQ(AppendDone, package.AppendContainer(archivePath.c_str()));
+        EXPECT_EQ(size, FileSize(stub));
+        EXPECT_TRUE(package.HasContainer());
+        EXPECT_EQ(int64_t(size - kContainerMarkerLength), package.FindMarker());
+        char written[MAX_PATH];
+        ASSERT_EQ(ExtractDone, package.ExtractContainer(out().c_str(), written, sizeof written));
+        EXPECT_EQ(archive, ReadFileBytes(written));
+    }
+    DeleteFileA(stub.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// `size` bytes of a file from `offset` on.
+std::string ReadFileRange(const std::string& path, uint64_t offset, size_t size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string bytes(size, '\0');
+    LARGE_INTEGER position;
+    position.QuadPart = LONGLONG(offset);
+    DWORD count = 0;
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, &bytes[0], DWORD(size), &count, nullptr))
+        count = 0;
+    CloseHandle(file);
+    bytes.resize(count);
+    return bytes;
+}
+
+// An archive of 2.5 GiB, zeros between a first and a last kilobyte of its
+// own, lies beyond the reach of 32-bit signed file positions.
+TEST_F(PackageFileTest, SetupOfTwoAndAHalfGigabytesExtracts)
+{
+    const uint64_t archiveSize = 2560ull << 20;
+    const std::string first = PatternBytes(1024, 11);
+    const std::string last = PatternBytes(1024, 12);
+    const std::string head = stubBytes + U32Bytes(8) + "temp.zip" + first;
+    ASSERT_TRUE(WriteFileBytes(stub, head));
+    ASSERT_TRUE(ResizeFile(stub, stubBytes.size() + 12 + archiveSize - last.size()));
+    FILE* file = fopen(stub.c_str(), "ab");
+    ASSERT_TRUE(file);
+    const std::string tail = last + U32Bytes(uint32_t(stubBytes.size())) + kMarker;
+    EXPECT_EQ(tail.size(), fwrite(tail.data(), 1, tail.size(), file));
+    fclose(file);
+
+    PackageFile package(stub.c_str());
+    EXPECT_EQ(int64_t(FileSize(stub) - kContainerMarkerLength), package.FindMarker());
+    char written[MAX_PATH];
+    ASSERT_EQ(ExtractDone, package.ExtractContainer(out().c_str(), written, sizeof written));
+    EXPECT_EQ(archiveSize, FileSize(written));
+    EXPECT_EQ(first, ReadFileRange(written, 0, first.size()));
+    EXPECT_EQ(last, ReadFileRange(written, archiveSize - last.size(), last.size()));
+    DeleteFileA(written);
+    DeleteFileA(stub.c_str());
 }
 
 } // namespace

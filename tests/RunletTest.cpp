@@ -448,3 +448,69 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
 }
 
 } // namespace
+
+namespace {
+
+// A signed setup whose certificate table carries a second, complete container
+// (the table lies outside the signed hash, so its lengths can grow to cover
+// one and the signature still verifies) installs its own package, and never
+// the injected one nor its engine and libraries. Its package's name holds the
+// marker text, which the container's search must pass over.
+TEST_F(RunletTest, SignedSetupIgnoresContainerInjectedIntoItsCertificateTable)
+{
+    std::string setup = BuildSetup({{"Plain!faSig!.msi", ReadFileBytes(kPlainMsi)},
+                                    {"look.skf", kSkinBytes}});
+    const std::string injectedArchive = work / "injected.zip";
+    ASSERT_TRUE(WriteZip(injectedArchive, {{"Flavour.msi", ReadFileBytes(kFlavourMsi)},
+                                           {"look.skf", kSkinBytes},
+                                           {"VelumoDll.dll", ReadFileBytes(kEngineDouble)},
+                                           {kTestLibrary, "injected library"}}));
+    CreateDirectoryA(kSigning.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(kSigning + "\\carrier.exe", ReadFileBytes(setup)));
+    EXPECT_EQ("0", RunHostCommand(
+                       "cd '" + kSigningHost + "' && rm -f carrier-signed.exe && "
+                       "openssl req -x509 -newkey rsa:2048 -nodes -keyout carrier-key.pem "
+                       "-out carrier-cert.pem -days 2 -subj /CN=Velumo-Tests >log 2>&1 && "
+                       "osslsigncode sign -certs carrier-cert.pem -key carrier-key.pem "
+                       "-n 'Velumo Tests' -in carrier.exe -out carrier-signed.exe >>log 2>&1; "
+                       "echo $? >done",
+                       kSigning + "\\done"))
+        << ReadFileBytes(kSigning + "\\log");
+    std::string image = ReadFileBytes(kSigning + "\\carrier-signed.exe");
+    ASSERT_GT(CertificateTableSize(image), 0u);
+
+    // The injected container ends the file, as the builder's own would, and
+    // the certificate table and its directory entry grow to cover it.
+    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
+    const size_t directory = size_t(pe) + 4 + 20 + 96 + 4 * 8;
+    const uint32_t table = *reinterpret_cast<const uint32_t*>(image.data() + directory);
+    ASSERT_EQ(image.size(), table + CertificateTableSize(image));
+    const auto u32 = [](uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); };
+    const std::string archive = ReadFileBytes(injectedArchive);
+    const size_t containerSize = 4 + 8 + archive.size() + kContainerTrailerLength;
+    image.append((8 - (image.size() + containerSize) % 8) % 8, '\0');
+    image += u32(8) + "temp.zip" + archive + u32(uint32_t(image.size())) +
+             std::string(kContainerMarker, kContainerMarkerLength);
+    const uint32_t grown = uint32_t(image.size() - table);
+    image.replace(table, 4, u32(grown));
+    image.replace(directory + 4, 4, u32(grown));
+    ASSERT_TRUE(WriteFileBytes(kSigning + "\\carrier-injected.exe", image));
+    EXPECT_EQ("0", RunHostCommand("cd '" + kSigningHost + "' && osslsigncode verify -CAfile "
+                                  "carrier-cert.pem -in carrier-injected.exe >log 2>&1; "
+                                  "echo $? >done",
+                                  kSigning + "\\done"))
+        << "the injection must leave the signature valid, or it proves nothing\n"
+        << ReadFileBytes(kSigning + "\\log");
+    ASSERT_TRUE(WriteFileBytes(setup, image));
+
+    RunResult run = Run(setup, "");
+
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(ProductInstalled(kPlainProduct));
+    EXPECT_FALSE(ProductInstalled(kFlavourProduct));
+    EXPECT_FALSE(FileExists(trace)) << "the injected engine was loaded";
+    EXPECT_FALSE(FileExists(SystemPath(kTestLibrary)));
+    EXPECT_EQ(0, CountEntries(runTemp));
+}
+
+} // namespace

@@ -249,6 +249,19 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
     std::string flipped = goodBytes;
     flipped[60] ^= 0x55;  // inside the first entry's compressed data
     damages.push_back({"corrupted data", {}, flipped});
+    // Near the 16 MB an entry may have: a hundred thousand sections, or as
+    // many keys in one, each new name unlike every one before it but the last.
+    std::string manySections = kGoodIni;
+    std::string manyKeys = std::string(kGoodIni) + "[Static]\n";
+    const std::string filler = "; " + std::string(120, '-') + "\n";
+    for (int i = 0; i < 100000; ++i) {
+        manySections += "[Section " + std::to_string(i) + "]\nface = #102030\n" + filler;
+        manyKeys += "key" + std::to_string(i) + " = #102030\n" + filler;
+    }
+    manySections += "[section 0]\n";
+    manyKeys += "KEY0 = #102030\n";
+    damages.push_back({"100000 sections, the last twice", {{"skin.ini", manySections}, {"strip.bmp", SolidBmp(32, 4)}}, ""});
+    damages.push_back({"100000 keys, the last twice", {{"skin.ini", manyKeys}, {"strip.bmp", SolidBmp(32, 4)}}, ""});
 
     ASSERT_TRUE(copy.Load());
     SkinEngine& engine = copy.engine();
