@@ -163,15 +163,6 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         return GenerateOutputNotAFile;
     if (OutputIsInput(outputPath, msiPath, skinPath, iconPath))
         return GenerateOutputIsInput;
-    // Names the setup would refuse are caught before anything is packed;
-    // the check of the finished setup below catches the rest.
-    for (const char* name : {msiName, skinName}) {
-        if (!IsUsableEntryName(name)) {
-            refusedEntry = name;
-            return GenerateEntryRefused;
-        }
-    }
-
     {
         ArchiveWriter archive;
         if (!archive.Create(archivePath))
@@ -196,6 +187,14 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
     }
     if (SameFile(outputPath, archivePath))
         return GenerateOutputIsInput;
+    // The inputs are known to be readable now, so a name the setup would
+    // refuse is the problem to report; the read-back below checks again.
+    for (const char* name : {msiName, skinName}) {
+        if (!IsUsableEntryName(name)) {
+            refusedEntry = name;
+            return GenerateEntryRefused;
+        }
+    }
 
     IconFile icon;
     IconFile::LoadResult iconLoaded = IconFile::CannotOpen;
