@@ -111,8 +111,10 @@ public:
     PendingOutput() { path_[0] = '\0'; }
     ~PendingOutput()
     {
-        if (path_[0])
+        if (path_[0]) {
+            SetFileAttributesA(path_, FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(path_);
+        }
     }
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
@@ -126,7 +128,17 @@ public:
         if (length == 0 || length >= sizeof full || !namePart)
             return false;
         *namePart = '\0';
-        return GetTempFileNameA(full, "vlm", 0, path_) != 0 || (path_[0] = '\0', false);
+        if (GetTempFileNameA(full, "vlm", 0, path_))
+            return true;
+        path_[0] = '\0';
+        return false;
+    }
+
+    // Copies the stub over the empty file. The copy must be writable for the
+    // icon update and the container even when the stub file is read-only.
+    bool CopyStub(const char* stubPath)
+    {
+        return CopyFileA(stubPath, path_, FALSE) && SetFileAttributesA(path_, FILE_ATTRIBUTE_NORMAL);
     }
     const char* path() const { return path_; }
 
@@ -205,7 +217,7 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
     }
 
     PendingOutput pending;
-    if (!pending.Create(outputPath) || !CopyFileA(stubPath, pending.path(), FALSE))
+    if (!pending.Create(outputPath) || !pending.CopyStub(stubPath))
         return GenerateStubFailed;
     if (iconLoaded == IconFile::Loaded &&
         ReplaceIcons(pending.path(), icon.images(), kStubIconGroup) == IconUpdateResult::Failed)
