@@ -3,7 +3,9 @@
 #include "BuilderTestSupport.h"
 #include "PackageFile.h"
 #include "PackageGenerator.h"
+#include "SetupCheck.h"
 #include "TestFiles.h"
+#include "TestZip.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -76,6 +78,77 @@ TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
         EXPECT_TRUE(ArchiveStoresUncompressed(name)) << name;
     for (const char* name : {"Package.msi", "skin.skf", "zip", "a.zipx", "gz", "a.gz.msi", ""})
         EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
+}
+
+// Setups put together by hand, with archives that the builder itself never
+// writes, read back the way generation checks its own output.
+TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
+{
+    TempFolder folder;
+    std::vector<ZipEntry> sound = {{"Package.msi", PatternBytes(3000, 1)}, {"a b.skf", "skin"}};
+    for (const char* library : {"VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL",
+                                "msvcrt.dll", "msvcp71.dll"})
+        sound.push_back({library, PatternBytes(500, 2)});
+    auto with = [&](size_t index, const std::string& name) {
+        std::vector<ZipEntry> entries = sound;
+        entries[index].name = name;
+        return entries;
+    };
+    const std::string archive = folder / "temp.zip";
+    struct Case {
+        const char* what;
+        std::function<bool()> writeArchive; // false: no container is appended
+        SetupCheckResult expected;
+        std::string refused;
+    };
+    const Case cases[] = {
+        {"sound", [&] { return WriteZip(archive, sound); }, SetupCheckResult::Sound, ""},
+        {"an entry's data damaged",
+         [&] {
+             WriteZip(archive, sound);
+             std::string bytes = ReadFileBytes(archive);
+             bytes[30 + 11 + 1000] ^= 0x55; // inside Package.msi's deflated data
+             return WriteFileBytes(archive, bytes);
+         },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"archive cut short",
+         [&] { return WriteZip(archive, sound) && WriteFileBytes(archive, ReadFileBytes(archive).substr(0, 2000)); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"an entry missing",
+         [&] { return WriteZip(archive, std::vector<ZipEntry>(sound.begin(), sound.end() - 1)); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"a folder in a name", [&] { return WriteZip(archive, with(2, "sub/VelumoDll.dll")); },
+         SetupCheckResult::EntryRefused, "sub/VelumoDll.dll"},
+        {"a device name", [&] { return WriteZip(archive, with(1, "NUL.skf")); },
+         SetupCheckResult::EntryRefused, "NUL.skf"},
+        {"a name too long for the temporary folder",
+         [&] { return WriteZip(archive, with(1, std::string(190, 's') + ".skf")); },
+         SetupCheckResult::EntryRefused, std::string(190, 's') + ".skf"},
+        {"the package not first", [&] { return WriteZip(archive, with(0, "Package.txt")); },
+         SetupCheckResult::EntryRefused, "Package.txt"},
+        {"a second package", [&] { return WriteZip(archive, with(1, "Skin.MSI")); },
+         SetupCheckResult::EntryRefused, "Skin.MSI"},
+        {"no container", [] { return false; }, SetupCheckResult::ContainerUnreadable, ""},
+    };
+    const std::string setup = folder / "setup.exe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(CopyFileTo(StandInStubPath(), setup));
+        if (c.writeArchive()) {
+            ASSERT_EQ(AppendDone, PackageFile(setup.c_str()).AppendContainer(archive.c_str()));
+        }
+        std::string refused = "unchanged";
+        EXPECT_EQ(c.expected, CheckFinishedSetup(setup.c_str(), sound.size(), refused));
+        EXPECT_EQ(c.refused.empty() ? "unchanged" : c.refused, refused);
+    }
+    // The check leaves nothing in the temporary folder.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(temp) + "OrnixCheck-*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
 // Leaves built setups and their sources in the build tree, where
