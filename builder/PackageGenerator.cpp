@@ -175,6 +175,7 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         return GenerateOutputNotAFile;
     if (OutputIsInput(outputPath, msiPath, skinPath, iconPath))
         return GenerateOutputIsInput;
+
     {
         ArchiveWriter archive;
         if (!archive.Create(archivePath))
