@@ -5,6 +5,8 @@
 #include "PackageGenerator.h"
 #include "SwitchParser.h"
 
+#include <string>
+
 const char kBuilderUsage[] = "Usage:\n"
                              "   /? - Show this dialog.\n"
                              "   /m:<full path to an existing MSI file>.\n"
@@ -20,8 +22,20 @@ constexpr char kBuilderSkinName[] = "Ornix.skf";
 int RunBatch(const SwitchParser& switches)
 {
     const char* iconPath = switches.HasValue("i") ? switches.GetValue("i") : nullptr;
-    return GeneratePackageWithResult(switches.GetValue("m"), switches.GetValue("s"),
-                                     switches.GetValue("o"), iconPath);
+    std::string refusedEntry;
+    const GenerateResult result =
+        GeneratePackageWithResult(switches.GetValue("m"), switches.GetValue("s"),
+                                  switches.GetValue("o"), iconPath, &refusedEntry);
+    // Batch mode shows nothing; a build tool that captures standard error
+    // gets told what to change.
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    const std::string message = GenerateFailureMessage(result, refusedEntry);
+    if (!message.empty() && errors && errors != INVALID_HANDLE_VALUE) {
+        const std::string line = message + "\r\n";
+        DWORD written = 0;
+        WriteFile(errors, line.data(), DWORD(line.size()), &written, nullptr);
+    }
+    return result;
 }
 
 int RunInteractive()

@@ -6,6 +6,7 @@ namespace {
 
 constexpr DWORD kHeaderSize = 6;
 constexpr DWORD kEntrySize = 16;
+constexpr WORD kIconType = 1;
 constexpr WORD kEnglishUnitedStates = 1033;
 
 uint32_t U16(const std::string& bytes, size_t at)
@@ -16,6 +17,18 @@ uint32_t U16(const std::string& bytes, size_t at)
 uint32_t U32(const std::string& bytes, size_t at)
 {
     return U16(bytes, at) | U16(bytes, at + 2) << 16;
+}
+
+void PutU16(std::string& out, unsigned value)
+{
+    out += char(value & 0xFF);
+    out += char(value >> 8 & 0xFF);
+}
+
+void PutU32(std::string& out, uint32_t value)
+{
+    PutU16(out, value & 0xFFFF);
+    PutU16(out, value >> 16);
 }
 
 bool ReadWhole(HANDLE file, std::string& bytes)
@@ -34,6 +47,26 @@ bool ReadWhole(HANDLE file, std::string& bytes)
     return true;
 }
 
+BOOL CALLBACK KeepLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+{
+    *reinterpret_cast<WORD*>(found) = language;
+    return FALSE;
+}
+
+// The language under which the program holds the group, so that the rewrite
+// replaces it instead of adding a second group beside it.
+WORD GroupLanguage(const char* programPath, WORD groupId)
+{
+    WORD language = kEnglishUnitedStates;
+    HMODULE module = LoadLibraryExA(programPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module) {
+        EnumResourceLanguagesA(module, RT_GROUP_ICON, MAKEINTRESOURCEA(groupId), KeepLanguage,
+                               reinterpret_cast<LONG_PTR>(&language));
+        FreeLibrary(module);
+    }
+    return language;
+}
+
 } // namespace
 
 IconFile::LoadResult IconFile::Load(const char* path)
@@ -46,38 +79,80 @@ IconFile::LoadResult IconFile::Load(const char* path)
     std::string bytes;
     bool read = ReadWhole(file, bytes);
     CloseHandle(file);
-    if (!read || bytes.size() < kHeaderSize)
-        return Malformed;
+    return read ? Parse(bytes) : Malformed;
+}
 
-    const uint32_t count = U16(bytes, 4);
-    if (count > kMaxImages || bytes.size() < kHeaderSize + uint64_t(count) * kEntrySize)
+IconFile::LoadResult IconFile::Parse(const std::string& bytes)
+{
+    images_.clear();
+    // A renamed bitmap or a cursor file would "load" and change nothing that
+    // Explorer shows: only a real icon header with images is accepted.
+    if (bytes.size() < kHeaderSize || U16(bytes, 0) != 0 || U16(bytes, 2) != kIconType)
         return Malformed;
-    std::vector<std::string> images;
+    const uint32_t count = U16(bytes, 4);
+    if (count == 0 || count > kMaxImages || bytes.size() < kHeaderSize + uint64_t(count) * kEntrySize)
+        return Malformed;
+    std::vector<IconImage> images;
     for (uint32_t i = 0; i < count; ++i) {
         const size_t entry = kHeaderSize + size_t(i) * kEntrySize;
         const uint64_t size = U32(bytes, entry + 8);
         const uint64_t offset = U32(bytes, entry + 12);
-        if (offset + size > bytes.size())
+        if (size == 0 || offset + size > bytes.size())
             return Malformed;
-        images.push_back(bytes.substr(size_t(offset), size_t(size)));
+        IconImage image;
+        image.width = BYTE(bytes[entry]);
+        image.height = BYTE(bytes[entry + 1]);
+        image.colorCount = BYTE(bytes[entry + 2]);
+        image.planes = WORD(U16(bytes, entry + 4));
+        image.bitCount = WORD(U16(bytes, entry + 6));
+        image.bytes = bytes.substr(size_t(offset), size_t(size));
+        images.push_back(std::move(image));
     }
     images_.swap(images);
     return Loaded;
 }
 
-IconUpdateResult ReplaceIconImages(const char* programPath, const std::vector<std::string>& images)
+std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId)
 {
+    std::string group;
+    PutU16(group, 0);
+    PutU16(group, kIconType);
+    PutU16(group, unsigned(images.size()));
+    for (size_t i = 0; i < images.size(); ++i) {
+        const IconImage& image = images[i];
+        group += char(image.width);
+        group += char(image.height);
+        group += char(image.colorCount);
+        group += '\0';
+        PutU16(group, image.planes);
+        PutU16(group, image.bitCount);
+        PutU32(group, uint32_t(image.bytes.size()));
+        PutU16(group, unsigned(firstId + i));
+    }
+    return group;
+}
+
+IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
+                              WORD groupId)
+{
+    const WORD groupLanguage = GroupLanguage(programPath, groupId);
+    std::string group = IconGroupBytes(images, 1);
     HANDLE update = BeginUpdateResourceA(programPath, FALSE);
     if (!update)
         return IconUpdateResult::NotOpened;
+    // UpdateResource takes a non-const pointer but only reads the data.
     for (size_t i = 0; i < images.size(); ++i) {
-        // UpdateResource takes a non-const pointer but only reads the data.
-        void* data = const_cast<char*>(images[i].data());
-        if (!UpdateResourceA(update, RT_ICON, MAKEINTRESOURCEA(i + 1),
-                             kEnglishUnitedStates, data, DWORD(images[i].size()))) {
+        void* data = const_cast<char*>(images[i].bytes.data());
+        if (!UpdateResourceA(update, RT_ICON, MAKEINTRESOURCEA(i + 1), kEnglishUnitedStates, data,
+                             DWORD(images[i].bytes.size()))) {
             EndUpdateResourceA(update, TRUE);
             return IconUpdateResult::Failed;
         }
+    }
+    if (!UpdateResourceA(update, RT_GROUP_ICON, MAKEINTRESOURCEA(groupId), groupLanguage, &group[0],
+                         DWORD(group.size()))) {
+        EndUpdateResourceA(update, TRUE);
+        return IconUpdateResult::Failed;
     }
     return EndUpdateResourceA(update, FALSE) ? IconUpdateResult::Updated : IconUpdateResult::Failed;
 }

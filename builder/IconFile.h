@@ -5,14 +5,26 @@
 #include <string>
 #include <vector>
 
-// The images of an .ico file: a 6-byte header (reserved, type, count), then
-// 16-byte directory entries whose size and offset words locate each image.
+// One image of an icon file, with what its directory entry says about it.
+// Width and height 0 stand for 256 (such images are usually PNG-compressed).
+struct IconImage {
+    BYTE width = 0;
+    BYTE height = 0;
+    BYTE colorCount = 0;
+    WORD planes = 0;
+    WORD bitCount = 0;
+    std::string bytes;
+};
+
+// The images of an .ico file: a 6-byte header (reserved 0, type 1, count),
+// then 16-byte directory entries whose size and offset words locate each
+// image.
 class IconFile {
 public:
     enum LoadResult {
         Loaded,
         CannotOpen, // skipped by the caller: the output keeps the stub's icons
-        Malformed,  // shorter than announced, or more images than any icon has
+        Malformed,  // not an icon, no image, or shorter than it announces
     };
 
     // More images than this is taken for a damaged file, not an icon.
@@ -21,17 +33,26 @@ public:
     static constexpr DWORD kMaxFileSize = 64u * 1024 * 1024;
 
     LoadResult Load(const char* path);
-    const std::vector<std::string>& images() const { return images_; }
+    // The same checks on the bytes of a whole file.
+    LoadResult Parse(const std::string& bytes);
+    const std::vector<IconImage>& images() const { return images_; }
 
 private:
-    std::vector<std::string> images_;
+    std::vector<IconImage> images_;
 };
 
-// Writes the images as RT_ICON resources 1..N, language 1033, into the
-// program file, keeping its other resources and its icon groups as they are.
+// The RT_GROUP_ICON directory that describes the images stored as RT_ICON
+// resources firstId, firstId + 1, ...: a 6-byte header and one 14-byte entry
+// per image with its sizes, colours, planes, bit count, byte size and id.
+std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId);
+
+// Writes the images as RT_ICON resources 1..N, language 1033, and rewrites
+// icon group groupId (in the language it already has) to list exactly them.
+// The program's other resources stay as they are.
 enum class IconUpdateResult {
     Updated,
     NotOpened, // the file's resources could not be opened: nothing changed
     Failed,    // the update began but did not complete
 };
-IconUpdateResult ReplaceIconImages(const char* programPath, const std::vector<std::string>& images);
+IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
+                              WORD groupId);

@@ -2,8 +2,10 @@
 
 #include "ArchiveWriter.h"
 #include "BuilderState.h"
+#include "EntryRules.h"
 #include "IconFile.h"
 #include "PackageFile.h"
+#include "SetupCheck.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -17,12 +19,16 @@ namespace {
 constexpr char kArchiveName[] = "temp.zip";
 constexpr char kStubName[] = "Runlet.exe";
 constexpr char kCaption[] = "Velumo Installer";
+// The stub's icon group, rewritten to describe the icon file's images.
+constexpr WORD kStubIconGroup = 105;
 
 // The skin engine and the five runtime libraries it needs, taken from the
 // builder folder and stored under exactly these names.
 constexpr const char* kLibraries[] = {
     kSkinEngineFileName, "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
 };
+// The MSI, the skin and the libraries.
+constexpr size_t kEntryCount = 2 + sizeof kLibraries / sizeof kLibraries[0];
 
 bool InBuilderFolder(char (&path)[MAX_PATH], const char* name)
 {
@@ -96,10 +102,83 @@ private:
     HWND bar_;
 };
 
+// An output that names a device (NUL, COM1, "\\.\..."), an alternate data
+// stream ("setup.exe:x") or a name Windows would store differently (a
+// trailing dot or space) would never hold the setup where the packager
+// looks for it. Its file name part must pass the rules for entry names.
+bool OutputIsPlainFile(const char* outputPath)
+{
+    if (!strncmp(outputPath, "\\\\.\\", 4) || !strncmp(outputPath, "\\\\?\\", 4))
+        return false;
+    const char* name = outputPath;
+    for (const char* p = outputPath; *p; p = CharNextA(p)) {
+        if (*p == '\\' || *p == '/' || (*p == ':' && p == outputPath + 1))
+            name = p + 1;
+    }
+    return IsSafeEntryName(name, 0);
+}
+
+// The finished setup is written under a temporary name beside the output and
+// only renamed over it when every step has succeeded, so that a failure
+// leaves the packager's existing file as it was. Removes the file unless
+// Commit succeeded.
+class PendingOutput {
+public:
+    PendingOutput() { path_[0] = '\0'; }
+    ~PendingOutput()
+    {
+        if (path_[0]) {
+            SetFileAttributesA(path_, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path_);
+        }
+    }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    // Creates an empty file with a unique name in the output's folder.
+    bool Create(const char* outputPath)
+    {
+        char full[MAX_PATH];
+        char* namePart = nullptr;
+        const DWORD length = GetFullPathNameA(outputPath, sizeof full, full, &namePart);
+        if (length == 0 || length >= sizeof full || !namePart)
+            return false;
+        *namePart = '\0';
+        if (GetTempFileNameA(full, "vlm", 0, path_))
+            return true;
+        path_[0] = '\0';
+        return false;
+    }
+
+    // Copies the stub over the empty file. The copy must be writable for the
+    // icon update and the container even when the stub file is read-only.
+    bool CopyStub(const char* stubPath)
+    {
+        return CopyFileA(stubPath, path_, FALSE) && SetFileAttributesA(path_, FILE_ATTRIBUTE_NORMAL);
+    }
+    const char* path() const { return path_; }
+
+    bool Commit(const char* outputPath)
+    {
+        // A read-only output is one the packager protected; not every file
+        // system refuses to replace it.
+        const DWORD attributes = GetFileAttributesA(outputPath);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            return false;
+        if (!MoveFileExA(path_, outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return false;
+        path_[0] = '\0';
+        return true;
+    }
+
+private:
+    char path_[MAX_PATH];
+};
+
 // Everything from the archive to the finished output. The caller removes
 // "temp.zip" whatever happens, so every return here may leave it behind.
 GenerateResult Generate(const char* archivePath, const char* msiPath, const char* skinPath,
-                        const char* outputPath, const char* iconPath)
+                        const char* outputPath, const char* iconPath, std::string& refusedEntry)
 {
     char msiName[MAX_PATH];
     char skinName[MAX_PATH];
@@ -108,6 +187,8 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
         !InBuilderFolder(stubPath, kStubName) || strlen(outputPath) >= MAX_PATH ||
         (iconPath && strlen(iconPath) >= MAX_PATH))
         return GeneratePathTooLong;
+    if (!OutputIsPlainFile(outputPath))
+        return GenerateOutputNotAFile;
     if (OutputIsInput(outputPath, msiPath, skinPath, iconPath))
         return GenerateOutputIsInput;
 
@@ -137,9 +218,15 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
     }
     if (SameFile(outputPath, archivePath))
         return GenerateOutputIsInput;
+    // The inputs are known to be readable now, so a name the setup would
+    // refuse is the problem to report; the read-back below checks again.
+    for (const char* name : {msiName, skinName}) {
+        if (!IsUsableEntryName(name)) {
+            refusedEntry = name;
+            return GenerateEntryRefused;
+        }
+    }
 
-    // The icon file is read and checked before the output is touched, so a
-    // damaged one leaves any existing output as it was.
     IconFile icon;
     IconFile::LoadResult iconLoaded = IconFile::CannotOpen;
     if (iconPath && *iconPath) {
@@ -148,39 +235,73 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
             return GenerateIconMalformed;
     }
 
-    if (!CopyFileA(stubPath, outputPath, FALSE)) {
-        // A failed copy may have left part of the stub behind.
-        DeleteFileA(outputPath);
+    PendingOutput pending;
+    if (!pending.Create(outputPath) || !pending.CopyStub(stubPath))
         return GenerateStubFailed;
-    }
     if (iconLoaded == IconFile::Loaded &&
-        ReplaceIconImages(outputPath, icon.images()) == IconUpdateResult::Failed) {
-        DeleteFileA(outputPath);
+        ReplaceIcons(pending.path(), icon.images(), kStubIconGroup) == IconUpdateResult::Failed)
         return GenerateIconFailed;
-    }
     // A stub that already ends with a container (code 2) would leave the
     // output without this package's archive: that is a failure too.
-    PackageFile output(outputPath);
-    if (output.AppendContainer(archivePath) != AppendDone) {
-        DeleteFileA(outputPath);
+    PackageFile output(pending.path());
+    switch (output.AppendContainer(archivePath)) {
+    case AppendDone:
+        break;
+    case AppendTooLarge:
+        return GenerateTooLarge;
+    default:
         return GenerateAppendFailed;
     }
+    switch (CheckFinishedSetup(pending.path(), kEntryCount, refusedEntry)) {
+    case SetupCheckResult::Sound:
+        break;
+    case SetupCheckResult::EntryRefused:
+        return GenerateEntryRefused;
+    default:
+        return GenerateCheckFailed;
+    }
+    // A running copy of an earlier setup keeps its file locked.
+    if (!pending.Commit(outputPath))
+        return GenerateStubFailed;
     return GenerateDone;
 }
 
 } // namespace
 
 GenerateResult GeneratePackageWithResult(const char* msiPath, const char* skinPath,
-                                         const char* outputPath, const char* iconPath)
+                                         const char* outputPath, const char* iconPath,
+                                         std::string* refusedEntry)
 {
     if (!msiPath || !skinPath || !outputPath)
         return GenerateInputMissing;
     char archivePath[MAX_PATH];
     if (!InBuilderFolder(archivePath, kArchiveName))
         return GeneratePathTooLong;
-    GenerateResult result = Generate(archivePath, msiPath, skinPath, outputPath, iconPath);
+    std::string refused;
+    GenerateResult result = Generate(archivePath, msiPath, skinPath, outputPath, iconPath, refused);
     DeleteFileA(archivePath);
+    if (refusedEntry)
+        *refusedEntry = refused;
     return result;
+}
+
+std::string RefusedEntryMessage(const std::string& entry)
+{
+    return "The setup cannot unpack a file named \"" + entry +
+           "\": the name is too long or not a plain file name, or the package is not the "
+           "one .msi file.";
+}
+
+std::string GenerateFailureMessage(GenerateResult result, const std::string& refusedEntry)
+{
+    switch (result) {
+    case GenerateEntryRefused:
+        return RefusedEntryMessage(refusedEntry);
+    case GenerateTooLarge:
+        return "The setup would be larger than 4 GB, the most a setup program can hold.";
+    default:
+        return std::string();
+    }
 }
 
 DWORD WINAPI GenerationThreadProc(LPVOID parameter)
@@ -190,8 +311,11 @@ DWORD WINAPI GenerationThreadProc(LPVOID parameter)
     const SkinEngine& engine = gBuilder.engine;
     if (engine.AddAdditionalThread)
         engine.AddAdditionalThread();
-    const bool generated =
-        GeneratePackage(job->msiPath, job->skinPath, job->outputPath, job->iconPath);
+    std::string refusedEntry;
+    const GenerateResult result = GeneratePackageWithResult(job->msiPath, job->skinPath,
+                                                            job->outputPath, job->iconPath,
+                                                            &refusedEntry);
+    const bool generated = result == GenerateDone;
     // On success the buttons stay disabled until the user has read the
     // message; on failure they come back before it.
     if (generated)
@@ -199,7 +323,10 @@ DWORD WINAPI GenerationThreadProc(LPVOID parameter)
     if (engine.DeleteAdditionalThread)
         engine.DeleteAdditionalThread();
     SendMessageA(window, UM_SETBUSY, 0, 0);
-    if (!generated)
+    const std::string message = GenerateFailureMessage(result, refusedEntry);
+    if (!message.empty())
+        MessageBoxA(window, message.c_str(), kCaption, MB_OK);
+    else if (!generated)
         MessageBoxA(window, "Can't create zip file", kCaption, MB_OK);
     return 0;
 }

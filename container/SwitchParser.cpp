@@ -9,6 +9,10 @@ namespace {
 
 const unsigned char kPrefixes[] = "-/";
 const unsigned char kNameEnds[] = " :";
+// A switch quoted as a whole, "/s:C:\a b.skf", as build tools and scripting
+// languages quote an argument that holds a space: its name or value ends at
+// the closing quote instead.
+const unsigned char kQuotedNameEnds[] = " :\"";
 
 const unsigned char* AsBytes(const char* text)
 {
@@ -71,22 +75,26 @@ void SwitchParser::Parse(const char* text)
         const unsigned char* prefix = _mbspbrk(cursor, kPrefixes);
         if (!prefix)
             return;
+        // 0x22 is never the trail byte of a double-byte character.
+        const bool quoted = prefix > cursor && prefix[-1] == '"';
         const unsigned char* name = _mbsinc(prefix);
         if (!*name)
             return;
-        const unsigned char* stop = _mbspbrk(name, kNameEnds);
+        const unsigned char* stop = _mbspbrk(name, quoted ? kQuotedNameEnds : kNameEnds);
         if (!stop) {
             Store(name, end - name, name, 0);
             return;
         }
-        if (*stop == ' ' || stop[1] == '\0') {
+        if (*stop == ' ' || *stop == '"' || stop[1] == '\0') {
             Store(name, stop - name, stop, 0);
             cursor = stop + 1;
             continue;
         }
         const unsigned char* value = stop + 1;
         const unsigned char* valueEnd;
-        if (*value == '"') {
+        if (quoted) {
+            valueEnd = _mbschr(value, '"');
+        } else if (*value == '"') {
             ++value;
             valueEnd = _mbschr(value, '"');
         } else {

@@ -4,7 +4,8 @@
 #include <string>
 
 // Command-line switches: "/name", "-name" or "/name:value", with a value in
-// double quotes when it holds spaces. The first occurrence of a name wins.
+// double quotes when it holds spaces: /name:"a b" or the whole switch quoted,
+// "/name:a b". The first occurrence of a name wins.
 class SwitchParser {
 public:
     SwitchParser(const char* text, bool caseSensitive);

@@ -82,6 +82,7 @@ protected:
     struct Outcome {
         DWORD exitCode = 0xFFFFFFFF;
         std::string windowTexts; // caption and child texts of the first window shown
+        std::string errors;      // what it wrote to standard error
     };
 
     // Runs the builder; a window it shows is read and then closed with
@@ -90,11 +91,20 @@ protected:
     {
         Outcome outcome;
         std::string commandLine = "\"" + builder + "\\OrnixCreator.exe\" " + arguments;
+        // Standard error goes to a file, as a build tool would capture it.
+        const std::string errorsPath = folder / "stderr.txt";
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE errors = CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                    CREATE_ALWAYS, 0, nullptr);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors;
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.path().c_str(), &startup, &process)) {
+        const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                            nullptr, folder.path().c_str(), &startup, &process);
+        CloseHandle(errors);
+        if (!started) {
             ADD_FAILURE() << "cannot start the builder";
             return outcome;
         }
@@ -114,6 +124,7 @@ protected:
         GetExitCodeProcess(process.hProcess, &outcome.exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+        outcome.errors = ReadFileBytes(errorsPath);
         return outcome;
     }
 
@@ -182,6 +193,22 @@ TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
     EXPECT_EQ(expected, EngineCalls().substr(0, expected.size()));
 }
 
+// Build tools quote a path with a space as a whole argument.
+TEST_F(BuilderBatchTest, PathsWithSpacesInEitherQuotingForm)
+{
+    skin = folder / "Bars Skin.skf";
+    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(12000, 4)));
+    for (const std::string& arguments :
+         {BatchSet(), "\"/m:" + msi + "\" \"/s:" + skin + "\" \"/o:" + output + "\""}) {
+        SCOPED_TRACE(arguments);
+        Outcome outcome = Run(arguments);
+        EXPECT_EQ(0u, outcome.exitCode);
+        ASSERT_TRUE(FileExists(output));
+        EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
+        ASSERT_TRUE(DeleteFileA(output.c_str()));
+    }
+}
+
 TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
 {
     struct Case {
@@ -189,21 +216,32 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
         DWORD code;
         std::string arguments;
         std::string removed; // a builder file taken away for this case
+        std::string errors;  // what standard error must hold
     };
     const std::string badIcon = folder / "bad.ico";
     ASSERT_TRUE(WriteFileBytes(badIcon, IconFileBytes({"abc"}).substr(0, 20)));
     const std::string realMsi = msi;
     msi = folder / "missing.msi";
     const std::string missingMsi = BatchSet();
+    // Fits a path here, but not the setup's temporary folder.
+    const std::string longName = std::string(250 - folder.path().size(), 'n') + ".msi";
+    msi = folder / longName;
+    ASSERT_TRUE(CopyFileTo(realMsi, msi));
+    const std::string longMsi = BatchSet();
     msi = realMsi;
+    const std::string toNul = "/m:\"" + msi + "\" /s:\"" + skin + "\" /o:NUL";
     const Case cases[] = {
-        {"msi missing", 3, missingMsi, ""},
-        {"library missing", 4, BatchSet(), "msvcp71.dll"},
-        {"stub missing", 5, BatchSet(), "Runlet.exe"},
-        {"icon malformed", 6, BatchSet(badIcon), ""},
+        {"msi missing", 3, missingMsi, "", ""},
+        {"library missing", 4, BatchSet(), "msvcp71.dll", ""},
+        {"stub missing", 5, BatchSet(), "Runlet.exe", ""},
+        {"icon malformed", 6, BatchSet(badIcon), "", ""},
+        {"output is a device", 12, toNul, "", ""},
+        {"entry name too long for the setup", 14, longMsi, "", "\"" + longName + "\""},
     };
+    const std::string earlier = PatternBytes(2000, 9);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(output, earlier));
         const std::string removed = builder + "\\" + c.removed;
         if (!c.removed.empty()) {
             ASSERT_TRUE(MoveFileA(removed.c_str(), (folder / c.removed).c_str()));
@@ -211,8 +249,12 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
         Outcome outcome = Run(c.arguments);
         EXPECT_EQ(c.code, outcome.exitCode);
         EXPECT_EQ("", outcome.windowTexts);
-        EXPECT_FALSE(FileExists(output));
+        EXPECT_EQ(earlier, ReadFileBytes(output));
         EXPECT_FALSE(TempZipLeft());
+        if (c.errors.empty())
+            EXPECT_EQ("", outcome.errors);
+        else
+            EXPECT_NE(std::string::npos, outcome.errors.find(c.errors)) << outcome.errors;
         if (!c.removed.empty()) {
             ASSERT_TRUE(MoveFileA((folder / c.removed).c_str(), removed.c_str()));
         }

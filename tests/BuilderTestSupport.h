@@ -24,4 +24,16 @@ bool FillBuilderFolder(const std::string& folder);
 // An .ico file with the given images, each announced with its true size.
 std::string IconFileBytes(const std::vector<std::string>& images);
 
+// One image of an icon file that Windows can draw, as its directory lists it.
+struct DrawnIconImage {
+    unsigned size;     // width and height; 256 is written as 0
+    unsigned bitCount;
+    std::string bytes;
+};
+// A square image filled with one colour (0xRRGGBB): a 32-bit DIB with its
+// mask, or a PNG when png is true, as icons of 256 pixels are stored.
+DrawnIconImage DrawIconImage(unsigned size, unsigned colour, bool png = false);
+// An icon file (type 1) or cursor file (type 2) of such images.
+std::string IconFileOf(const std::vector<DrawnIconImage>& images, unsigned type = 1);
+
 bool CopyFileTo(const std::string& from, const std::string& to);

@@ -3,9 +3,12 @@
 #include "BuilderTestSupport.h"
 #include "PackageFile.h"
 #include "PackageGenerator.h"
+#include "SetupCheck.h"
 #include "TestFiles.h"
+#include "TestZip.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -77,6 +80,77 @@ TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
         EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
 }
 
+// Setups put together by hand, with archives that the builder itself never
+// writes, read back the way generation checks its own output.
+TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
+{
+    TempFolder folder;
+    std::vector<ZipEntry> sound = {{"Package.msi", PatternBytes(3000, 1)}, {"a b.skf", "skin"}};
+    for (const char* library : {"VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL",
+                                "msvcrt.dll", "msvcp71.dll"})
+        sound.push_back({library, PatternBytes(500, 2)});
+    auto with = [&](size_t index, const std::string& name) {
+        std::vector<ZipEntry> entries = sound;
+        entries[index].name = name;
+        return entries;
+    };
+    const std::string archive = folder / "temp.zip";
+    struct Case {
+        const char* what;
+        std::function<bool()> writeArchive; // false: no container is appended
+        SetupCheckResult expected;
+        std::string refused;
+    };
+    const Case cases[] = {
+        {"sound", [&] { return WriteZip(archive, sound); }, SetupCheckResult::Sound, ""},
+        {"an entry's data damaged",
+         [&] {
+             WriteZip(archive, sound);
+             std::string bytes = ReadFileBytes(archive);
+             bytes[30 + 11 + 1000] ^= 0x55; // inside Package.msi's deflated data
+             return WriteFileBytes(archive, bytes);
+         },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"archive cut short",
+         [&] { return WriteZip(archive, sound) && WriteFileBytes(archive, ReadFileBytes(archive).substr(0, 2000)); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"an entry missing",
+         [&] { return WriteZip(archive, std::vector<ZipEntry>(sound.begin(), sound.end() - 1)); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"a folder in a name", [&] { return WriteZip(archive, with(2, "sub/VelumoDll.dll")); },
+         SetupCheckResult::EntryRefused, "sub/VelumoDll.dll"},
+        {"a device name", [&] { return WriteZip(archive, with(1, "NUL.skf")); },
+         SetupCheckResult::EntryRefused, "NUL.skf"},
+        {"a name too long for the temporary folder",
+         [&] { return WriteZip(archive, with(1, std::string(190, 's') + ".skf")); },
+         SetupCheckResult::EntryRefused, std::string(190, 's') + ".skf"},
+        {"the package not first", [&] { return WriteZip(archive, with(0, "Package.txt")); },
+         SetupCheckResult::EntryRefused, "Package.txt"},
+        {"a second package", [&] { return WriteZip(archive, with(1, "Skin.MSI")); },
+         SetupCheckResult::EntryRefused, "Skin.MSI"},
+        {"no container", [] { return false; }, SetupCheckResult::ContainerUnreadable, ""},
+    };
+    const std::string setup = folder / "setup.exe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(CopyFileTo(StandInStubPath(), setup));
+        if (c.writeArchive()) {
+            ASSERT_EQ(AppendDone, PackageFile(setup.c_str()).AppendContainer(archive.c_str()));
+        }
+        std::string refused = "unchanged";
+        EXPECT_EQ(c.expected, CheckFinishedSetup(setup.c_str(), sound.size(), refused));
+        EXPECT_EQ(c.refused.empty() ? "unchanged" : c.refused, refused);
+    }
+    // The check leaves nothing in the temporary folder.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(temp) + "OrnixCheck-*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
 // Leaves built setups and their sources in the build tree, where
 // check_package.py reads them with zipfile and pefile after this program.
 TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
@@ -136,6 +210,12 @@ TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
     ASSERT_EQ(GenerateDone, Generate((dir + "\\one.ico").c_str()));
     output = dir + "\\setup-icon9.exe";
     ASSERT_EQ(GenerateDone, Generate((dir + "\\nine.ico").c_str()));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\drawn.ico",
+                               IconFileOf({DrawIconImage(16, 0xFF0000), DrawIconImage(48, 0x0000FF),
+                                           DrawIconImage(256, 0xFFFF00, true)})));
+    output = dir + "\\setup-drawn.exe";
+    ASSERT_EQ(GenerateDone, Generate((dir + "\\drawn.ico").c_str()));
+    output = dir + "\\setup-icon9.exe";
     EXPECT_EQ(nine[8], IconResource(output, 9));
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
     EXPECT_FALSE(TempZipLeft());
@@ -165,6 +245,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         std::function<void()> breakIt;
         std::function<void()> mendIt;
         const char* icon;
+        std::string refused = ""; // the entry a refusal names
     };
     std::string savedMsi = msi, savedSkin = skin, savedOutput = output;
     std::string icon = folder / "bad.ico";
@@ -180,6 +261,15 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         output = savedOutput;
         UseBuilderFolder(builder);
     };
+    auto restoreStub = [&] { CopyFileTo(StandInStubPath(), builder + "\\Runlet.exe"); };
+    // A name that fits a path here but not the setup's temporary folder.
+    const std::string longMsiName = std::string(250 - folder.path().size(), 'n') + ".msi";
+    ASSERT_GT(longMsiName.size(), 190u);
+    ASSERT_TRUE(CopyFileTo(msi, folder / longMsiName));
+    ASSERT_TRUE(CopyFileTo(msi, folder / "Package.txt"));
+    ASSERT_TRUE(WriteFileBytes(folder / "Skin.msi", "a skin named like a package"));
+    // The packager's earlier setup, held open as a running copy would hold it.
+    HANDLE running = INVALID_HANDLE_VALUE;
     std::vector<Case> cases = {
         {"builder folder missing", GenerateArchiveFailed,
          [&] { ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (folder / "nowhere\\").c_str())); },
@@ -193,12 +283,31 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         {"stub missing", GenerateStubFailed, moveAway("Runlet.exe"), moveBack("Runlet.exe"), nullptr},
         {"output folder missing", GenerateStubFailed, [&] { output = folder / "none\\setup.exe"; },
          restorePaths, nullptr},
+        {"output read-only", GenerateStubFailed,
+         [&] { SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY); },
+         [&] { SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_NORMAL); }, nullptr},
+        {"output held by a running setup", GenerateStubFailed,
+         [&] {
+             running = CreateFileA(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+             ASSERT_NE(INVALID_HANDLE_VALUE, running);
+         },
+         [&] { CloseHandle(running); }, nullptr},
         {"stub already carries a container", GenerateAppendFailed,
          [&] {
              WriteFileBytes(folder / "temp.zip", "x");
              PackageFile((builder + "\\Runlet.exe").c_str()).AppendContainer((folder / "temp.zip").c_str());
          },
-         [&] { CopyFileTo(StandInStubPath(), builder + "\\Runlet.exe"); }, nullptr},
+         restoreStub, nullptr},
+        {"stub without the container code", GenerateCheckFailed,
+         [&] { CopyFileTo(PlaceholderDir() + "\\gdiplus.dll", builder + "\\Runlet.exe"); }, restoreStub,
+         nullptr},
+        {"msi name too long for the setup's temporary folder", GenerateEntryRefused,
+         [&] { msi = folder / longMsiName; }, restorePaths, nullptr, longMsiName},
+        {"msi not named as a package", GenerateEntryRefused, [&] { msi = folder / "Package.txt"; },
+         restorePaths, nullptr, "Package.txt"},
+        {"skin named as a second package", GenerateEntryRefused, [&] { skin = folder / "Skin.msi"; },
+         restorePaths, nullptr, "Skin.msi"},
         {"icon shorter than its header", GenerateIconMalformed, [&] { WriteFileBytes(icon, "\0\0\1"); },
          [] {}, "bad.ico"},
         {"icon directory cut short", GenerateIconMalformed,
@@ -212,6 +321,13 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         {"icon with too many images", GenerateIconMalformed,
          [&] { WriteFileBytes(icon, IconFileBytes(std::vector<std::string>(300, "img"))); }, [] {},
          "bad.ico"},
+        {"icon without images", GenerateIconMalformed, [&] { WriteFileBytes(icon, IconFileBytes({})); },
+         [] {}, "bad.ico"},
+        {"bitmap renamed to .ico", GenerateIconMalformed,
+         [&] { WriteFileBytes(icon, "BM" + IconFileOf({DrawIconImage(32, 0xFF0000)}).substr(2)); }, [] {},
+         "bad.ico"},
+        {"cursor file", GenerateIconMalformed,
+         [&] { WriteFileBytes(icon, IconFileOf({DrawIconImage(32, 0xFF0000)}, 2)); }, [] {}, "bad.ico"},
         {"msi path too long", GeneratePathTooLong, [&] { msi = folder / longName; }, restorePaths, nullptr},
         {"output path too long", GeneratePathTooLong, [&] { output = folder / longName; }, restorePaths,
          nullptr},
@@ -224,6 +340,13 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
              ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, deep.c_str()));
          },
          restorePaths, nullptr},
+        {"output is the NUL device", GenerateOutputNotAFile, [&] { output = "NUL"; }, restorePaths, nullptr},
+        {"output is COM1 in a folder", GenerateOutputNotAFile, [&] { output = folder / "out\\COM1.exe"; },
+         restorePaths, nullptr},
+        {"output is a device path", GenerateOutputNotAFile, [&] { output = "\\\\.\\NUL"; }, restorePaths,
+         nullptr},
+        {"output is a stream of the earlier setup", GenerateOutputNotAFile,
+         [&] { output += ":stream"; }, restorePaths, nullptr},
     };
     for (const std::string& library : {std::string("VelumoDll.dll")} )
         cases.push_back({"engine missing", GenerateLibraryMissing, moveAway(library), moveBack(library), nullptr});
@@ -232,19 +355,27 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
                          moveBack(library), nullptr});
 
     const std::string iconTooLong = folder / longName;
+    const std::string earlier = PatternBytes(3000, 77);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(savedOutput, earlier));
         c.breakIt();
         const char* iconPath = nullptr;
         if (c.icon)
             iconPath = std::string(c.icon) == "long" ? iconTooLong.c_str() : icon.c_str();
-        const std::string failedOutput = output;
-        EXPECT_EQ(c.expected, Generate(iconPath));
-        EXPECT_FALSE(FileExists(failedOutput));
+        std::string refused = "unchanged";
+        EXPECT_EQ(c.expected, GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(),
+                                                        iconPath, &refused));
+        if (c.expected == GenerateEntryRefused) {
+            EXPECT_EQ(c.refused, refused);
+        }
         c.mendIt();
+        // The earlier setup is as it was, and no temporary file stays beside it.
+        EXPECT_TRUE(earlier == ReadFileBytes(savedOutput)) << "the earlier setup was changed";
+        EXPECT_EQ(1, CountEntries(folder / "out"));
         EXPECT_FALSE(TempZipLeft());
         ASSERT_EQ(GenerateDone, Generate()) << "after the failure";
-        ASSERT_TRUE(DeleteFileA(output.c_str()));
+        EXPECT_EQ(stubBytes, ReadFileBytes(output).substr(0, stubBytes.size()));
     }
 }
 
@@ -283,14 +414,6 @@ TEST_F(GenerationTest, IconStepsThatKeepTheStubIcons)
         EXPECT_EQ(stubBytes, ReadFileBytes(output).substr(0, stubBytes.size()));
     }
 
-    // No images: an empty update, the stub's icons stay.
-    const std::string empty = folder / "empty.ico";
-    ASSERT_TRUE(WriteFileBytes(empty, IconFileBytes({})));
-    ASSERT_EQ(GenerateDone, Generate(empty.c_str()));
-    EXPECT_EQ(stubIcon1, IconResource(output, 1));
-    EXPECT_EQ(stubIcon2, IconResource(output, 2));
-    EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
-
     // One image: icon 1 changes, icon 2 is the stub's.
     const std::string image = PatternBytes(777, 9);
     const std::string one = folder / "one.ico";
@@ -298,6 +421,80 @@ TEST_F(GenerationTest, IconStepsThatKeepTheStubIcons)
     ASSERT_EQ(GenerateDone, Generate(one.c_str()));
     EXPECT_EQ(image, IconResource(output, 1));
     EXPECT_EQ(stubIcon2, IconResource(output, 2));
+}
+
+// The colour at the centre of an icon drawn at its size, as 0xRRGGBB.
+unsigned CentreColour(HICON icon, int size)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    const COLORREF pixel = GetPixel(dc, size / 2, size / 2);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return GetRValue(pixel) << 16 | GetGValue(pixel) << 8 | GetBValue(pixel);
+}
+
+// More images than the stub has, the largest PNG-compressed: the group is
+// rewritten to list each image, and Windows picks the right one per size.
+TEST_F(GenerationTest, IconGroupListsEveryImageAndWindowsFindsEachSize)
+{
+    const std::vector<DrawnIconImage> images = {
+        DrawIconImage(16, 0xFF0000), DrawIconImage(32, 0x00FF00), DrawIconImage(48, 0x0000FF),
+        DrawIconImage(256, 0xFFFF00, true)};
+    const std::string iconPath = folder / "drawn.ico";
+    ASSERT_TRUE(WriteFileBytes(iconPath, IconFileOf(images)));
+    ASSERT_EQ(GenerateDone, Generate(iconPath.c_str()));
+
+    HMODULE module = LoadLibraryExA(output.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    HRSRC found = FindResourceExA(module, RT_GROUP_ICON, MAKEINTRESOURCEA(105), 1033);
+    ASSERT_TRUE(found);
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    ASSERT_EQ(6 + 14 * images.size(), SizeofResource(module, found));
+    EXPECT_EQ(images.size(), size_t(group[4] | group[5] << 8));
+    for (size_t i = 0; i < images.size(); ++i) {
+        SCOPED_TRACE(images[i].size);
+        const BYTE* entry = group + 6 + 14 * i;
+        EXPECT_EQ(images[i].size & 0xFF, entry[0]);
+        EXPECT_EQ(images[i].size & 0xFF, entry[1]);
+        EXPECT_EQ(1, entry[4] | entry[5] << 8);
+        EXPECT_EQ(images[i].bitCount, unsigned(entry[6] | entry[7] << 8));
+        EXPECT_EQ(images[i].bytes.size(), size_t(entry[8] | entry[9] << 8 | entry[10] << 16));
+        const int id = entry[12] | entry[13] << 8;
+        EXPECT_EQ(int(i + 1), id);
+        EXPECT_EQ(images[i].bytes, IconResource(output, id));
+    }
+    for (const auto& [size, colour] : std::vector<std::pair<int, unsigned>>{
+             {16, 0xFF0000}, {32, 0x00FF00}, {48, 0x0000FF}, {256, 0xFFFF00}}) {
+        SCOPED_TRACE(size);
+        HICON icon = static_cast<HICON>(
+            LoadImageA(module, MAKEINTRESOURCEA(105), IMAGE_ICON, size, size, 0));
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(colour, CentreColour(icon, size));
+        DestroyIcon(icon);
+    }
+    FreeLibrary(module);
+
+    HICON large = nullptr, small = nullptr;
+    EXPECT_NE(0u, ExtractIconExA(output.c_str(), 0, &large, &small, 1));
+    ASSERT_TRUE(large && small);
+    EXPECT_EQ(0x00FF00u, CentreColour(large, 32));
+    // Wine draws the small icon from the 32-pixel image; either way it must
+    // be one of the icon file's images, not the stub's.
+    const unsigned smallColour = CentreColour(small, 16);
+    EXPECT_TRUE(smallColour == 0xFF0000u || smallColour == 0x00FF00u) << std::hex << smallColour;
+    DestroyIcon(large);
+    DestroyIcon(small);
 }
 
 // A window that keeps the progress messages it receives.
@@ -510,6 +707,16 @@ TEST_F(GenerationTest, WorkerReportsInTheOrderTheWindowReliesOn)
     RunWorker(window);
     EXPECT_FALSE(FileExists(output));
     EXPECT_EQ("add; delete; busy 0; box Can't create zip file; ", Joined());
+
+    // An entry name the setup would refuse is named in the message.
+    const std::string longName = std::string(250 - folder.path().size(), 'n') + ".msi";
+    ASSERT_TRUE(CopyFileTo(msi, folder / longName));
+    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, (folder / longName).c_str()));
+    gEvents.clear();
+    RunWorker(window);
+    EXPECT_EQ(0u, Joined().find("add; delete; busy 0; box ")) << Joined();
+    // The recorder reads 255 characters of each text.
+    EXPECT_NE(std::string::npos, Joined().find("named \"" + longName.substr(0, 150))) << Joined();
 
     // Without an engine the worker skips its registration.
     gBuilder.engine = SkinEngine();

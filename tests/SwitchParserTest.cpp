@@ -59,6 +59,21 @@ TEST(SwitchParserTest, ValuesAndSeparators)
     ExpectSwitches("/m:\"C:\\My Files\\a.msi\" /o:out.exe", {{"m", "C:\\My Files\\a.msi"}, {"o", "out.exe"}});
 }
 
+// Build tools quote an argument with a space as a whole; the value then runs
+// to the closing quote. Both forms, for the builder's and the stub's switches.
+TEST(SwitchParserTest, PathsWithSpacesInEitherQuotingForm)
+{
+    ExpectSwitches("\"/s:C:\\Build\\Bars Skin.skf\" /m:\"C:\\My Files\\a-1.msi\" \"-o:C:\\x y\\s.exe\"",
+                   {{"s", "C:\\Build\\Bars Skin.skf"}, {"m", "C:\\My Files\\a-1.msi"},
+                    {"o", "C:\\x y\\s.exe"}});
+    ExpectSwitches("/s:\"C:\\a b.skf\" \"/i:C:\\c d.ico\"", {{"s", "C:\\a b.skf"}, {"i", "C:\\c d.ico"}});
+    ExpectSwitches("\"/l:C:\\My Logs\\x.log\" \"/p:A=1 B=2\"", {{"l", "C:\\My Logs\\x.log"}, {"p", "A=1 B=2"}});
+    ExpectSwitches("/l:\"C:\\My Logs\\x.log\" /p:\"A=1 B=2\"", {{"l", "C:\\My Logs\\x.log"}, {"p", "A=1 B=2"}});
+    ExpectSwitches("\"/?\" \"/a:\" /b", {{"?", ""}, {"a", ""}, {"b", ""}});
+    ExpectSwitches("\"/p:open end", {{"p", "open end"}});
+    ExpectSwitches("\"/x y:1\" /a:2", {{"x", ""}, {"a", "2"}});
+}
+
 TEST(SwitchParserTest, NamesIgnoreCaseUnlessAskedNotTo)
 {
     SwitchParser parser("/P:Value", false);

@@ -93,13 +93,31 @@ def icons(setup):
 
 
 def ico_images(name):
+    return [image for _, image in ico_directory(name)]
+
+
+def ico_directory(name):
+    """(width, height, colours, planes, bits) and the bytes of each image."""
     data = read(name)
     count, = struct.unpack("<H", data[4:6])
     images = []
     for i in range(count):
-        size, offset = struct.unpack("<II", data[6 + 16 * i + 8:6 + 16 * i + 16])
-        images.append(data[offset:offset + size])
+        w, h, colours, _, planes, bits, size, offset = struct.unpack(
+            "<BBBBHHII", data[6 + 16 * i:6 + 16 * i + 16])
+        images.append(((w, h, colours, planes, bits), data[offset:offset + size]))
     return images
+
+
+def group_entries(blob):
+    """(width, height, colours, planes, bits), byte size and icon id per entry."""
+    reserved, kind, count = struct.unpack("<HHH", blob[:6])
+    assert (reserved, kind) == (0, 1) and len(blob) == 6 + 14 * count
+    entries = []
+    for i in range(count):
+        w, h, colours, _, planes, bits, size, icon_id = struct.unpack(
+            "<BBBBHHIH", blob[6 + 14 * i:6 + 14 * i + 14])
+        entries.append(((w, h, colours, planes, bits), size, icon_id))
+    return entries
 
 
 class ArchiveInsideSetup(unittest.TestCase):
@@ -177,27 +195,40 @@ class ArchiveInsideSetup(unittest.TestCase):
 
 
 class IconsOfSetup(unittest.TestCase):
+    def check_group(self, setup, ico):
+        """Group 105 lists every image of the icon file, each entry matching
+        the icon resource it names, and nothing else."""
+        got, groups = icons(setup)
+        self.assertEqual({(105, 1033)}, set(groups))
+        entries = group_entries(groups[(105, 1033)])
+        directory = ico_directory(ico)
+        self.assertEqual(len(directory), len(entries))
+        for i, ((fields, image), (group_fields, size, icon_id)) in enumerate(zip(directory, entries), 1):
+            with self.subTest(setup=setup, image=i):
+                self.assertEqual(i, icon_id)
+                self.assertEqual(fields, group_fields)
+                self.assertEqual(image, got[(icon_id, 1033)])
+                self.assertEqual(len(got[(icon_id, 1033)]), size)
+        return got
+
     def test_one_image_changes_only_icon_one(self):
         stub_icons, stub_groups = icons("stub.exe")
         self.assertEqual({(1, 1033), (2, 1033)}, set(stub_icons))
         self.assertEqual({(105, 1033)}, set(stub_groups))
-        got, groups = icons("setup-icon1.exe")
-        self.assertEqual(ico_images("one.ico")[0], got[(1, 1033)])
+        got = self.check_group("setup-icon1.exe", "one.ico")
         self.assertEqual(stub_icons[(2, 1033)], got[(2, 1033)])
-        self.assertEqual(stub_groups, groups)
 
     def test_nine_images_become_icons_one_to_nine(self):
-        _, stub_groups = icons("stub.exe")
-        got, groups = icons("setup-icon9.exe")
-        images = ico_images("nine.ico")
-        self.assertEqual(9, len(images))
+        got = self.check_group("setup-icon9.exe", "nine.ico")
         self.assertEqual({(i, 1033) for i in range(1, 10)}, set(got))
-        for i, image in enumerate(images, 1):
-            self.assertEqual(image, got[(i, 1033)], i)
-        self.assertEqual(stub_groups, groups)
+
+    def test_drawn_icon_with_png_image(self):
+        self.check_group("setup-drawn.exe", "drawn.ico")
+        entries = group_entries(icons("setup-drawn.exe")[1][(105, 1033)])
+        self.assertEqual([16, 48, 0], [fields[0] for fields, _, _ in entries])
 
     def test_container_survives_icon_update(self):
-        for setup in ("setup-icon1.exe", "setup-icon9.exe"):
+        for setup in ("setup-icon1.exe", "setup-icon9.exe", "setup-drawn.exe"):
             archive, _ = archive_of(setup)
             with zipfile.ZipFile(io.BytesIO(archive)) as z:
                 self.assertIsNone(z.testzip())

@@ -1,0 +1,155 @@
+#include "SetupCheck.h"
+
+#include "EntryRules.h"
+#include "PackageFile.h"
+
+#include <unzip.h>
+// After unzip.h, which brings the declarations it builds on.
+#include <iowin32.h>
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+// The setup unpacks into "<temporary folder>\Velumo-XXXXXXXX\". On a typical
+// machine that is "C:\Users\<profile>\AppData\Local\Temp\" and the profile
+// name may run to 32 characters; a name that fits there fits on most machines.
+constexpr size_t kTypicalTempFolderLength = 9 + 32 + 20 + 16;
+// Runtime libraries go to "C:\Windows\SysWOW64" on 64-bit Windows.
+constexpr size_t kSystemFolderLength = 19;
+
+struct ArchiveCloser {
+    unzFile archive;
+    ~ArchiveCloser() { if (archive) unzClose(archive); }
+};
+
+// A folder of this check's own, so the copied-out archive clobbers nothing.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        char base[MAX_PATH];
+        const DWORD length = GetTempPathA(MAX_PATH, base);
+        if (length == 0 || length >= MAX_PATH)
+            return;
+        const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+        for (DWORD attempt = 0; attempt < 100; ++attempt) {
+            char candidate[MAX_PATH];
+            const int written = snprintf(candidate, sizeof candidate, "%sOrnixCheck-%08lX", base,
+                                         static_cast<unsigned long>(seed + attempt * 7919u));
+            if (written <= 0 || written >= MAX_PATH)
+                return;
+            if (CreateDirectoryA(candidate, nullptr)) {
+                path_ = candidate;
+                return;
+            }
+            if (GetLastError() != ERROR_ALREADY_EXISTS)
+                return;
+        }
+    }
+    ~ScratchFolder()
+    {
+        if (!archive_.empty())
+            DeleteFileA(archive_.c_str());
+        if (!path_.empty())
+            RemoveDirectoryA(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    void KeepArchive(const char* archive) { archive_ = archive; }
+
+private:
+    std::string path_;
+    std::string archive_;
+};
+
+// Reads the current entry to its end: closing it checks the CRC, and the
+// count read must be the size the entry announces.
+bool EntryReadsBack(unzFile archive, std::vector<char>& buffer)
+{
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        unzOpenCurrentFile(archive) != UNZ_OK)
+        return false;
+    ZPOS64_T total = 0;
+    for (;;) {
+        const int count = unzReadCurrentFile(archive, buffer.data(), unsigned(buffer.size()));
+        if (count == 0)
+            break;
+        if (count < 0) {
+            unzCloseCurrentFile(archive);
+            return false;
+        }
+        total += ZPOS64_T(count);
+    }
+    return unzCloseCurrentFile(archive) == UNZ_OK && total == info.uncompressed_size;
+}
+
+SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
+                              std::string& refusedEntry)
+{
+    zlib_filefunc64_def files;
+    fill_win32_filefunc64A(&files);
+    ArchiveCloser archive{unzOpen2_64(archivePath, &files)};
+    if (!archive.archive)
+        return SetupCheckResult::ArchiveDamaged;
+    std::vector<char> buffer(256 * 1024);
+    size_t entries = 0;
+    int status = unzGoToFirstFile(archive.archive);
+    while (status == UNZ_OK) {
+        char name[MAX_PATH];
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive.archive, &info, name, sizeof name, nullptr, 0, nullptr,
+                                    0) != UNZ_OK ||
+            info.size_filename >= sizeof name)
+            return SetupCheckResult::ArchiveDamaged;
+        name[info.size_filename] = '\0';
+        const bool isPackage = ClassifyEntry(name) == EntryPackage;
+        // The setup installs the last ".msi" it finds: the MSI entry comes
+        // first, so it must be the only one.
+        if (strlen(name) != info.size_filename || !IsUsableEntryName(name) ||
+            isPackage != (entries == 0)) {
+            refusedEntry.assign(name, info.size_filename);
+            return SetupCheckResult::EntryRefused;
+        }
+        if (!EntryReadsBack(archive.archive, buffer))
+            return SetupCheckResult::ArchiveDamaged;
+        ++entries;
+        status = unzGoToNextFile(archive.archive);
+    }
+    if (status != UNZ_END_OF_LIST_OF_FILE || entries != expectedEntries)
+        return SetupCheckResult::ArchiveDamaged;
+    return SetupCheckResult::Sound;
+}
+
+} // namespace
+
+bool IsUsableEntryName(const char* name)
+{
+    return IsSafeEntryName(name, kTypicalTempFolderLength) &&
+           IsSafeEntryName(name, kSystemFolderLength);
+}
+
+SetupCheckResult CheckFinishedSetup(const char* setupPath, size_t expectedEntries,
+                                    std::string& refusedEntry)
+{
+    ScratchFolder scratch;
+    if (scratch.path().empty())
+        return SetupCheckResult::ContainerUnreadable;
+    char archivePath[MAX_PATH] = "";
+    PackageFile setup(setupPath);
+    const int extracted = setup.ExtractContainer(scratch.path().c_str(), archivePath,
+                                                 sizeof archivePath);
+    if (archivePath[0])
+        scratch.KeepArchive(archivePath);
+    if (extracted != ExtractDone)
+        return SetupCheckResult::ContainerUnreadable;
+    return CheckArchive(archivePath, expectedEntries, refusedEntry);
+}
