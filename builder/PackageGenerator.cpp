@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <memory>
@@ -85,6 +86,25 @@ bool OutputIsInput(const char* outputPath, const char* msiPath, const char* skin
 GenerateResult EntryFailure(ArchiveWriter::AddResult result, GenerateResult unreadable)
 {
     return result == ArchiveWriter::SourceUnreadable ? unreadable : GenerateArchiveFailed;
+}
+
+// False for a file that is no program carrying the container reader: the
+// stub keeps the marker in its constant data. A file that cannot be read is
+// left to the copy, which reports it.
+bool HoldsContainerReader(const char* stubPath)
+{
+    FILE* file = fopen(stubPath, "rb");
+    if (!file)
+        return true;
+    std::string bytes;
+    char block[64 * 1024];
+    size_t count;
+    while ((count = fread(block, 1, sizeof block, file)) > 0)
+        bytes.append(block, count);
+    const bool read = !ferror(file);
+    fclose(file);
+    return read && bytes.compare(0, 2, "MZ") == 0 &&
+           bytes.find(std::string(kContainerMarker, kContainerMarkerLength)) != std::string::npos;
 }
 
 // Shows each entry's progress on the window's progress bar, 0 to 100.
@@ -236,6 +256,10 @@ GenerateResult Generate(const char* archivePath, const char* msiPath, const char
     }
 
     PendingOutput pending;
+    // Any program file would take a container; only a stub can read it back
+    // on the user's machine.
+    if (!HoldsContainerReader(stubPath))
+        return GenerateCheckFailed;
     if (!pending.Create(outputPath) || !pending.CopyStub(stubPath))
         return GenerateStubFailed;
     if (iconLoaded == IconFile::Loaded &&
