@@ -1,5 +1,9 @@
 #include "IconFile.h"
 
+#include "PeResources.h"
+
+#include <stdio.h>
+
 #include <stdint.h>
 
 namespace {
@@ -7,6 +11,9 @@ namespace {
 constexpr DWORD kHeaderSize = 6;
 constexpr DWORD kEntrySize = 16;
 constexpr WORD kIconType = 1;
+// Resource types of icon images and of the groups that list them.
+constexpr uint16_t kIconResource = 3;
+constexpr uint16_t kGroupIconResource = 14;
 constexpr WORD kEnglishUnitedStates = 1033;
 
 uint32_t U16(const std::string& bytes, size_t at)
@@ -45,26 +52,6 @@ bool ReadWhole(HANDLE file, std::string& bytes)
         done += count;
     }
     return true;
-}
-
-BOOL CALLBACK KeepLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
-{
-    *reinterpret_cast<WORD*>(found) = language;
-    return FALSE;
-}
-
-// The language under which the program holds the group, so that the rewrite
-// replaces it instead of adding a second group beside it.
-WORD GroupLanguage(const char* programPath, WORD groupId)
-{
-    WORD language = kEnglishUnitedStates;
-    HMODULE module = LoadLibraryExA(programPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module) {
-        EnumResourceLanguagesA(module, RT_GROUP_ICON, MAKEINTRESOURCEA(groupId), KeepLanguage,
-                               reinterpret_cast<LONG_PTR>(&language));
-        FreeLibrary(module);
-    }
-    return language;
 }
 
 } // namespace
@@ -132,27 +119,55 @@ std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId)
     return group;
 }
 
+IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>& images,
+                              WORD groupId)
+{
+    PeResources resources;
+    std::string error;
+    if (!resources.Read(program, error))
+        return IconUpdateResult::NotOpened;
+    // The group keeps the language it has, so that it is replaced instead
+    // of joined by a second group.
+    WORD groupLanguage = kEnglishUnitedStates;
+    auto groups = resources.types().find(kGroupIconResource);
+    if (groups != resources.types().end()) {
+        auto group = groups->second.find(groupId);
+        if (group != groups->second.end() && !group->second.empty())
+            groupLanguage = group->second.begin()->first;
+    }
+    for (size_t i = 0; i < images.size(); ++i)
+        resources.Set(kIconResource, uint16_t(i + 1), kEnglishUnitedStates, images[i].bytes);
+    resources.Set(kGroupIconResource, groupId, groupLanguage, IconGroupBytes(images, 1));
+    std::string written;
+    if (!resources.Write(program, written, error))
+        return IconUpdateResult::Failed;
+    program.swap(written);
+    return IconUpdateResult::Updated;
+}
+
 IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
                               WORD groupId)
 {
-    const WORD groupLanguage = GroupLanguage(programPath, groupId);
-    std::string group = IconGroupBytes(images, 1);
-    HANDLE update = BeginUpdateResourceA(programPath, FALSE);
-    if (!update)
+    FILE* file = fopen(programPath, "rb");
+    if (!file)
         return IconUpdateResult::NotOpened;
-    // UpdateResource takes a non-const pointer but only reads the data.
-    for (size_t i = 0; i < images.size(); ++i) {
-        void* data = const_cast<char*>(images[i].bytes.data());
-        if (!UpdateResourceA(update, RT_ICON, MAKEINTRESOURCEA(i + 1), kEnglishUnitedStates, data,
-                             DWORD(images[i].bytes.size()))) {
-            EndUpdateResourceA(update, TRUE);
-            return IconUpdateResult::Failed;
-        }
-    }
-    if (!UpdateResourceA(update, RT_GROUP_ICON, MAKEINTRESOURCEA(groupId), groupLanguage, &group[0],
-                         DWORD(group.size()))) {
-        EndUpdateResourceA(update, TRUE);
+    std::string program;
+    char block[64 * 1024];
+    size_t count;
+    while ((count = fread(block, 1, sizeof block, file)) > 0)
+        program.append(block, count);
+    const bool read = !ferror(file);
+    fclose(file);
+    if (!read)
+        return IconUpdateResult::NotOpened;
+    const IconUpdateResult result = ReplaceIcons(program, images, groupId);
+    if (result != IconUpdateResult::Updated)
+        return result;
+    // The caller's file is its own temporary copy: rewritten whole, or
+    // reported as failed and removed.
+    file = fopen(programPath, "wb");
+    if (!file)
         return IconUpdateResult::Failed;
-    }
-    return EndUpdateResourceA(update, FALSE) ? IconUpdateResult::Updated : IconUpdateResult::Failed;
+    const bool written = fwrite(program.data(), 1, program.size(), file) == program.size();
+    return fclose(file) == 0 && written ? IconUpdateResult::Updated : IconUpdateResult::Failed;
 }

@@ -48,11 +48,16 @@ std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId);
 
 // Writes the images as RT_ICON resources 1..N, language 1033, and rewrites
 // icon group groupId (in the language it already has) to list exactly them.
-// The program's other resources stay as they are.
+// The program's other resources stay as they are. The resource section is
+// rebuilt by our own writer, not the system's, so that every system makes
+// the same setup.
 enum class IconUpdateResult {
     Updated,
     NotOpened, // the file's resources could not be opened: nothing changed
     Failed,    // the update began but did not complete
 };
 IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
+                              WORD groupId);
+// The same on the bytes of a whole program file, rewritten in place.
+IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>& images,
                               WORD groupId);
