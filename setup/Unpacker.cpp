@@ -130,7 +130,7 @@ bool SystemHasFile(const char* path, const char* name)
     if (search == INVALID_HANDLE_VALUE)
         return false;
     FindClose(search);
-    return !_stricmp(found.cFileName, name);
+    return SameEntryName(found.cFileName, name);
 }
 
 struct PlannedEntry {

@@ -455,6 +455,34 @@ TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
     EXPECT_EQ(0, CountEntries(runTemp));
 }
 
+// An engine that cannot let go of every window stays loaded to the end of
+// the process: no crash, and its file is left behind rather than unloaded
+// from under windows it still draws.
+TEST_F(RunletTest, EngineThatCannotLetGoIsPinnedAndItsFileLeftBehind)
+{
+    std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
+                                    {"look.skf", kSkinBytes},
+                                    {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
+    EnvironmentOverride fails("VELUMO_DEINIT_FAILS", "1");
+
+    RunResult run = Run(setup, "");
+
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(ProductInstalled(kPlainProduct));
+    const std::vector<TraceLine> lines = ReadTrace();
+    ASSERT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
+                                        "ApplySkin", "DeInitDecoration", "Detach"}),
+              Calls(lines));
+    EXPECT_EQ("Detach exit", lines[5].call);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((runTemp + "\\Velumo-*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    FindClose(search);
+    const std::string folder = runTemp + "\\" + found.cFileName;
+    EXPECT_EQ(1, CountEntries(folder));
+    EXPECT_TRUE(FileExists(folder + "\\VelumoDll.dll"));
+}
+
 // Damage and hostile archives of every kind end with their documented
 // codes, install nothing, load no engine, show no window in a quiet run, name
 // the failed check in the log and leave nothing behind: not in the temporary
