@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 
-#include <aclapi.h>
-
 #include <algorithm>
 #include <functional>
 #include <set>
