@@ -630,6 +630,7 @@ TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
         bool skinned;
         std::string flavour;             // the registry value, for the flavour package
         std::vector<std::string> logged; // lines the log holds; none: no log
+        DWORD code = 0;
     };
     const Case cases[] = {
         {"/q", plain, kPlainProduct, None, false, "", {}},
@@ -644,15 +645,16 @@ TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
          "http://x/q", {}},
         {"/l:" + log + " FLAVOUR=-q", flavour, kFlavourProduct, Any, true, "-q",
          {"user interface level 0x5,", "Setup: skin "}},
-        {"/q /norestart /l:" + log + " stray FLAVOUR=C:/a-q", flavour, kFlavourProduct, None,
-         false, "C:/a-q",
-         {"REBOOT=ReallySuppress", "Setup: ignored argument: stray", "Setup: exit code 0"}},
+        {"/q /norestart /l:" + log + " stray FLAVOUR=C:/a-q RESTARTME=1", flavour,
+         kFlavourProduct, None, false, "C:/a-q",
+         {"REBOOT=ReallySuppress", "Setup: ignored argument: stray", "Setup: exit code 3010"},
+         ERROR_SUCCESS_REBOOT_REQUIRED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         DeleteFileA(log.c_str());
         RunResult run = Run(c.setup, c.arguments);
-        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(c.code, run.exitCode);
         EXPECT_TRUE(ProductInstalled(c.product));
         if (!c.flavour.empty()) {
             EXPECT_EQ(c.flavour, FlavourValue());
