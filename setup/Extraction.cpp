@@ -48,8 +48,12 @@ DWORD ExtractEntries(const SetupState& state, const char* folder, SetupLog& log)
         log.Write("the folder \"%s\" cannot be created", folder);
         return SetupExitCannotExtract;
     }
-    const size_t folderLength = strlen(target) - (target[length - 1] == '\\' ? 1 : 0);
-    target[folderLength] = '\0';
+    // A final backslash goes, but not the trail byte 0x5C of a double-byte
+    // character that ends the name.
+    char* last = CharPrevA(target, target + length);
+    if (*last == '\\' && last + 1 == target + length)
+        *last = '\0';
+    const size_t folderLength = strlen(target);
     // Every name must fit before the first file is written.
     for (const UnpackEntry& entry : state.entries) {
         if (!IsSafeEntryName(PathFindFileNameA(entry.filePath), folderLength)) {
