@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <stddef.h>
 
 // Where an archive entry goes, decided by its stored name.
@@ -18,5 +20,25 @@ EntryKind ClassifyEntry(const char* name);
 // has folderLength characters (joined with one backslash) within MAX_PATH:
 // not empty, no separator, drive colon, wildcard or control character, not
 // "." or "..", no trailing dot or space that Windows would strip, and no
-// device name such as NUL or COM1 that would write elsewhere.
+// device name such as NUL or COM1 that would write elsewhere. The name is
+// read character by character in the code page, so the second byte of a
+// double-byte character (0x5C, 0x7C) is never taken for "\" or "|"; bytes
+// that are no text in that code page make the name unsafe.
+bool IsSafeEntryName(const char* name, size_t folderLength, UINT codePage);
+// The same in the active code page, in which the name will be used.
 bool IsSafeEntryName(const char* name, size_t folderLength);
+
+// True for a name that Windows or Wine opens as a device whatever folder it
+// is joined to: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9 and LPT0-LPT9,
+// also with a superscript digit (COM¹), in any case, with any extension and
+// with spaces before the dot ("NUL .msi").
+bool IsDeviceName(const char* name, UINT codePage);
+bool IsDeviceName(const char* name);
+
+// True when the two names would be one file: equal without regard to case,
+// as the file system compares them.
+bool SameEntryName(const char* first, const char* second, UINT codePage = CP_ACP);
+
+// Largest runtime library or engine entry unpacked. No such library comes
+// near it; a larger one is a decompression bomb aimed at the system folder.
+constexpr unsigned long long kLargestLibraryEntry = 64ull * 1024 * 1024;

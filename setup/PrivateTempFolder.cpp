@@ -2,12 +2,88 @@
 
 #include <stdio.h>
 
+#include <vector>
+
+namespace {
+
+struct TokenCloser {
+    HANDLE handle = nullptr;
+    ~TokenCloser() { if (handle) CloseHandle(handle); }
+};
+
+bool WellKnownSid(WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& sid)
+{
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    sid.resize(size);
+    return CreateWellKnownSid(type, nullptr, sid.data(), &size) != FALSE;
+}
+
+// The current user's SID, unless the process runs elevated: then the
+// folder's files are for SYSTEM and Administrators alone, and an empty SID
+// stands for "leave the user out".
+bool UserSid(std::vector<BYTE>& sid)
+{
+    TokenCloser token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.handle))
+        return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    if (GetTokenInformation(token.handle, TokenElevation, &elevation, sizeof elevation, &size) &&
+        elevation.TokenIsElevated) {
+        sid.clear();
+        return true;
+    }
+    GetTokenInformation(token.handle, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 ||
+        !GetTokenInformation(token.handle, TokenUser, buffer.data(), size, &size))
+        return false;
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    sid.resize(GetLengthSid(user));
+    return CopySid(DWORD(sid.size()), sid.data(), user) != FALSE;
+}
+
+} // namespace
+
+bool MakePrivateFolderSecurity(PrivateFolderSecurity& security)
+{
+    if (!UserSid(security.user) || !WellKnownSid(WinLocalSystemSid, security.system) ||
+        !WellKnownSid(WinBuiltinAdministratorsSid, security.administrators))
+        return false;
+    std::vector<std::vector<BYTE>*> sids = {&security.system, &security.administrators};
+    if (!security.user.empty())
+        sids.insert(sids.begin(), &security.user);
+    DWORD size = sizeof(ACL);
+    for (const std::vector<BYTE>* sid : sids)
+        size += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + GetLengthSid(PSID(sid->data()));
+    security.acl.resize(size);
+    ACL* acl = reinterpret_cast<ACL*>(security.acl.data());
+    if (!InitializeAcl(acl, size, ACL_REVISION))
+        return false;
+    // Inherited by the files the run writes into the folder.
+    for (std::vector<BYTE>* sid : sids) {
+        if (!AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                                   FILE_ALL_ACCESS, PSID(sid->data())))
+            return false;
+    }
+    return InitializeSecurityDescriptor(&security.descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorDacl(&security.descriptor, TRUE, acl, FALSE) &&
+           SetSecurityDescriptorControl(&security.descriptor, SE_DACL_PROTECTED,
+                                        SE_DACL_PROTECTED);
+}
+
 bool PrivateTempFolder::Create()
 {
     char base[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, base);
     if (length == 0 || length >= MAX_PATH)
         return false;
+    // Without its own access list the folder would take the temporary
+    // folder's, which may let other accounts in: no folder then.
+    PrivateFolderSecurity security;
+    if (!MakePrivateFolderSecurity(security))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &security.descriptor, FALSE};
     // CreateDirectoryA fails on an existing name, so a folder we get is ours
     // alone; a clash only costs another attempt.
     const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
@@ -17,7 +93,7 @@ bool PrivateTempFolder::Create()
                                      static_cast<unsigned long>(seed + attempt * 7919u));
         if (written <= 0 || written >= MAX_PATH)
             return false;
-        if (CreateDirectoryA(candidate, nullptr)) {
+        if (CreateDirectoryA(candidate, &attributes)) {
             lstrcpynA(path_, candidate, MAX_PATH);
             return true;
         }

@@ -13,12 +13,49 @@ struct UnpackEntry {
     EntryKind kind;
 };
 
+// An unpacked file held open from the check of its contents until the run
+// is done with it. Reading is shared; writing, renaming and deleting are
+// not, so nothing can swap the file between its check and its use.
+class HeldFile {
+public:
+    HeldFile() = default;
+    explicit HeldFile(HANDLE handle) : handle_(handle) {}
+    ~HeldFile() { Close(); }
+    HeldFile(HeldFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    HeldFile& operator=(HeldFile&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            other.handle_ = INVALID_HANDLE_VALUE;
+        }
+        return *this;
+    }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    void Close()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 // What unpacking leaves for installation and clean-up.
 struct SetupState {
     char tempFolder[MAX_PATH] = {};    // the run's private folder, final backslash
     char systemFolder[MAX_PATH] = {};  // no final backslash
     char archiveFile[MAX_PATH] = {};   // the archive copied out of the container
+    // False: runtime libraries stay in the temporary folder like every other
+    // entry, nothing goes into the system folder (extraction).
+    bool placeLibraries = true;
     std::vector<UnpackEntry> entries;  // in archive order
+    std::vector<HeldFile> held;        // one for each entry, open while it lies unpacked
     // Last entry of each kind, or -1 when the archive has none.
     int packageIndex = -1;
     int skinIndex = -1;

@@ -4,8 +4,9 @@
 
 #include <stdio.h>
 
-StatusWindow::StatusWindow(HINSTANCE instance)
-    : window_(CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATUS), nullptr, nullptr, 0))
+StatusWindow::StatusWindow(HINSTANCE instance, bool show)
+    : window_(show ? CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATUS), nullptr, nullptr, 0)
+                   : nullptr)
 {
     // Without the window the run still goes on: it only shows progress.
     if (!window_)

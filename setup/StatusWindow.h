@@ -7,7 +7,9 @@
 // every text change is painted at once.
 class StatusWindow {
 public:
-    explicit StatusWindow(HINSTANCE instance);
+    // Without show (a quiet run) there is no window, and every call does
+    // nothing.
+    explicit StatusWindow(HINSTANCE instance, bool show = true);
     ~StatusWindow() { Close(); }
     StatusWindow(const StatusWindow&) = delete;
     StatusWindow& operator=(const StatusWindow&) = delete;

@@ -1,11 +1,13 @@
 #include "Unpacker.h"
 
 #include "SetupExitCode.h"
+#include "SetupLog.h"
 #include "StatusWindow.h"
 
 #include <unzip.h>
 // After unzip.h, which brings the declarations it builds on.
 #include <iowin32.h>
+#include <zlib.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -26,6 +28,8 @@ struct HandleCloser {
 // grow with the package.
 constexpr unsigned kCopyBufferSize = 256 * 1024;
 
+constexpr uLong kEncryptedFlag = 1;  // general purpose bit 0
+
 bool JoinPath(char* out, const char* folder, const char* name)
 {
     const int written = snprintf(out, MAX_PATH, "%s\\%s", folder, name);
@@ -40,9 +44,37 @@ void SetEntryTime(HANDLE file, uLong dosDate)
         SetFileTime(file, &utc, nullptr, &utc);
 }
 
-// Unpacks the archive's current entry into path. A file that fails half-way
-// is deleted, never left behind looking complete.
-DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
+// Opens the written file again for reading only, sharing nothing but
+// reading, and checks what the file now holds against the entry's size and
+// CRC. The handle, kept from here on, is what makes that check last.
+DWORD HoldAndVerify(const char* path, const unz_file_info64& info, char* buffer, HeldFile& held)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return SetupExitCannotWrite;
+    HeldFile candidate(file);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    ZPOS64_T total = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer, kCopyBufferSize, &read, nullptr))
+            return SetupExitCannotWrite;
+        if (read == 0)
+            break;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), read);
+        total += read;
+    }
+    if (crc != info.crc || total != info.uncompressed_size)
+        return SetupExitArchiveUnreadable;
+    held = std::move(candidate);
+    return 0;
+}
+
+// Unpacks the archive's current entry into path and holds it, or, with no
+// path, only reads it through so that its data is checked all the same. A
+// file that fails half-way is deleted, never left behind looking complete.
+DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFile& held)
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
@@ -51,9 +83,11 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
     DWORD failure = 0;
     ZPOS64_T total = 0;
     {
-        HandleCloser out{CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (out.handle == INVALID_HANDLE_VALUE) {
+        // Nobody else may open it while it is written.
+        HandleCloser out{path ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)
+                              : INVALID_HANDLE_VALUE};
+        if (path && out.handle == INVALID_HANDLE_VALUE) {
             unzCloseCurrentFile(archive);
             return SetupExitCannotWrite;
         }
@@ -66,8 +100,8 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
                 break;
             }
             DWORD written = 0;
-            if (!WriteFile(out.handle, buffer, DWORD(count), &written, nullptr) ||
-                written != DWORD(count)) {
+            if (path && (!WriteFile(out.handle, buffer, DWORD(count), &written, nullptr) ||
+                         written != DWORD(count))) {
                 failure = SetupExitCannotWrite;
                 break;
             }
@@ -79,10 +113,12 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer)
             failure = SetupExitArchiveUnreadable;
         if (!failure && total != info.uncompressed_size)
             failure = SetupExitArchiveUnreadable;
-        if (!failure)
+        if (!failure && path)
             SetEntryTime(out.handle, info.dosDate);
     }
-    if (failure)
+    if (!failure && path)
+        failure = HoldAndVerify(path, info, buffer, held);
+    if (failure && path)
         DeleteFileA(path);
     return failure;
 }
@@ -94,41 +130,73 @@ bool SystemHasFile(const char* path, const char* name)
     if (search == INVALID_HANDLE_VALUE)
         return false;
     FindClose(search);
-    return !_stricmp(found.cFileName, name);
+    return SameEntryName(found.cFileName, name);
 }
 
 struct PlannedEntry {
     bool unpack;                 // false for a library the system folder has already
+    char name[MAX_PATH];         // as stored
     char unpackPath[MAX_PATH];   // where it is unpacked first: always the temporary folder
 };
 
-// Reads every name and decides where each entry goes, writing nothing.
-DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>& plan)
+// Why an entry is refused before anything is written, or null.
+const char* RefusalOf(const unz_file_info64& info, const char* name, EntryKind kind,
+                      const SetupState& state, const std::vector<PlannedEntry>& plan)
 {
-    const size_t tempLength = strlen(state.tempFolder);
-    const size_t systemLength = strlen(state.systemFolder);
+    if (!IsSafeEntryName(name, strlen(state.tempFolder)) ||
+        !IsSafeEntryName(name, strlen(state.systemFolder)))
+        return "unsafe name (folder part, device, wildcard, or too long)";
+    if (info.flag & kEncryptedFlag)
+        return "encrypted";
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+        return "compressed by a method other than stored or deflate";
+    for (const PlannedEntry& earlier : plan) {
+        if (SameEntryName(earlier.name, name))
+            return "a second entry of the same name (case ignored)";
+    }
+    if (kind == EntryPackage && state.packageIndex >= 0)
+        return "a second .msi package";
+    if ((kind == EntryEngine || kind == EntrySystemLibrary) &&
+        info.uncompressed_size > kLargestLibraryEntry)
+        return "a library larger than 64 MB";
+    return nullptr;
+}
+
+// Reads every name and decides where each entry goes, writing nothing.
+DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>& plan,
+                  SetupLog& log)
+{
     unz_global_info64 global;
-    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK)
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) {
+        log.Write("refused: the archive's directory cannot be read");
         return SetupExitArchiveUnreadable;
+    }
     // An empty archive has no first entry to go to; that is not damage.
     if (global.number_entry == 0)
         return 0;
+    ZPOS64_T toWrite = 0;
     int status = unzGoToFirstFile(archive);
     while (status == UNZ_OK) {
-        char name[MAX_PATH];
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
-                UNZ_OK ||
-            info.size_filename >= sizeof name)
-            return SetupExitArchiveUnreadable;
-        name[info.size_filename] = '\0';
-        if (strlen(name) != info.size_filename || !IsSafeEntryName(name, tempLength) ||
-            !IsSafeEntryName(name, systemLength))
-            return SetupExitArchiveUnreadable;
-
-        UnpackEntry entry = {};
         PlannedEntry planned = {};
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(archive, &info, planned.name, sizeof planned.name, nullptr,
+                                    0, nullptr, 0) != UNZ_OK ||
+            info.size_filename >= sizeof planned.name) {
+            log.Write("refused: an entry's name cannot be read or is too long");
+            return SetupExitArchiveUnreadable;
+        }
+        const char* name = planned.name;
+        planned.name[info.size_filename] = '\0';
+        UnpackEntry entry = {};
         entry.kind = ClassifyEntry(name);
+        const char* refusal = strlen(name) != info.size_filename
+                                  ? "a zero byte in the name"
+                                  : RefusalOf(info, name, entry.kind, state, plan);
+        if (refusal) {
+            log.Write("refused: entry \"%s\": %s", name, refusal);
+            return SetupExitArchiveUnreadable;
+        }
+
         planned.unpack = true;
         JoinPath(planned.unpackPath, state.tempFolder, name);
         const int index = int(state.entries.size());
@@ -138,19 +206,36 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
         case EntryEngine: state.engineIndex = index; break;
         default: break;
         }
-        if (entry.kind == EntrySystemLibrary) {
+        if (entry.kind == EntrySystemLibrary && state.placeLibraries) {
             JoinPath(entry.filePath, state.systemFolder, name);
-            // A library already present is neither replaced nor, later, deleted.
+            // A library already present is neither replaced nor, later,
+            // deleted; its data is still checked.
             planned.unpack = !SystemHasFile(entry.filePath, name);
         } else {
             lstrcpynA(entry.filePath, planned.unpackPath, MAX_PATH);
             entry.deleteAfterwards = 1;
         }
+        if (planned.unpack)
+            toWrite += info.uncompressed_size;
         state.entries.push_back(entry);
         plan.push_back(planned);
         status = unzGoToNextFile(archive);
     }
-    return status == UNZ_END_OF_LIST_OF_FILE ? DWORD(0) : DWORD(SetupExitArchiveUnreadable);
+    if (status != UNZ_END_OF_LIST_OF_FILE) {
+        log.Write("refused: the archive's directory is damaged");
+        return SetupExitArchiveUnreadable;
+    }
+    // From the directory alone, before the first byte: an archive that
+    // cannot fit must not fill the disk on its way to failing.
+    ULARGE_INTEGER available;
+    if (GetDiskFreeSpaceExA(state.tempFolder, &available, nullptr, nullptr) &&
+        toWrite > available.QuadPart) {
+        log.Write("refused: the entries need %llu bytes, the temporary folder's volume has %llu",
+                  static_cast<unsigned long long>(toWrite),
+                  static_cast<unsigned long long>(available.QuadPart));
+        return SetupExitDiskFull;
+    }
+    return 0;
 }
 
 // minizip refuses an archive whose end record starts the file, which is
@@ -173,29 +258,43 @@ bool IsEmptyArchive(const char* path)
 
 } // namespace
 
-DWORD UnpackArchive(SetupState& state, StatusWindow& status)
+DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
 {
     zlib_filefunc64_def files;
     fill_win32_filefunc64A(&files);
     ArchiveCloser archive{unzOpen2_64(state.archiveFile, &files)};
-    if (!archive.archive)
-        return IsEmptyArchive(state.archiveFile) ? DWORD(0) : DWORD(SetupExitArchiveUnreadable);
+    if (!archive.archive) {
+        if (IsEmptyArchive(state.archiveFile))
+            return 0;
+        log.Write("refused: the archive cannot be opened as a ZIP archive");
+        return SetupExitArchiveUnreadable;
+    }
 
     std::vector<PlannedEntry> plan;
-    if (DWORD failure = PlanEntries(archive.archive, state, plan))
+    if (DWORD failure = PlanEntries(archive.archive, state, plan, log))
         return failure;
 
+    state.held.clear();
+    state.held.resize(plan.size());
     std::vector<char> buffer(kCopyBufferSize);
     int position = plan.empty() ? UNZ_OK : unzGoToFirstFile(archive.archive);
     for (size_t i = 0; i < plan.size(); ++i) {
         if (position != UNZ_OK)
             return SetupExitArchiveUnreadable;
-        if (plan[i].unpack) {
+        if (plan[i].unpack)
             status.ShowUnpacking(state.entries[i].filePath);
-            if (DWORD failure = UnpackCurrentEntry(archive.archive, plan[i].unpackPath,
-                                                   buffer.data()))
-                return failure;
+        if (DWORD failure = UnpackCurrentEntry(archive.archive,
+                                               plan[i].unpack ? plan[i].unpackPath : nullptr,
+                                               buffer.data(), state.held[i])) {
+            log.Write("refused: entry \"%s\" fails its check on unpacking", plan[i].name);
+            return failure;
         }
+        if (plan[i].unpack)
+            log.Write("entry \"%s\" unpacked and checked: %s", plan[i].name,
+                      plan[i].unpackPath);
+        else
+            log.Write("entry \"%s\" checked; %s is there already and stays", plan[i].name,
+                      state.entries[i].filePath);
         position = unzGoToNextFile(archive.archive);
     }
 
@@ -204,8 +303,14 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status)
     // library that cannot be placed (no rights) does not stop the run: the
     // engine may still load, or the installation goes on unskinned.
     for (size_t i = 0; i < plan.size(); ++i) {
-        if (plan[i].unpack && state.entries[i].kind == EntrySystemLibrary) {
-            CopyFileA(plan[i].unpackPath, state.entries[i].filePath, TRUE);
+        if (plan[i].unpack && state.entries[i].kind == EntrySystemLibrary &&
+            state.placeLibraries) {
+            if (CopyFileA(plan[i].unpackPath, state.entries[i].filePath, TRUE))
+                log.Write("placed %s", state.entries[i].filePath);
+            else
+                log.Write("%s cannot be placed (error %lu); going on", state.entries[i].filePath,
+                          GetLastError());
+            state.held[i].Close();
             DeleteFileA(plan[i].unpackPath);
         }
     }

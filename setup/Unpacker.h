@@ -2,6 +2,7 @@
 
 #include "SetupState.h"
 
+class SetupLog;
 class StatusWindow;
 
 // Unpacks the ZIP archive state.archiveFile: the package, the skin, the
@@ -14,4 +15,5 @@ class StatusWindow;
 // unpacked and verified in the temporary folder before the first library
 // goes into the system folder: a damaged or hostile archive writes nothing
 // outside the temporary folder.
-DWORD UnpackArchive(SetupState& state, StatusWindow& status);
+// Each entry, where it went and a refusal's reason go to the log.
+DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log);

@@ -1,13 +1,12 @@
 #include "WindowsInstaller.h"
 
-#include "SwitchParser.h"
-
 #include <stdio.h>
 
 namespace {
 
 constexpr DWORD kLogFatalExit = 1;  // INSTALLLOGMODE_FATALEXIT
-constexpr int kFullUserInterface = 5;  // INSTALLUILEVEL_FULL
+// The setup's own lines are already in the file.
+constexpr DWORD kLogAppend = 1;  // INSTALLLOGATTRIBUTES_APPEND
 
 template <typename Fn>
 bool Resolve(HMODULE module, const char* name, Fn& slot)
@@ -42,13 +41,11 @@ bool WindowsInstaller::Load(const char* systemFolder)
     return false;
 }
 
-UINT WindowsInstaller::Install(const char* packagePath, const SwitchParser& switches)
+UINT WindowsInstaller::Install(const char* packagePath, const char* logFile,
+                               const char* properties, int uiLevel)
 {
-    const char* properties = nullptr;
-    if (switches.HasValue("l"))
-        enableLog_(kLogFatalExit, switches.GetValue("l"), 0);
-    else if (switches.HasValue("p"))
-        properties = switches.GetValue("p");
-    setInternalUI_(kFullUserInterface, nullptr);
+    if (logFile && *logFile)
+        enableLog_(kLogFatalExit, logFile, kLogAppend);
+    setInternalUI_(uiLevel, nullptr);
     return installProduct_(packagePath, properties ? properties : "");
 }

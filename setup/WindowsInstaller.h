@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-class SwitchParser;
-
 // Windows Installer, loaded from the system folder by full path rather than
 // imported, so no msi.dll lying beside the setup can stand in for it.
 class WindowsInstaller {
@@ -16,10 +14,11 @@ public:
     // False when msi.dll or one of its three functions is missing.
     bool Load(const char* systemFolder);
 
-    // Installs the package with the installer's full user interface. /l:path
-    // asks the installer for a log; only without it does /p:text pass property
-    // settings. Returns the installer's own result.
-    UINT Install(const char* packagePath, const SwitchParser& switches);
+    // Installs the package at the user-interface level given. With a log
+    // file the installer appends its log to it; properties is the property
+    // text, possibly empty. Returns the installer's own result.
+    UINT Install(const char* packagePath, const char* logFile, const char* properties,
+                 int uiLevel);
 
 private:
     typedef UINT(WINAPI* EnableLogFn)(DWORD mode, LPCSTR logFile, DWORD attributes);

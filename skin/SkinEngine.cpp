@@ -51,11 +51,20 @@ void SkinEngineApply(SkinEngine& engine, const char* skinPath)
     engine.ApplySkin();
 }
 
-void SkinEngineRelease(SkinEngine& engine)
+bool SkinEngineRelease(SkinEngine& engine)
 {
     if (!engine.loaded())
-        return;
-    engine.DeInitDecoration();
-    FreeLibrary(engine.module);
+        return true;
+    const bool released = engine.DeInitDecoration() != 0;
+    HMODULE pinned = nullptr;
+    if (released) {
+        FreeLibrary(engine.module);
+    } else {
+        // Unloading now would leave those windows calling into freed code.
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(engine.DeInitDecoration)),
+                           &pinned);
+    }
     engine = SkinEngine();
+    return released;
 }

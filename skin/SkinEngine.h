@@ -28,8 +28,11 @@ bool SkinEngineLoad(SkinEngine& engine, const char* libraryPath);
 void SkinEngineApply(SkinEngine& engine, const char* skinPath);
 
 // DeInitDecoration, then FreeLibrary; afterwards the engine's file may be
-// deleted. Does nothing without an engine.
-void SkinEngineRelease(SkinEngine& engine);
+// deleted. When DeInitDecoration fails (a registered thread did not answer),
+// windows are still subclassed by the engine's code: the module is pinned
+// instead, stays loaded for the rest of the process, and false is returned.
+// Does nothing without an engine, and returns true then.
+bool SkinEngineRelease(SkinEngine& engine);
 
 // The ANSI text as UTF-16 in a buffer of kSkinPathUnits units, for the engine.
 // The buffer is static: one conversion at a time, on the thread that binds.

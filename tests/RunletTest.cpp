@@ -11,6 +11,8 @@
 #include <msi.h>
 
 #include <algorithm>
+#include <functional>
+#include <set>
 #include <string.h>
 #include <sstream>
 #include <vector>
@@ -36,6 +38,9 @@ const std::string kEngineDouble = HostPath(ENGINE_DOUBLE_DLL);
 const std::string kEnginePartial = HostPath(ENGINE_PARTIAL_DLL);
 const std::string kPlainMsi = HostPath(FIXTURES_DIR "/PlainProduct.msi");
 const std::string kFlavourMsi = HostPath(FIXTURES_DIR "/FlavourProduct.msi");
+// A package whose welcome dialog waits for the user.
+const std::string kSampleMsi = HostPath(FIXTURES_DIR "/SampleApp.msi");
+const char kSampleWelcome[] = "Velumo Sample Application Setup";
 // Signing runs on the host, so its files lie where both sides name them.
 const std::string kSigningHost = FIXTURES_DIR "/signing";
 const std::string kSigning = HostPath(FIXTURES_DIR "/signing");
@@ -137,7 +142,63 @@ struct RunResult {
     DWORD exitCode = 0xFFFFFFFF;
     DWORD threadId = 0;
     bool usageBoxSeen = false;
+    // "class caption" of every shown top-level window of the setup's
+    // process, looked for every 50 ms while it ran.
+    std::set<std::string> windowsSeen;
 };
+
+// Called at each look at the setup's shown top-level windows while it runs;
+// returns true once it has done its part.
+using WindowWatch = std::function<bool(const std::vector<HWND>& windows)>;
+
+struct WindowList {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK AddProcessWindow(HWND window, LPARAM parameter)
+{
+    auto* list = reinterpret_cast<WindowList*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == list->processId && IsWindowVisible(window))
+        list->windows.push_back(window);
+    return TRUE;
+}
+
+HWND ChildWithText(HWND parent, const char* text)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (CaptionOf(child) == text)
+            return child;
+    }
+    return nullptr;
+}
+
+// Sets a little-endian field of every local and central header of the entry
+// named `name`; `local` is the field's offset in the local header, which
+// the central header holds two bytes later.
+void PatchEntry(std::string& zip, const std::string& name, size_t local, uint32_t value,
+                int width)
+{
+    auto u16 = [&zip](size_t at) { return size_t(uint8_t(zip[at]) | uint8_t(zip[at + 1]) << 8); };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    auto put = [&](size_t at) {
+        for (int i = 0; i < width; ++i)
+            zip[at + i] = char(value >> (8 * i));
+    };
+    for (size_t at = 0; zip.compare(at, 4, "PK\x03\x04") == 0;
+         at += 30 + u16(at + 26) + u16(at + 28) + u32(at + 18)) {
+        if (zip.compare(at + 30, u16(at + 26), name) == 0)
+            put(at + local);
+    }
+    const size_t end = zip.size() - 22;
+    size_t at = u32(end + 16);
+    for (size_t i = 0; i < u16(end + 10); ++i, at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32)) {
+        if (zip.compare(at + 46, u16(at + 28), name) == 0)
+            put(at + local + 2);
+    }
+}
 
 // One trace line of the engine double, without its thread.
 struct TraceLine {
@@ -165,12 +226,19 @@ protected:
     }
 
     // Runlet.exe with a container that holds a ZIP archive of the entries.
-    std::string BuildSetup(const std::vector<ZipEntry>& entries, const std::string& name = "setup.exe")
+    // With patch, the archive's bytes are edited before they are appended.
+    std::string BuildSetup(const std::vector<ZipEntry>& entries, const std::string& name = "setup.exe",
+                           const std::function<void(std::string&)>& patch = nullptr)
     {
         std::string setup = work / name;
         EXPECT_TRUE(CopyFileA(kRunlet.c_str(), setup.c_str(), FALSE));
         std::string archive = work / "temp.zip";
         EXPECT_TRUE(WriteZip(archive, entries));
+        if (patch) {
+            std::string bytes = ReadFileBytes(archive);
+            patch(bytes);
+            EXPECT_TRUE(WriteFileBytes(archive, bytes));
+        }
         PackageFile package(setup.c_str());
         EXPECT_EQ(AppendDone, package.AppendContainer(archive.c_str()));
         DeleteFileA(archive.c_str());
@@ -178,9 +246,11 @@ protected:
     }
 
     // Starts the setup with TMP and TEMP pointing at runTemp and the engine
-    // double's trace at `trace`, and waits for it to end. With closeUsage the
-    // usage box is awaited and closed as a user would.
-    RunResult Run(const std::string& setup, const std::string& arguments, bool closeUsage = false)
+    // double's trace at `trace`, and waits for it to end, looking at its
+    // windows meanwhile. With closeUsage the usage box is awaited and closed
+    // as a user would; a watch may act on the windows as well.
+    RunResult Run(const std::string& setup, const std::string& arguments, bool closeUsage = false,
+                  const WindowWatch& watch = nullptr)
     {
         // The child inherits these; the test's own temporary folder stays.
         EnvironmentOverride tmp("TMP", runTemp), temp("TEMP", runTemp),
@@ -198,21 +268,26 @@ protected:
             return result;
         }
         result.threadId = process.dwThreadId;
-        if (closeUsage) {
-            for (int i = 0; i < 600 && !result.usageBoxSeen; ++i) {
-                HWND box = FindWindowA("#32770", "Velumo Installer");
-                if (box) {
+        bool watched = !watch;
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+            WindowList list = {process.dwProcessId, {}};
+            EnumWindows(AddProcessWindow, reinterpret_cast<LPARAM>(&list));
+            for (HWND window : list.windows) {
+                result.windowsSeen.insert(ClassOf(window) + " " + CaptionOf(window));
+                if (closeUsage && ClassOf(window) == "#32770" &&
+                    CaptionOf(window) == "Velumo Installer") {
                     result.usageBoxSeen = true;
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                } else if (WaitForSingleObject(process.hProcess, 200) == WAIT_OBJECT_0) {
-                    break;
+                    PostMessageA(window, WM_COMMAND, IDOK, 0);
                 }
             }
-        }
-        if (WaitForSingleObject(process.hProcess, 10 * 60 * 1000) != WAIT_OBJECT_0) {
-            ADD_FAILURE() << "setup did not end: " << arguments;
-            TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, INFINITE);
+            if (!watched)
+                watched = watch(list.windows);
+            if (GetTickCount() - start > 10 * 60 * 1000) {
+                ADD_FAILURE() << "setup did not end: " << arguments;
+                TerminateProcess(process.hProcess, 1);
+                WaitForSingleObject(process.hProcess, INFINITE);
+            }
         }
         GetExitCodeProcess(process.hProcess, &result.exitCode);
         CloseHandle(process.hThread);
@@ -257,9 +332,7 @@ TEST_F(RunletTest, InstallsPackageWithSkinPlacesLibrariesAndRemovesItsFolder)
     const std::string msvcrtBefore = ReadFileBytes(SystemPath("msvcrt.dll"));
     ASSERT_FALSE(msvcrtBefore.empty());
     const std::string library = PatternBytes(5000, 7);
-    // Of two packages the later counts: the earlier one is no package at all.
-    std::string setup = BuildSetup({{"Earlier.MSI", "not a package"},
-                                    {"Plain.msi", ReadFileBytes(kPlainMsi)},
+    std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
                                     {"look.skf", kSkinBytes},
                                     {"VelumoDll.dll", ReadFileBytes(kEngineDouble)},
                                     {kTestLibrary, library},
@@ -380,13 +453,47 @@ TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
     EXPECT_EQ(0, CountEntries(runTemp));
 }
 
-// Damage of every kind ends with its documented code, installs nothing,
-// loads no engine and leaves nothing behind: not in the temporary folder,
-// not in the system folder, not beside the setup, not at a drive's root.
+// An engine that cannot let go of every window stays loaded to the end of
+// the process: no crash, and its file is left behind rather than unloaded
+// from under windows it still draws.
+TEST_F(RunletTest, EngineThatCannotLetGoIsPinnedAndItsFileLeftBehind)
+{
+    std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
+                                    {"look.skf", kSkinBytes},
+                                    {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
+    EnvironmentOverride fails("VELUMO_DEINIT_FAILS", "1");
+
+    RunResult run = Run(setup, "");
+
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(ProductInstalled(kPlainProduct));
+    const std::vector<TraceLine> lines = ReadTrace();
+    ASSERT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
+                                        "ApplySkin", "DeInitDecoration", "Detach"}),
+              Calls(lines));
+    EXPECT_EQ("Detach exit", lines[5].call);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((runTemp + "\\Velumo-*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    FindClose(search);
+    const std::string folder = runTemp + "\\" + found.cFileName;
+    EXPECT_EQ(1, CountEntries(folder));
+    EXPECT_TRUE(FileExists(folder + "\\VelumoDll.dll"));
+}
+
+// Damage and hostile archives of every kind end with their documented
+// codes, install nothing, load no engine, show no window in a quiet run, name
+// the failed check in the log and leave nothing behind: not in the temporary
+// folder, not in the system folder, not beside the setup, not at a drive's
+// root.
 TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
 {
     const std::string msi = ReadFileBytes(kPlainMsi);
     const std::string engine = ReadFileBytes(kEngineDouble);
+    const std::vector<ZipEntry> base = {{kTestLibrary, "library"},
+                                        {"Plain.msi", msi},
+                                        {"look.skf", kSkinBytes},
+                                        {"VelumoDll.dll", engine}};
     const std::string good = ReadFileBytes(BuildSetup(
         {{"Plain.msi", msi}, {"look.skf", kSkinBytes}, {"VelumoDll.dll", engine},
          {kTestLibrary, "library"}},
@@ -402,40 +509,89 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
     flipped[firstData + 1000] ^= 0x55;
 
     struct Case {
-        const char* what;
+        std::string what;
         std::string bytes;
         DWORD code;
+        const char* logged;  // the log's words for the failed check
     };
+    const char* noContainer = "no readable package container";
     std::vector<Case> cases = {
-        {"stub alone", ReadFileBytes(kRunlet), SetupExitNoContainer},
-        {"cut after the name record", good.substr(0, archiveStart + 10), SetupExitNoContainer},
-        {"cut inside the archive", good.substr(0, good.size() - 200), SetupExitNoContainer},
-        {"cut inside the offset", good.substr(0, good.size() - 9), SetupExitNoContainer},
-        {"cut inside the marker", good.substr(0, good.size() - 3), SetupExitNoContainer},
-        {"flipped byte in the package", flipped, SetupExitArchiveUnreadable},
+        {"stub alone", ReadFileBytes(kRunlet), SetupExitNoContainer, noContainer},
+        {"cut after the name record", good.substr(0, archiveStart + 10), SetupExitNoContainer,
+         noContainer},
+        {"cut inside the archive", good.substr(0, good.size() - 200), SetupExitNoContainer,
+         noContainer},
+        {"cut inside the offset", good.substr(0, good.size() - 9), SetupExitNoContainer,
+         noContainer},
+        {"cut inside the marker", good.substr(0, good.size() - 3), SetupExitNoContainer,
+         noContainer},
+        {"flipped byte in the package", flipped, SetupExitArchiveUnreadable, "fails its check"},
     };
-    const std::vector<std::string> hostileNames = {"..\\evil.dll", "C:\\evil.dll"};
+    auto hostile = [&](const std::string& what, std::vector<ZipEntry> entries, DWORD code,
+                       const char* logged, const std::function<void(std::string&)>& patch) {
+        cases.push_back({what, ReadFileBytes(BuildSetup(entries, "hostile.exe", patch)), code,
+                         logged});
+    };
+    std::vector<std::string> hostileNames = {"..\\evil.dll", "C:\\evil.dll", "COM1 .dll",
+                                             "nul.txt", "AUX .skf", "lpt0"};
+    if (GetACP() == 1252)
+        hostileNames.push_back("COM\xB9.dll");
     for (const std::string& name : hostileNames) {
-        cases.push_back({name.c_str(),
-                         ReadFileBytes(BuildSetup({{kTestLibrary, "library"},
-                                                   {"Plain.msi", msi},
-                                                   {name, "evil"}},
-                                                  "hostile.exe")),
-                         SetupExitArchiveUnreadable});
+        std::vector<ZipEntry> entries = base;
+        entries.push_back({name, "evil"});
+        hostile(name, entries, SetupExitArchiveUnreadable, "unsafe name", nullptr);
     }
+    hostile("encrypted entry", base, SetupExitArchiveUnreadable, "encrypted",
+            [](std::string& zip) { PatchEntry(zip, "look.skf", 6, 1, 2); });
+    hostile("compression method 12", base, SetupExitArchiveUnreadable, "method",
+            [](std::string& zip) { PatchEntry(zip, "look.skf", 8, 12, 2); });
+    std::vector<ZipEntry> twice = base;
+    twice.push_back({"README.txt", "one"});
+    twice.push_back({"readme.TXT", "two"});
+    hostile("names equal but for case", twice, SetupExitArchiveUnreadable, "same name", nullptr);
+    std::vector<ZipEntry> packages = base;
+    packages.insert(packages.begin(), {"Earlier.MSI", "not a package"});
+    hostile("two packages", packages, SetupExitArchiveUnreadable, "second .msi", nullptr);
+    hostile("library larger than 64 MB", base, SetupExitArchiveUnreadable, "larger than 64 MB",
+            [](std::string& zip) { PatchEntry(zip, kTestLibrary, 22, 64 * 1024 * 1024 + 1, 4); });
+    // Checked, though the system folder's own copy is kept.
+    std::vector<ZipEntry> present = base;
+    present.push_back({"msvcrt.dll", "not the real msvcrt"});
+    hostile("damaged library already in the system folder", present,
+            SetupExitArchiveUnreadable, "fails its check",
+            [](std::string& zip) { PatchEntry(zip, "msvcrt.dll", 14, 0x12345678, 4); });
+    // Entries that claim 4 GB each, more than the volume has free.
+    ULARGE_INTEGER available = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(runTemp.c_str(), &available, nullptr, nullptr));
+    const unsigned long long claimed = 0xFFFFFFF0ull;
+    const size_t bigEntries = size_t(available.QuadPart / claimed + 1);
+    ASSERT_LT(bigEntries, 2000u) << "the volume is too large for this case";
+    std::vector<ZipEntry> big = base;
+    for (size_t i = 0; i < bigEntries; ++i)
+        big.push_back({"big" + std::to_string(i) + ".bin", "x"});
+    hostile("more than the free space", big, SetupExitDiskFull, "need", [&](std::string& zip) {
+        for (size_t i = 0; i < bigEntries; ++i)
+            PatchEntry(zip, "big" + std::to_string(i) + ".bin", 22, uint32_t(claimed), 4);
+    });
     cases.push_back({"no package",
                      ReadFileBytes(BuildSetup({{"look.skf", kSkinBytes}, {"VelumoDll.dll", engine}},
                                               "nopackage.exe")),
-                     SetupExitNoPackage});
+                     SetupExitNoPackage, "no .msi package"});
     cases.push_back({"empty archive", ReadFileBytes(BuildSetup({}, "empty.exe")),
-                     SetupExitNoPackage});
+                     SetupExitNoPackage, "no .msi package"});
 
     const std::string setup = work / "damaged.exe";
+    const std::string log = work / "damaged.log";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFileBytes(setup, c.bytes));
-        RunResult run = Run(setup, "");
+        RunResult run = Run(setup, "/q /l:\"" + log + "\"");
         EXPECT_EQ(c.code, run.exitCode);
+        EXPECT_TRUE(run.windowsSeen.empty()) << *run.windowsSeen.begin();
+        const std::string logText = ReadFileBytes(log);
+        EXPECT_NE(std::string::npos, logText.find(c.logged)) << logText;
+        EXPECT_NE(std::string::npos, logText.find("exit code " + std::to_string(c.code)))
+            << logText;
         EXPECT_EQ(0, CountEntries(runTemp));
         EXPECT_FALSE(FileExists(trace));
         EXPECT_FALSE(ProductInstalled(kPlainProduct));
@@ -445,6 +601,163 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         EXPECT_FALSE(FileExists("C:\\evil.dll"));
         DeleteFileA(trace.c_str());
     }
+}
+
+// What an administrator deploys with: quiet and passive runs, properties
+// given as NAME=value, alone and beside /l and /p, and /norestart. A value
+// holding "/q" or "-q" stays a value.
+TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
+{
+    const std::string engine = ReadFileBytes(kEngineDouble);
+    // A package of some size, so that unpacking, and the status window
+    // with it, lasts long enough to be seen between two looks.
+    const std::string plain = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
+                                          {"look.skf", kSkinBytes},
+                                          {"VelumoDll.dll", engine},
+                                          {"media.bin", PatternBytes(24 * 1024 * 1024, 5)}},
+                                         "plain.exe");
+    const std::string flavour = BuildSetup({{"Flavour.msi", ReadFileBytes(kFlavourMsi)},
+                                            {"look.skf", kSkinBytes},
+                                            {"VelumoDll.dll", engine}},
+                                           "flavour.exe");
+    const std::string log = work / "unattended.log";
+    enum Windows { None, Some, Any };
+    struct Case {
+        std::string arguments;
+        const std::string& setup;
+        const char* product;
+        Windows windows;
+        bool skinned;
+        std::string flavour;             // the registry value, for the flavour package
+        std::vector<std::string> logged; // lines the log holds; none: no log
+        DWORD code = 0;
+    };
+    const Case cases[] = {
+        {"/q", plain, kPlainProduct, None, false, "", {}},
+        {"/passive", plain, kPlainProduct, Some, true, "", {}},
+        {"FLAVOUR=spicy", flavour, kFlavourProduct, Any, true, "spicy", {}},
+        {"-quiet /l:\"" + log + "\" \"FLAVOUR=very hot\"", flavour, kFlavourProduct, None, false,
+         "very hot",
+         {"Setup: switches: -quiet /l:", "Setup: private folder: ",
+          "Setup: entry \"Flavour.msi\" unpacked and checked",
+          "FLAVOUR=\"very hot\"", "Windows Installer returned 0", "Setup: exit code 0"}},
+        {"/p:\"UNUSED=1 OTHER=2\" FLAVOUR=http://x/q", flavour, kFlavourProduct, Any, true,
+         "http://x/q", {}},
+        {"/l:" + log + " FLAVOUR=-q", flavour, kFlavourProduct, Any, true, "-q",
+         {"user interface level 0x5,", "Setup: skin "}},
+        {"/q /norestart /l:" + log + " stray FLAVOUR=C:/a-q RESTARTME=1", flavour,
+         kFlavourProduct, None, false, "C:/a-q",
+         {"REBOOT=ReallySuppress", "Setup: ignored argument: stray", "Setup: exit code 3010"},
+         ERROR_SUCCESS_REBOOT_REQUIRED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        DeleteFileA(log.c_str());
+        RunResult run = Run(c.setup, c.arguments);
+        EXPECT_EQ(c.code, run.exitCode);
+        EXPECT_TRUE(ProductInstalled(c.product));
+        if (!c.flavour.empty()) {
+            EXPECT_EQ(c.flavour, FlavourValue());
+        }
+        if (c.windows == None) {
+            EXPECT_TRUE(run.windowsSeen.empty()) << *run.windowsSeen.begin();
+        } else if (c.windows == Some) {
+            EXPECT_FALSE(run.windowsSeen.empty());
+        }
+        const std::vector<std::string> calls = Calls(ReadTrace());
+        EXPECT_EQ(c.skinned, std::find(calls.begin(), calls.end(), "ApplySkin") != calls.end());
+        const std::string logText = ReadFileBytes(log);
+        EXPECT_EQ(!c.logged.empty(), FileExists(log));
+        for (const std::string& line : c.logged)
+            EXPECT_NE(std::string::npos, logText.find(line)) << line << " in\n" << logText;
+        EXPECT_EQ(0, CountEntries(runTemp));
+        RemoveProduct(c.product);
+    }
+}
+
+// /x writes the package's entries, as packed, into a folder of the
+// administrator's choice, and nothing anywhere else.
+TEST_F(RunletTest, ExtractionWritesEveryEntryAndInstallsNothing)
+{
+    const std::vector<ZipEntry> entries = {{"Plain.msi", ReadFileBytes(kPlainMsi)},
+                                           {"look.skf", kSkinBytes},
+                                           {"VelumoDll.dll", ReadFileBytes(kEngineDouble)},
+                                           {kTestLibrary, PatternBytes(5000, 3)},
+                                           {"readme.txt", "read me"}};
+    const std::string setup = BuildSetup(entries);
+    ASSERT_TRUE(WriteFileBytes(work / "afile", "a file, not a folder"));
+    struct Case {
+        std::string arguments;
+        std::string folder;  // where the entries must be; empty: nowhere
+        DWORD code;
+    };
+    const Case cases[] = {
+        {"/x:" + (work / "out\\deep"), work / "out\\deep", 0},
+        {"/q /extract:\"" + (work / "with space") + "\"", work / "with space", 0},
+        {"/x:" + (work / "afile\\sub"), "", SetupExitCannotExtract},
+        {"/x", "", SetupExitBadSwitch},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        RunResult run = Run(setup, c.arguments);
+        EXPECT_EQ(c.code, run.exitCode);
+        if (!c.folder.empty()) {
+            EXPECT_EQ(int(entries.size()), CountEntries(c.folder));
+            for (const ZipEntry& entry : entries)
+                EXPECT_EQ(entry.bytes, ReadFileBytes(c.folder + "\\" + entry.name)) << entry.name;
+        }
+        EXPECT_FALSE(ProductInstalled(kPlainProduct));
+        EXPECT_FALSE(FileExists(SystemPath(kTestLibrary)));
+        EXPECT_FALSE(FileExists(trace));
+        EXPECT_EQ(0, CountEntries(runTemp));
+    }
+    EXPECT_FALSE(FileExists(work / "afile\\sub"));
+}
+
+// While the installer's dialog waits, the unpacked engine and package are
+// held open: another process can neither write nor delete them.
+TEST_F(RunletTest, UnpackedFilesCannotBeSwappedWhileTheInstallerWaits)
+{
+    const std::string setup = BuildSetup({{"SampleApp.msi", ReadFileBytes(kSampleMsi)},
+                                          {"look.skf", kSkinBytes},
+                                          {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
+    bool checked = false;
+    RunResult run = Run(setup, "", false, [&](const std::vector<HWND>& windows) {
+        HWND welcome = nullptr;
+        for (HWND window : windows) {
+            if (CaptionOf(window) == kSampleWelcome)
+                welcome = window;
+        }
+        if (!welcome)
+            return false;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((runTemp + "\\Velumo-*").c_str(), &found);
+        EXPECT_NE(INVALID_HANDLE_VALUE, search);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            const std::string folder = runTemp + "\\" + found.cFileName + "\\";
+            for (const char* name : {"VelumoDll.dll", "SampleApp.msi"}) {
+                SCOPED_TRACE(name);
+                const std::string path = folder + name;
+                EXPECT_TRUE(FileExists(path));
+                HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr);
+                EXPECT_EQ(INVALID_HANDLE_VALUE, file);
+                EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+                if (file != INVALID_HANDLE_VALUE)
+                    CloseHandle(file);
+                EXPECT_FALSE(DeleteFileA(path.c_str()));
+                EXPECT_FALSE(MoveFileA(path.c_str(), (folder + "moved").c_str()));
+            }
+            checked = true;
+        }
+        PostMessageA(ChildWithText(welcome, "Cancel"), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(DWORD(ERROR_INSTALL_USEREXIT), run.exitCode);
+    EXPECT_EQ(0, CountEntries(runTemp));
 }
 
 } // namespace

@@ -1,0 +1,76 @@
+#include "SetupLog.h"
+
+#include <algorithm>
+#include <stdarg.h>
+#include <stdio.h>
+
+bool SetupLog::Open(const char* path)
+{
+    path_.clear();
+    if (!path || !*path)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    path_ = path;
+    return true;
+}
+
+void SetupLog::Write(const char* format, ...)
+{
+    if (path_.empty())
+        return;
+    char line[2048];
+    int length = snprintf(line, sizeof line, "Setup: ");
+    va_list arguments;
+    va_start(arguments, format);
+    const int text = vsnprintf(line + length, sizeof line - length - 2, format, arguments);
+    va_end(arguments);
+    length = text < 0 ? length : std::min<int>(length + text, int(sizeof line) - 3);
+    line[length++] = '\r';
+    line[length++] = '\n';
+    // Opened for each line and closed again, so the installer, which opens
+    // the same file later, never meets a handle of ours.
+    HANDLE file = CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    if (WriteFile(file, line, DWORD(length), &written, nullptr))
+        written_.append(line, written);
+    CloseHandle(file);
+}
+
+void SetupLog::KeepOwnLines()
+{
+    if (path_.empty())
+        return;
+    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string now;
+    char buffer[64 * 1024];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        now.append(buffer, read);
+    // An installer that does not honour the append attribute writes its log
+    // over ours from the file's start (Wine's does). Its text is what it
+    // wrote: all of the file when that is longer than our lines, else the
+    // part before the tail of our lines that survived.
+    if (now.compare(0, written_.size(), written_) != 0) {
+        size_t theirs = now.size();
+        if (now.size() == written_.size()) {
+            while (theirs > 0 && now[theirs - 1] == written_[theirs - 1])
+                --theirs;
+        }
+        const std::string repaired = written_ + now.substr(0, theirs);
+        DWORD count = 0;
+        if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+            WriteFile(file, repaired.data(), DWORD(repaired.size()), &count, nullptr))
+            SetEndOfFile(file);
+    }
+    CloseHandle(file);
+}
