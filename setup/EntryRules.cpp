@@ -1,124 +1,125 @@
 #include "EntryRules.h"
 
-#include "SkinEngineApi.h"
+#include "EntryText.h"
 
-#include <shlwapi.h>
 #include <string.h>
-#include <wchar.h>
-
-#include <string>
-
-EntryKind ClassifyEntry(const char* name)
-{
-    const char* extension = PathFindExtensionA(name);
-    if (!_stricmp(extension, ".msi"))
-        return EntryPackage;
-    if (!_stricmp(extension, ".skf"))
-        return EntrySkin;
-    if (!_stricmp(name, kSkinEngineFileName))
-        return EntryEngine;
-    if (!_stricmp(extension, ".dll"))
-        return EntrySystemLibrary;
-    return EntryOther;
-}
 
 namespace {
 
-// The name as UTF-16, so every test below sees whole characters. False for
-// bytes that are no text in the code page (a lead byte without its trail).
-bool Widen(const char* name, UINT codePage, std::wstring& wide)
+constexpr char kSkinEngineName[] = "VelumoDll.dll";
+// The stub's paths are ANSI buffers of this many bytes.
+constexpr size_t kMaxPath = 260;
+
+char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+
+bool EqualsAsciiNoCase(const char* a, const char* b)
 {
-    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
-    if (length <= 0)
-        return false;
-    wide.resize(size_t(length));
-    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name, -1, &wide[0], length) != length)
-        return false;
-    wide.resize(size_t(length) - 1);
-    return true;
+    for (; *a && *b; ++a, ++b) {
+        if (UpperAscii(char16_t(uint8_t(*a))) != UpperAscii(char16_t(uint8_t(*b))))
+            return false;
+    }
+    return *a == *b;
 }
 
-wchar_t UpperAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - 32) : c; }
-
-bool StemIs(const std::wstring& stem, const wchar_t* device)
+// The text from the last dot of the name, or the empty text at its end.
+const char* Extension(const char* name)
 {
-    const size_t length = wcslen(device);
+    const char* dot = strrchr(name, '.');
+    return dot && !strpbrk(dot, " \\") ? dot : name + strlen(name);
+}
+
+bool StemIs(const std::u16string& stem, const char* device)
+{
+    const size_t length = strlen(device);
     if (stem.size() != length)
         return false;
     for (size_t i = 0; i < length; ++i) {
-        if (UpperAscii(stem[i]) != device[i])
+        if (UpperAscii(stem[i]) != char16_t(device[i]))
             return false;
     }
     return true;
 }
 
-bool IsDeviceStem(std::wstring stem)
+bool IsDeviceStem(std::u16string stem)
 {
     // Windows drops the spaces before the extension when it looks for a
     // device: "NUL .msi" is NUL.
-    while (!stem.empty() && stem.back() == L' ')
+    while (!stem.empty() && stem.back() == u' ')
         stem.pop_back();
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
         if (StemIs(stem, device))
             return true;
     }
-    if (stem.size() != 4 || !(StemIs(stem.substr(0, 3), L"COM") || StemIs(stem.substr(0, 3), L"LPT")))
+    if (stem.size() != 4 || !(StemIs(stem.substr(0, 3), "COM") || StemIs(stem.substr(0, 3), "LPT")))
         return false;
-    const wchar_t digit = stem[3];
-    return (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 ||
+    const char16_t digit = stem[3];
+    return (digit >= u'0' && digit <= u'9') || digit == 0x00B9 || digit == 0x00B2 ||
            digit == 0x00B3;
 }
 
-bool IsSafeWideName(const std::wstring& wide)
+bool IsSafeWideName(const std::u16string& wide)
 {
     if (wide.empty())
         return false;
-    for (wchar_t c : wide) {
-        if (c < 0x20 || wcschr(L"\\/:*?\"<>|", c))
+    for (char16_t c : wide) {
+        if (c < 0x20 || std::u16string(u"\\/:*?\"<>|").find(c) != std::u16string::npos)
             return false;
     }
-    if (wide.back() == L'.' || wide.back() == L' ')
+    if (wide.back() == u'.' || wide.back() == u' ')
         return false;
-    return !IsDeviceStem(wide.substr(0, wide.find(L'.')));
+    return !IsDeviceStem(wide.substr(0, wide.find(u'.')));
 }
 
 } // namespace
 
-bool IsDeviceName(const char* name, UINT codePage)
+EntryKind ClassifyEntry(const char* name)
 {
-    std::wstring wide;
-    return Widen(name, codePage, wide) && IsDeviceStem(wide.substr(0, wide.find(L'.')));
+    const char* extension = Extension(name);
+    if (EqualsAsciiNoCase(extension, ".msi"))
+        return EntryPackage;
+    if (EqualsAsciiNoCase(extension, ".skf"))
+        return EntrySkin;
+    if (EqualsAsciiNoCase(name, kSkinEngineName))
+        return EntryEngine;
+    if (EqualsAsciiNoCase(extension, ".dll"))
+        return EntrySystemLibrary;
+    return EntryOther;
+}
+
+bool IsDeviceName(const char* name, unsigned codePage)
+{
+    std::u16string wide;
+    return WidenEntryName(name, codePage, wide) && IsDeviceStem(wide.substr(0, wide.find(u'.')));
 }
 
 bool IsDeviceName(const char* name)
 {
-    return IsDeviceName(name, CP_ACP);
+    return IsDeviceName(name, kActiveCodePage);
 }
 
-bool IsSafeEntryName(const char* name, size_t folderLength, UINT codePage)
+bool IsSafeEntryName(const char* name, size_t folderLength, unsigned codePage)
 {
     // The paths are ANSI buffers of MAX_PATH bytes, so bytes count here.
     const size_t length = strlen(name);
-    if (length == 0 || folderLength + 1 + length >= MAX_PATH)
+    if (length == 0 || folderLength + 1 + length >= kMaxPath)
         return false;
-    std::wstring wide;
-    return Widen(name, codePage, wide) && IsSafeWideName(wide);
+    std::u16string wide;
+    return WidenEntryName(name, codePage, wide) && IsSafeWideName(wide);
 }
 
 bool IsSafeEntryName(const char* name, size_t folderLength)
 {
-    return IsSafeEntryName(name, folderLength, CP_ACP);
+    return IsSafeEntryName(name, folderLength, kActiveCodePage);
 }
 
-bool SameEntryName(const char* first, const char* second, UINT codePage)
+bool SameEntryName(const char* first, const char* second, unsigned codePage)
 {
-    std::wstring a, b;
-    if (!Widen(first, codePage, a) || !Widen(second, codePage, b))
+    std::u16string a, b;
+    if (!WidenEntryName(first, codePage, a) || !WidenEntryName(second, codePage, b))
         return !strcmp(first, second);
     if (a.size() != b.size())
         return false;
-    // The file system's own upper-casing, character by character.
-    CharUpperBuffW(&a[0], DWORD(a.size()));
-    CharUpperBuffW(&b[0], DWORD(b.size()));
+    UpperEntryName(a);
+    UpperEntryName(b);
     return a == b;
 }

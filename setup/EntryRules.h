@@ -1,8 +1,10 @@
 #pragma once
 
-#include <windows.h>
-
 #include <stddef.h>
+
+// The code page a name is read in. 0 is the active ANSI code page, in which
+// the setup uses the name on Windows; elsewhere names are UTF-8 text.
+constexpr unsigned kActiveCodePage = 0;
 
 // Where an archive entry goes, decided by its stored name.
 enum EntryKind {
@@ -17,14 +19,14 @@ enum EntryKind {
 EntryKind ClassifyEntry(const char* name);
 
 // True when the name can be placed as one plain file in a folder whose path
-// has folderLength characters (joined with one backslash) within MAX_PATH:
+// has folderLength characters (joined with one backslash) within 260 bytes (MAX_PATH):
 // not empty, no separator, drive colon, wildcard or control character, not
 // "." or "..", no trailing dot or space that Windows would strip, and no
 // device name such as NUL or COM1 that would write elsewhere. The name is
 // read character by character in the code page, so the second byte of a
 // double-byte character (0x5C, 0x7C) is never taken for "\" or "|"; bytes
 // that are no text in that code page make the name unsafe.
-bool IsSafeEntryName(const char* name, size_t folderLength, UINT codePage);
+bool IsSafeEntryName(const char* name, size_t folderLength, unsigned codePage);
 // The same in the active code page, in which the name will be used.
 bool IsSafeEntryName(const char* name, size_t folderLength);
 
@@ -32,12 +34,12 @@ bool IsSafeEntryName(const char* name, size_t folderLength);
 // is joined to: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-COM9 and LPT0-LPT9,
 // also with a superscript digit (COM¹), in any case, with any extension and
 // with spaces before the dot ("NUL .msi").
-bool IsDeviceName(const char* name, UINT codePage);
+bool IsDeviceName(const char* name, unsigned codePage);
 bool IsDeviceName(const char* name);
 
 // True when the two names would be one file: equal without regard to case,
 // as the file system compares them.
-bool SameEntryName(const char* first, const char* second, UINT codePage = CP_ACP);
+bool SameEntryName(const char* first, const char* second, unsigned codePage = kActiveCodePage);
 
 // Largest runtime library or engine entry unpacked. No such library comes
 // near it; a larger one is a decompression bomb aimed at the system folder.
