@@ -1,8 +1,8 @@
 #include "PackageFile.h"
 
-#include <fcntl.h>
-#include <io.h>
-#include <shlwapi.h>
+#include "EntryRules.h"
+#include "FileAccess.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -48,38 +48,6 @@ bool WriteU32(FILE* file, uint32_t value)
         static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
     return fwrite(bytes, 1, 4, file) == 4;
 }
-
-// Unbuffered, read-only, with 64-bit positions: each read says where it reads.
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const char* path) : fd_(_open(path, _O_RDONLY | _O_BINARY))
-    {
-        length_ = fd_ >= 0 ? _lseeki64(fd_, 0, SEEK_END) : -1;
-    }
-    ~ReadOnlyFile()
-    {
-        if (fd_ >= 0)
-            _close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    bool ok() const { return fd_ >= 0 && length_ >= 0; }
-    int64_t length() const { return length_; }
-
-    bool ReadAt(int64_t offset, void* buffer, size_t size) const
-    {
-        if (offset < 0 || offset > length_ || int64_t(size) > length_ - offset)
-            return false;
-        if (_lseeki64(fd_, offset, SEEK_SET) != offset)
-            return false;
-        return _read(fd_, buffer, static_cast<unsigned>(size)) == int(size);
-    }
-
-private:
-    int fd_;
-    int64_t length_ = -1;
-};
 
 // What the program's own headers say about where appended data may begin.
 struct ImageLayout {
@@ -147,39 +115,12 @@ bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
 
 // The archive's own name, never a way out of the destination folder and
 // never a device.
-bool IsPlainFileName(const char* name)
-{
-    if (!*name || !strcmp(name, ".") || !strcmp(name, ".."))
-        return false;
-    for (const char* p = name; *p; ++p) {
-        if (static_cast<unsigned char>(*p) < 0x20 || strchr("\\/:*?\"<>|", *p))
-            return false;
-    }
-    const char last = name[strlen(name) - 1];
-    if (last == '.' || last == ' ')
-        return false;
-    // Windows opens a device for these base names whatever the extension.
-    char base[MAX_PATH];
-    lstrcpynA(base, name, MAX_PATH);
-    if (char* dot = strchr(base, '.'))
-        *dot = '\0';
-    for (size_t i = strlen(base); i > 0 && base[i - 1] == ' '; --i)
-        base[i - 1] = '\0';
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (!_stricmp(base, device))
-            return false;
-    }
-    return !((!_strnicmp(base, "COM", 3) || !_strnicmp(base, "LPT", 3)) && base[3] >= '1' &&
-             base[3] <= '9' && base[4] == '\0');
-}
-
 // Where one container's parts lie, once its trailer and name record check out.
 struct ContainerPlace {
     int64_t marker = -1;
     int64_t archiveStart = 0;
     int64_t archiveEnd = 0;
-    char name[MAX_PATH] = {};
+    char name[kMaxPath] = {};
 };
 
 // Checks the trailer that ends at `trailerEnd`: the marker, a start offset at
@@ -201,12 +142,12 @@ bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64
         return false;
     const uint32_t nameLength = U32(lengthBytes);
     const int64_t archiveStart = start + kContainerNameLengthSize + int64_t(nameLength);
-    if (nameLength >= MAX_PATH || archiveStart > trailer)
+    if (nameLength >= kMaxPath || archiveStart > trailer)
         return false;
-    char name[MAX_PATH] = {};
+    char name[kMaxPath] = {};
     if (!file.ReadAt(start + kContainerNameLengthSize, name, nameLength))
         return false;
-    if (strlen(name) != nameLength || !IsPlainFileName(name))
+    if (strlen(name) != nameLength || !IsSafeEntryName(name, 0))
         return false;
     place.marker = trailerEnd - kTrailerMarkerBack;
     place.archiveStart = archiveStart;
@@ -281,32 +222,19 @@ bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
     return ScanBackwards(file, layout, place);
 }
 
-// Cuts a file open for appending back to `length`.
-bool CutBack(FILE* file, int64_t length)
-{
-    fflush(file);
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    LARGE_INTEGER position;
-    position.QuadPart = length;
-    return handle != INVALID_HANDLE_VALUE &&
-           SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
-}
-
 } // namespace
 
 PackageFile::PackageFile()
 {
-    path[0] = '\0';
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    if (!OwnProgramPath(path, sizeof path))
         path[0] = '\0';
 }
 
 PackageFile::PackageFile(const char* filePath)
 {
     path[0] = '\0';
-    if (filePath)
-        lstrcpynA(path, filePath, MAX_PATH);
+    if (filePath && strlen(filePath) < sizeof path)
+        strcpy(path, filePath);
 }
 
 bool PackageFile::HasContainer()
@@ -338,8 +266,8 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
             return AppendSignedFile;
     }
 
-    const int64_t start = _filelengthi64(_fileno(out.file));
-    const int64_t archiveLength = _filelengthi64(_fileno(archive.file));
+    const int64_t start = FileLength(out.file);
+    const int64_t archiveLength = FileLength(archive.file);
     if (start < 0 || archiveLength < 0)
         return AppendCannotOpenFile;
 
@@ -376,7 +304,7 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
     if (!written) {
         // A half-written container would look like a package to nobody and
         // hide the next append: cut the file back to what it was.
-        CutBack(out.file, start);
+        CutFileBack(out.file, start);
         return tooLarge ? AppendTooLarge : AppendCannotOpenFile;
     }
     return AppendDone;
@@ -393,7 +321,7 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
                                             size_t outPathSize)
 {
     const bool haveFolder = destFolder && *destFolder;
-    if (haveFolder && !PathFileExistsA(destFolder))
+    if (haveFolder && !FolderExists(destFolder))
         return ExtractCannotCreateOutput;
 
     FileCloser in{fopen(path, "rb")};
@@ -406,21 +334,21 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
         if (!LocateContainer(file, place))
             return ExtractNoContainer;
     }
-    if (_fseeki64(in.file, place.archiveStart, SEEK_SET) != 0)
+    if (!SeekFile(in.file, place.archiveStart))
         return ExtractBadStart;
 
     const char* folder = destFolder ? destFolder : "";
     const size_t folderLength = strlen(folder);
     const size_t nameLength = strlen(place.name);
-    const bool addSeparator = folderLength >= 2 && folder[folderLength - 1] != '\\';
+    const bool addSeparator = folderLength >= 2 && folder[folderLength - 1] != kPathSeparator;
     const size_t outLength = folderLength + (addSeparator ? 1 : 0) + nameLength;
-    if (outLength >= MAX_PATH)
+    if (outLength >= kMaxPath)
         return ExtractCannotCreateOutput;
-    char output[MAX_PATH];
+    char output[kMaxPath];
     memcpy(output, folder, folderLength);
     size_t used = folderLength;
     if (addSeparator)
-        output[used++] = '\\';
+        output[used++] = kPathSeparator;
     memcpy(output + used, place.name, nameLength + 1);
 
     // The caller learns the path even when the file cannot be created.
@@ -448,7 +376,7 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
         copied = false;
     if (!copied) {
         // Never leave a truncated archive behind under the archive's name.
-        DeleteFileA(output);
+        remove(output);
         return ExtractCannotCreateOutput;
     }
     return ExtractDone;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
 #include <stddef.h>
 #include <stdint.h>
 
@@ -18,6 +16,9 @@
 //    and name record all check out.
 // S lies at or after the end of the program's image, as its section table
 // describes it, and before the trailer.
+
+// Paths are kept in buffers of this many bytes, Windows' MAX_PATH.
+constexpr size_t kMaxPath = 260;
 
 // The marker text, stored once in the program's constant data.
 extern const char kContainerMarker[8];
@@ -67,5 +68,5 @@ public:
     int64_t FindMarker();
     ExtractResult ExtractContainer(const char* destFolder, char* outPath, size_t outPathSize);
 
-    char path[MAX_PATH];
+    char path[kMaxPath];
 };
