@@ -1,20 +1,19 @@
 #include "IconFile.h"
 
 #include "PeResources.h"
-
-#include <stdio.h>
+#include "WholeFile.h"
 
 #include <stdint.h>
 
 namespace {
 
-constexpr DWORD kHeaderSize = 6;
-constexpr DWORD kEntrySize = 16;
-constexpr WORD kIconType = 1;
+constexpr uint32_t kHeaderSize = 6;
+constexpr uint32_t kEntrySize = 16;
+constexpr uint16_t kIconType = 1;
 // Resource types of icon images and of the groups that list them.
 constexpr uint16_t kIconResource = 3;
 constexpr uint16_t kGroupIconResource = 14;
-constexpr WORD kEnglishUnitedStates = 1033;
+constexpr uint16_t kEnglishUnitedStates = 1033;
 
 uint32_t U16(const std::string& bytes, size_t at)
 {
@@ -38,35 +37,20 @@ void PutU32(std::string& out, uint32_t value)
     PutU16(out, value >> 16);
 }
 
-bool ReadWhole(HANDLE file, std::string& bytes)
-{
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file, &size) || size.QuadPart > IconFile::kMaxFileSize)
-        return false;
-    bytes.resize(size_t(size.QuadPart));
-    DWORD done = 0;
-    while (done < bytes.size()) {
-        DWORD count = 0;
-        if (!ReadFile(file, &bytes[done], DWORD(bytes.size()) - done, &count, nullptr) || count == 0)
-            return false;
-        done += count;
-    }
-    return true;
-}
-
 } // namespace
 
 IconFile::LoadResult IconFile::Load(const char* path)
 {
     images_.clear();
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return CannotOpen;
     std::string bytes;
-    bool read = ReadWhole(file, bytes);
-    CloseHandle(file);
-    return read ? Parse(bytes) : Malformed;
+    switch (ReadWholeFile(path, kMaxFileSize, bytes)) {
+    case WholeFileResult::Done:
+        return Parse(bytes);
+    case WholeFileResult::CannotOpen:
+        return CannotOpen;
+    default:
+        return Malformed;
+    }
 }
 
 IconFile::LoadResult IconFile::Parse(const std::string& bytes)
@@ -87,11 +71,11 @@ IconFile::LoadResult IconFile::Parse(const std::string& bytes)
         if (size == 0 || offset + size > bytes.size())
             return Malformed;
         IconImage image;
-        image.width = BYTE(bytes[entry]);
-        image.height = BYTE(bytes[entry + 1]);
-        image.colorCount = BYTE(bytes[entry + 2]);
-        image.planes = WORD(U16(bytes, entry + 4));
-        image.bitCount = WORD(U16(bytes, entry + 6));
+        image.width = uint8_t(bytes[entry]);
+        image.height = uint8_t(bytes[entry + 1]);
+        image.colorCount = uint8_t(bytes[entry + 2]);
+        image.planes = uint16_t(U16(bytes, entry + 4));
+        image.bitCount = uint16_t(U16(bytes, entry + 6));
         image.bytes = bytes.substr(size_t(offset), size_t(size));
         images.push_back(std::move(image));
     }
@@ -99,7 +83,7 @@ IconFile::LoadResult IconFile::Parse(const std::string& bytes)
     return Loaded;
 }
 
-std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId)
+std::string IconGroupBytes(const std::vector<IconImage>& images, uint16_t firstId)
 {
     std::string group;
     PutU16(group, 0);
@@ -120,7 +104,7 @@ std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId)
 }
 
 IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>& images,
-                              WORD groupId)
+                              uint16_t groupId)
 {
     PeResources resources;
     std::string error;
@@ -128,7 +112,7 @@ IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>
         return IconUpdateResult::NotOpened;
     // The group keeps the language it has, so that it is replaced instead
     // of joined by a second group.
-    WORD groupLanguage = kEnglishUnitedStates;
+    uint16_t groupLanguage = kEnglishUnitedStates;
     auto groups = resources.types().find(kGroupIconResource);
     if (groups != resources.types().end()) {
         auto group = groups->second.find(groupId);
@@ -146,28 +130,16 @@ IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>
 }
 
 IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
-                              WORD groupId)
+                              uint16_t groupId)
 {
-    FILE* file = fopen(programPath, "rb");
-    if (!file)
-        return IconUpdateResult::NotOpened;
     std::string program;
-    char block[64 * 1024];
-    size_t count;
-    while ((count = fread(block, 1, sizeof block, file)) > 0)
-        program.append(block, count);
-    const bool read = !ferror(file);
-    fclose(file);
-    if (!read)
+    if (ReadWholeFile(programPath, UINT32_MAX, program) != WholeFileResult::Done)
         return IconUpdateResult::NotOpened;
     const IconUpdateResult result = ReplaceIcons(program, images, groupId);
     if (result != IconUpdateResult::Updated)
         return result;
     // The caller's file is its own temporary copy: rewritten whole, or
     // reported as failed and removed.
-    file = fopen(programPath, "wb");
-    if (!file)
-        return IconUpdateResult::Failed;
-    const bool written = fwrite(program.data(), 1, program.size(), file) == program.size();
-    return fclose(file) == 0 && written ? IconUpdateResult::Updated : IconUpdateResult::Failed;
+    return WriteWholeFile(programPath, program) == WholeFileResult::Done ? IconUpdateResult::Updated
+                                                                         : IconUpdateResult::Failed;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include <stdint.h>
 
 #include <string>
 #include <vector>
@@ -8,11 +8,11 @@
 // One image of an icon file, with what its directory entry says about it.
 // Width and height 0 stand for 256 (such images are usually PNG-compressed).
 struct IconImage {
-    BYTE width = 0;
-    BYTE height = 0;
-    BYTE colorCount = 0;
-    WORD planes = 0;
-    WORD bitCount = 0;
+    uint8_t width = 0;
+    uint8_t height = 0;
+    uint8_t colorCount = 0;
+    uint16_t planes = 0;
+    uint16_t bitCount = 0;
     std::string bytes;
 };
 
@@ -30,7 +30,7 @@ public:
     // More images than this is taken for a damaged file, not an icon.
     static constexpr unsigned kMaxImages = 256;
     // Larger files are refused before they are read into memory.
-    static constexpr DWORD kMaxFileSize = 64u * 1024 * 1024;
+    static constexpr uint32_t kMaxFileSize = 64u * 1024 * 1024;
 
     LoadResult Load(const char* path);
     // The same checks on the bytes of a whole file.
@@ -44,7 +44,7 @@ private:
 // The RT_GROUP_ICON directory that describes the images stored as RT_ICON
 // resources firstId, firstId + 1, ...: a 6-byte header and one 14-byte entry
 // per image with its sizes, colours, planes, bit count, byte size and id.
-std::string IconGroupBytes(const std::vector<IconImage>& images, WORD firstId);
+std::string IconGroupBytes(const std::vector<IconImage>& images, uint16_t firstId);
 
 // Writes the images as RT_ICON resources 1..N, language 1033, and rewrites
 // icon group groupId (in the language it already has) to list exactly them.
@@ -57,7 +57,7 @@ enum class IconUpdateResult {
     Failed,    // the update began but did not complete
 };
 IconUpdateResult ReplaceIcons(const char* programPath, const std::vector<IconImage>& images,
-                              WORD groupId);
+                              uint16_t groupId);
 // The same on the bytes of a whole program file, rewritten in place.
 IconUpdateResult ReplaceIcons(std::string& program, const std::vector<IconImage>& images,
-                              WORD groupId);
+                              uint16_t groupId);

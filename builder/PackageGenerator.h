@@ -2,31 +2,13 @@
 
 #include <windows.h>
 
+#include "SetupGenerator.h"
+
 #include <string>
 
 // Sent to the main window when a generation worker is done; wParam 0 enables
 // Create and Close again, nonzero disables them.
 constexpr UINT UM_SETBUSY = 2439;
-
-// The outcome of one generation. Batch mode returns it as its exit code.
-enum GenerateResult {
-    GenerateDone = 0,
-    GenerateArchiveFailed = 2,  // "temp.zip" cannot be created or written
-    GenerateInputMissing = 3,   // the MSI or skin file is missing or unreadable
-    GenerateLibraryMissing = 4, // a library is missing from the builder folder
-    GenerateStubFailed = 5,     // "Runlet.exe" cannot be copied beside the output, or the
-                                // finished setup cannot replace the output (locked)
-    GenerateIconMalformed = 6,  // not an icon, no image, or shorter than it announces
-    GenerateIconFailed = 7,     // the icon update began but did not complete
-    GenerateAppendFailed = 8,   // the container could not be appended
-    GeneratePathTooLong = 9,    // a path does not fit in MAX_PATH
-    GenerateOutputIsInput = 11, // the output names a file that generation reads
-    GenerateOutputNotAFile = 12, // the output names no plain file: a device (NUL, COM1),
-                                 // a stream, or no file name
-    GenerateCheckFailed = 13,   // the finished setup did not read back as the stub reads it
-    GenerateEntryRefused = 14,  // an entry name that the setup would refuse
-    GenerateTooLarge = 15,      // the setup would pass 4 GiB - 1, which its container cannot address
-};
 
 // Writes a setup program at outputPath: a copy of the builder folder's
 // "Runlet.exe" with the icon file's images, followed by a package container
@@ -40,11 +22,6 @@ GenerateResult GeneratePackageWithResult(const char* msiPath, const char* skinPa
                                          const char* outputPath, const char* iconPath,
                                          std::string* refusedEntry = nullptr);
 
-// The text that tells the user which entry name the setup would refuse.
-std::string RefusedEntryMessage(const std::string& entry);
-// What a failure that the user can act on is, in words; empty for the rest,
-// which the window reports as "Can't create zip file".
-std::string GenerateFailureMessage(GenerateResult result, const std::string& refusedEntry);
 
 inline bool GeneratePackage(const char* msiPath, const char* skinPath, const char* outputPath,
                             const char* iconPath)

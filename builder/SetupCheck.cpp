@@ -3,11 +3,13 @@
 #include "EntryRules.h"
 #include "PackageFile.h"
 
+#include "OutputFiles.h"
+
 #include <unzip.h>
+#ifdef _WIN32
 // After unzip.h, which brings the declarations it builds on.
 #include <iowin32.h>
-
-#include <windows.h>
+#endif
 
 #include <stdio.h>
 #include <string.h>
@@ -26,48 +28,6 @@ constexpr size_t kSystemFolderLength = 19;
 struct ArchiveCloser {
     unzFile archive;
     ~ArchiveCloser() { if (archive) unzClose(archive); }
-};
-
-// A folder of this check's own, so the copied-out archive clobbers nothing.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        char base[MAX_PATH];
-        const DWORD length = GetTempPathA(MAX_PATH, base);
-        if (length == 0 || length >= MAX_PATH)
-            return;
-        const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-        for (DWORD attempt = 0; attempt < 100; ++attempt) {
-            char candidate[MAX_PATH];
-            const int written = snprintf(candidate, sizeof candidate, "%sOrnixCheck-%08lX", base,
-                                         static_cast<unsigned long>(seed + attempt * 7919u));
-            if (written <= 0 || written >= MAX_PATH)
-                return;
-            if (CreateDirectoryA(candidate, nullptr)) {
-                path_ = candidate;
-                return;
-            }
-            if (GetLastError() != ERROR_ALREADY_EXISTS)
-                return;
-        }
-    }
-    ~ScratchFolder()
-    {
-        if (!archive_.empty())
-            DeleteFileA(archive_.c_str());
-        if (!path_.empty())
-            RemoveDirectoryA(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    void KeepArchive(const char* archive) { archive_ = archive; }
-
-private:
-    std::string path_;
-    std::string archive_;
 };
 
 // Reads the current entry to its end: closing it checks the CRC, and the
@@ -96,7 +56,11 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
                               std::string& refusedEntry)
 {
     zlib_filefunc64_def files;
+#ifdef _WIN32
     fill_win32_filefunc64A(&files);
+#else
+    fill_fopen64_filefunc(&files);
+#endif
     ArchiveCloser archive{unzOpen2_64(archivePath, &files)};
     if (!archive.archive)
         return SetupCheckResult::ArchiveDamaged;
@@ -104,7 +68,7 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
     size_t entries = 0;
     int status = unzGoToFirstFile(archive.archive);
     while (status == UNZ_OK) {
-        char name[MAX_PATH];
+        char name[kMaxPath];
         unz_file_info64 info;
         if (unzGetCurrentFileInfo64(archive.archive, &info, name, sizeof name, nullptr, 0, nullptr,
                                     0) != UNZ_OK ||
@@ -143,12 +107,12 @@ SetupCheckResult CheckFinishedSetup(const char* setupPath, size_t expectedEntrie
     ScratchFolder scratch;
     if (scratch.path().empty())
         return SetupCheckResult::ContainerUnreadable;
-    char archivePath[MAX_PATH] = "";
+    char archivePath[kMaxPath] = "";
     PackageFile setup(setupPath);
     const int extracted = setup.ExtractContainer(scratch.path().c_str(), archivePath,
                                                  sizeof archivePath);
     if (archivePath[0])
-        scratch.KeepArchive(archivePath);
+        scratch.RemoveLater(archivePath);
     if (extracted != ExtractDone)
         return SetupCheckResult::ContainerUnreadable;
     return CheckArchive(archivePath, expectedEntries, refusedEntry);

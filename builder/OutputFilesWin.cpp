@@ -1,0 +1,122 @@
+#include "OutputFiles.h"
+
+#include "EntryRules.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <stdio.h>
+#include <string.h>
+
+bool PathExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        bool known = GetFileInformationByHandle(file, &info) != 0;
+        CloseHandle(file);
+        return known;
+    };
+    return identify(a, infoA) && identify(b, infoB) &&
+           infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+std::string FileNamePart(const char* path)
+{
+    return PathFindFileNameA(path);
+}
+
+// An output that names a device (NUL, COM1, "\\.\..."), an alternate data
+// stream ("setup.exe:x") or a name Windows would store differently (a
+// trailing dot or space) would never hold the setup where the packager
+// looks for it. Its file name part must pass the rules for entry names.
+bool OutputIsPlainFile(const char* outputPath)
+{
+    if (!strncmp(outputPath, "\\\\.\\", 4) || !strncmp(outputPath, "\\\\?\\", 4))
+        return false;
+    const char* name = outputPath;
+    for (const char* p = outputPath; *p; p = CharNextA(p)) {
+        if (*p == '\\' || *p == '/' || (*p == ':' && p == outputPath + 1))
+            name = p + 1;
+    }
+    return IsSafeEntryName(name, 0);
+}
+
+PendingOutput::~PendingOutput()
+{
+    if (!path_.empty()) {
+        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path_.c_str());
+    }
+}
+
+bool PendingOutput::Create(const char* outputPath)
+{
+    char full[MAX_PATH];
+    char* namePart = nullptr;
+    const DWORD length = GetFullPathNameA(outputPath, sizeof full, full, &namePart);
+    if (length == 0 || length >= sizeof full || !namePart)
+        return false;
+    *namePart = '\0';
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(full, "vlm", 0, temporary))
+        return false;
+    path_ = temporary;
+    return true;
+}
+
+bool PendingOutput::CopyStub(const char* stubPath)
+{
+    return CopyFileA(stubPath, path(), FALSE) && SetFileAttributesA(path(), FILE_ATTRIBUTE_NORMAL);
+}
+
+bool PendingOutput::Commit(const char* outputPath)
+{
+    // Not every file system refuses to replace a read-only file.
+    const DWORD attributes = GetFileAttributesA(outputPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    if (!MoveFileExA(path(), outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return false;
+    path_.clear();
+    return true;
+}
+
+ScratchFolder::ScratchFolder()
+{
+    char base[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, base);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (DWORD attempt = 0; attempt < 100; ++attempt) {
+        char candidate[MAX_PATH];
+        const int written = snprintf(candidate, sizeof candidate, "%sOrnixCheck-%08lX", base,
+                                     static_cast<unsigned long>(seed + attempt * 7919u));
+        if (written <= 0 || written >= MAX_PATH)
+            return;
+        if (CreateDirectoryA(candidate, nullptr)) {
+            path_ = candidate;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return;
+    }
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    if (!file_.empty())
+        DeleteFileA(file_.c_str());
+    if (!path_.empty())
+        RemoveDirectoryA(path_.c_str());
+}
