@@ -10,12 +10,12 @@
 
 namespace {
 
-// The mode a new file gets here, as the user's umask allows.
+// A setup is a program: executable, as far as the user's umask allows.
 mode_t NewFileMode()
 {
     const mode_t mask = umask(0);
     umask(mask);
-    return 0666 & ~mask;
+    return 0777 & ~mask;
 }
 
 } // namespace

@@ -26,9 +26,9 @@ bool SourceFile::Open(const char* path)
     facts_.size = uint64_t(info.st_size);
     facts_.written = info.st_mtime;
     facts_.accessed = info.st_atime;
-    // Linux keeps no creation time in stat; the time of the last change of
-    // the file's state stands in, as Wine reports it.
-    facts_.created = info.st_ctime;
+    // stat holds no creation time; the last write stands in for it, as
+    // Wine reports such a file's creation time to the Windows builder.
+    facts_.created = info.st_mtime;
     // As Wine shows such a file to a Windows program: the archive bit, and
     // read-only when nobody may write it. A name that starts with a dot is
     // hidden there.

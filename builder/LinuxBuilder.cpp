@@ -1,0 +1,201 @@
+// ornixcreator: the builder for Linux build machines. It makes the same setup
+// as OrnixCreator.exe in batch mode, from the same generation code, and takes
+// the same switches (/m: /s: /o: /i:) besides their GNU spellings.
+#include "OutputFiles.h"
+#include "PackageFile.h"
+#include "SetupGenerator.h"
+
+#include <ctype.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+constexpr char kVersion[] = "3.0.1";
+// The command line is incomplete or names an unknown option.
+constexpr int kExitUsage = 1;
+constexpr char kStubName[] = "Runlet.exe";
+
+const char kUsage[] =
+    "Usage: ornixcreator --msi FILE --skin FILE --output FILE [--icon FILE] [--payload DIR]\n"
+    "       ornixcreator /m:FILE /s:FILE /o:FILE [/i:FILE]\n"
+    "Builds a self-extracting setup from a Windows Installer package and a skin.\n"
+    "\n"
+    "  -m, --msi FILE       the MSI package (/m:FILE)\n"
+    "  -s, --skin FILE      the skin file, .skf (/s:FILE)\n"
+    "  -o, --output FILE    the setup program to write (/o:FILE)\n"
+    "  -i, --icon FILE      an .ico file for the setup's icon (/i:FILE)\n"
+    "      --payload DIR    the folder with Runlet.exe, VelumoDll.dll and the five\n"
+    "                       runtime libraries; by default beside this program or\n"
+    "                       in <prefix>/share/velumo-installer\n"
+    "  -h, --help           this text (/?)\n"
+    "      --version        the version\n";
+
+// Why a generation failed, for the build log.
+const char* Explain(GenerateResult result)
+{
+    switch (result) {
+    case GenerateArchiveFailed: return "the temporary archive cannot be created or written";
+    case GenerateInputMissing: return "the MSI or skin file is missing or unreadable";
+    case GenerateLibraryMissing:
+        return "a library (VelumoDll.dll or a runtime library) is missing from the payload folder";
+    case GenerateStubFailed:
+        return "Runlet.exe cannot be copied beside the output, or the output cannot be replaced";
+    case GenerateIconMalformed: return "the icon file is malformed";
+    case GenerateIconFailed: return "the icon images could not be written into the output";
+    case GenerateAppendFailed: return "the package could not be appended to the output";
+    case GeneratePathTooLong: return "a path does not fit in 259 bytes";
+    case GenerateOutputIsInput: return "the output names a file that generation reads";
+    case GenerateOutputNotAFile: return "the output names no plain file";
+    case GenerateCheckFailed: return "the finished setup does not read back as a setup reads it";
+    default: return "generation failed";
+    }
+}
+
+struct Options {
+    std::string msi, skin, output, icon, payload;
+    bool help = false;
+    bool version = false;
+};
+
+// Takes "/m:FILE", "-m:FILE", "--msi FILE", "--msi=FILE" and "-m FILE".
+// False, with a message, for anything else.
+bool ReadOptions(int argc, char** argv, Options& options, std::string& error)
+{
+    struct Named {
+        const char* longName;
+        char letter;
+        std::string Options::*value;
+    };
+    const Named named[] = {
+        {"msi", 'm', &Options::msi},     {"skin", 's', &Options::skin},
+        {"output", 'o', &Options::output}, {"icon", 'i', &Options::icon},
+        {"payload", 0, &Options::payload},
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h" || argument == "/?" || argument == "-?") {
+            options.help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            options.version = true;
+            continue;
+        }
+        const Named* found = nullptr;
+        std::string value;
+        bool needsNext = false;
+        for (const Named& n : named) {
+            const std::string gnu = std::string("--") + n.longName;
+            if (argument == gnu) {
+                found = &n;
+                needsNext = true;
+            } else if (argument.compare(0, gnu.size() + 1, gnu + "=") == 0) {
+                found = &n;
+                value = argument.substr(gnu.size() + 1);
+            } else if (n.letter && argument.size() >= 2 &&
+                       (argument[0] == '/' || argument[0] == '-') &&
+                       tolower(static_cast<unsigned char>(argument[1])) == n.letter) {
+                // The Windows builder's form, letters in any case; a value
+                // may also follow as the next argument after "-m".
+                if (argument.size() > 2 && argument[2] == ':') {
+                    found = &n;
+                    value = argument.substr(3);
+                } else if (argument.size() == 2 && argument[0] == '-') {
+                    found = &n;
+                    needsNext = true;
+                }
+            }
+            if (found)
+                break;
+        }
+        if (!found) {
+            error = "unknown option \"" + argument + "\"";
+            return false;
+        }
+        if (needsNext) {
+            if (i + 1 >= argc) {
+                error = "\"" + argument + "\" needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        // The first occurrence wins, as on Windows.
+        if ((options.*found->value).empty())
+            options.*found->value = value;
+    }
+    return true;
+}
+
+std::string ProgramFolder()
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return std::string();
+    path[length] = '\0';
+    std::string folder(path);
+    return folder.substr(0, folder.rfind('/') + 1);
+}
+
+// The payload folder with its final separator: the one named, else beside
+// this program (a build tree), else <prefix>/share/velumo-installer.
+std::string PayloadFolder(const std::string& named)
+{
+    if (!named.empty())
+        return named.back() == '/' ? named : named + "/";
+    const std::string beside = ProgramFolder();
+    if (PathExists((beside + kStubName).c_str()))
+        return beside;
+    return beside + "../share/velumo-installer/";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    if (!ReadOptions(argc, argv, options, error)) {
+        fprintf(stderr, "ornixcreator: %s\n%s", error.c_str(), kUsage);
+        return kExitUsage;
+    }
+    if (options.help) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        printf("ornixcreator (Velumo Installer) %s\n", kVersion);
+        return 0;
+    }
+    if (options.msi.empty() || options.skin.empty() || options.output.empty()) {
+        fprintf(stderr, "ornixcreator: --msi, --skin and --output are needed\n%s", kUsage);
+        return kExitUsage;
+    }
+
+    // The archive is named "temp.zip" inside every setup; it is written in a
+    // folder of its own, since the payload folder is not ours to write in.
+    ScratchFolder scratch;
+    if (scratch.path().empty()) {
+        fprintf(stderr, "ornixcreator: %s\n", Explain(GenerateArchiveFailed));
+        return GenerateArchiveFailed;
+    }
+    GenerationRequest request;
+    request.msiPath = options.msi.c_str();
+    request.skinPath = options.skin.c_str();
+    request.outputPath = options.output.c_str();
+    request.iconPath = options.icon.empty() ? nullptr : options.icon.c_str();
+    request.payloadFolder = PayloadFolder(options.payload);
+    request.archivePath = scratch.path() + "/temp.zip";
+    std::string refusedEntry;
+    const GenerateResult result = GenerateSetup(request, refusedEntry);
+    if (result != GenerateDone) {
+        const std::string message = GenerateFailureMessage(result, refusedEntry);
+        fprintf(stderr, "ornixcreator: %s\n", message.empty() ? Explain(result) : message.c_str());
+    }
+    return result;
+}

@@ -1,0 +1,188 @@
+#!/usr/bin/python3
+"""The builder for Linux, run natively: its switches and exit codes, setups
+equal byte for byte to those of OrnixCreator.exe (run under Wine) on the same
+inputs, the icon group read back by pefile, and a setup it made installing
+under Wine. Arguments: the native ornixcreator, the laid-out builder folder,
+the placeholder libraries, the fixtures folder and a skin."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import pefile
+
+LINUX, BUILDER, PLACEHOLDERS, FIXTURES, SKIN = sys.argv[1:6]
+del sys.argv[1:6]
+PLAIN_PRODUCT = "{6E0D8F1A-3C51-4E7B-9A0B-2F5C1D7A9E01}"
+WINE_LIMIT = 300  # seconds for one Wine process; Wine under emulation is slow
+
+
+def wine(*args):
+    return subprocess.run(["wine", *args], capture_output=True, timeout=WINE_LIMIT)
+
+
+def win(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def icon_file(sizes):
+    """An .ico with one 32-bit image per size, each of its own colour."""
+    images = []
+    for n, size in enumerate(sizes):
+        header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+        pixels = bytes([n * 40 % 256, 90, 200, 255]) * (size * size)
+        mask = b"\0" * (((size + 31) // 32) * 4 * size)
+        images.append(header + pixels + mask)
+    directory, offset = b"", 6 + 16 * len(images)
+    for size, image in zip(sizes, images):
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return struct.pack("<HHH", 0, 1, len(images)) + directory + b"".join(images)
+
+
+class LinuxBuilder(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="linux-builder-")
+        cls.payload = os.path.join(cls.work, "payload")
+        shutil.copytree(BUILDER, cls.payload)
+        for name in os.listdir(PLACEHOLDERS):
+            shutil.copy(os.path.join(PLACEHOLDERS, name), cls.payload)
+        for source in (os.path.join(FIXTURES, "PlainProduct.msi"), SKIN):
+            shutil.copy(source, cls.work)
+        cls.msi = os.path.join(cls.work, "PlainProduct.msi")
+        cls.skin = os.path.join(cls.work, os.path.basename(SKIN))
+        cls.icon = os.path.join(cls.work, "app.ico")
+        with open(cls.icon, "wb") as f:
+            f.write(icon_file([16, 32, 48]))
+        # The archive records access times too, and reading a file may move
+        # its access time on: one later than its last change stays put, so
+        # both builders see the same times.
+        later = time.time() + 3600
+        for folder, _, names in os.walk(cls.work):
+            for name in names:
+                path = os.path.join(folder, name)
+                os.utime(path, (later, os.stat(path).st_mtime))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def linux(self, *args):
+        return subprocess.run([LINUX, *args], capture_output=True, text=True, timeout=120)
+
+    def test_switches_and_exit_codes(self):
+        output = self.path("kept.exe")
+        folder = self.path("a-folder")
+        os.makedirs(folder, exist_ok=True)
+        bitmap = self.path("bitmap.ico")
+        with open(bitmap, "wb") as f:
+            f.write(b"BM" + bytes(60))
+        base = ["--skin", self.skin, "--payload", self.payload]
+        cases = [
+            ("help", ["--help"], 0, None),
+            ("slash help", ["/?"], 0, None),
+            ("version", ["--version"], 0, None),
+            ("nothing given", [], 1, None),
+            ("unknown option", ["--msi", self.msi, "--frobnicate"] + base + ["-o", output], 1, None),
+            ("value missing", ["--msi"], 1, None),
+            ("msi missing", ["--msi", self.path("none.msi"), "-o", output] + base, 3, None),
+            ("libraries missing", ["--msi", self.msi, "-o", output, "--skin", self.skin,
+                                   "--payload", self.work], 4, None),
+            ("bitmap as icon", ["--msi", self.msi, "-o", output, "-i", bitmap] + base, 6, None),
+            ("output is the msi", ["--msi", self.msi, "-o", self.msi] + base, 11, None),
+            ("output is a folder", ["--msi", self.msi, "-o", folder] + base, 12, None),
+            ("made", [f"/m:{self.msi}", f"/O:{output}", f"-s:{self.skin}",
+                      "--payload", self.payload], 0, "made"),
+        ]
+        for name, args, code, made in cases:
+            with self.subTest(name):
+                with open(output, "wb") as f:
+                    f.write(b"an earlier setup")
+                run = self.linux(*args)
+                self.assertEqual(code, run.returncode, run.stderr)
+                with open(output, "rb") as f:
+                    kept = f.read() == b"an earlier setup"
+                self.assertEqual(made is None, kept)
+                if code not in (0,):
+                    self.assertTrue(run.stderr.startswith("ornixcreator: "), run.stderr)
+                left = [n for n in os.listdir(self.work) if n.startswith("vlm")]
+                self.assertEqual([], left)
+
+    def test_same_setup_as_the_windows_builder_and_it_installs(self):
+        for icon in (None, self.icon):
+            with self.subTest(icon=icon):
+                linux_out, windows_out = self.path("linux.exe"), self.path("windows.exe")
+                extra = ["--icon", icon] if icon else []
+                run = self.linux("--msi", self.msi, "--skin", self.skin, "--output", linux_out,
+                                 "--payload", self.payload, *extra)
+                self.assertEqual(0, run.returncode, run.stderr)
+                extra = [f"/i:{win(icon)}"] if icon else []
+                windows = wine(os.path.join(self.payload, "OrnixCreator.exe"), f"/m:{win(self.msi)}",
+                               f"/s:{win(self.skin)}", f"/o:{win(windows_out)}", *extra)
+                self.assertEqual(0, windows.returncode, windows.stderr)
+                with open(linux_out, "rb") as a, open(windows_out, "rb") as b:
+                    self.assertTrue(a.read() == b.read(), "the two builders' setups differ")
+
+        # Every entry of the rewritten icon group describes its image.
+        pe = pefile.PE(self.path("linux.exe"))
+        images, groups = {}, []
+        for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            for entry in kind.directory.entries:
+                data = entry.directory.entries[0].data.struct
+                blob = pe.get_data(data.OffsetToData, data.Size)
+                if kind.id == 3:
+                    images[entry.id] = blob
+                elif kind.id == 14 and entry.id == 105:
+                    groups.append(blob)
+        self.assertEqual(1, len(groups))
+        reserved, kind, count = struct.unpack("<HHH", groups[0][:6])
+        self.assertEqual((0, 1, 3), (reserved, kind, count))
+        for n, size in enumerate([16, 32, 48]):
+            width, height, _, _, planes, bits, length, image_id = struct.unpack(
+                "<BBBBHHIH", groups[0][6 + 14 * n:20 + 14 * n])
+            self.assertEqual((size, size, 1, 32), (width, height, planes, bits))
+            self.assertEqual(len(images[image_id]), length)
+
+        # The setup the Linux builder made installs, unattended, under Wine.
+        wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
+        installed = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files",
+                                 "Velumo Test Plain", "plain.txt")
+        try:
+            run = wine(win(self.path("linux.exe")), "/q")
+            self.assertEqual(0, run.returncode)
+            self.assertTrue(os.path.exists(installed))
+        finally:
+            wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
+
+    def test_debian_package_carries_program_and_payload(self):
+        packages = self.path("deb")
+        cpack = subprocess.run(["cpack", "-G", "DEB", "--config",
+                                os.path.join(os.path.dirname(LINUX), "CPackConfig.cmake"),
+                                "-B", packages], capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, cpack.returncode, cpack.stdout + cpack.stderr)
+        deb = [n for n in os.listdir(packages) if n.endswith(".deb")]
+        self.assertEqual(1, len(deb))
+        root = self.path("root")
+        subprocess.run(["dpkg-deb", "-x", os.path.join(packages, deb[0]), root], check=True)
+        share = os.path.join(root, "usr", "share", "velumo-installer")
+        self.assertEqual(["Runlet.exe", "VelumoDll.dll"], sorted(os.listdir(share)))
+        # The packager adds the five runtime libraries; the program then finds
+        # its payload under share/ without being told.
+        for name in os.listdir(PLACEHOLDERS):
+            shutil.copy(os.path.join(PLACEHOLDERS, name), share)
+        run = subprocess.run([os.path.join(root, "usr", "bin", "ornixcreator"), "--msi", self.msi,
+                              "--skin", self.skin, "--output", self.path("from-deb.exe")],
+                             capture_output=True, text=True, timeout=120)
+        self.assertEqual(0, run.returncode, run.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
