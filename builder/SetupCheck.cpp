@@ -65,6 +65,7 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
     if (!archive.archive)
         return SetupCheckResult::ArchiveDamaged;
     std::vector<char> buffer(256 * 1024);
+    std::vector<std::string> names;
     size_t entries = 0;
     int status = unzGoToFirstFile(archive.archive);
     while (status == UNZ_OK) {
@@ -76,13 +77,18 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
             return SetupCheckResult::ArchiveDamaged;
         name[info.size_filename] = '\0';
         const bool isPackage = ClassifyEntry(name) == EntryPackage;
-        // The setup installs the last ".msi" it finds: the MSI entry comes
-        // first, so it must be the only one.
+        // The setup refuses a second ".msi" and two names that would be one
+        // file: the MSI entry comes first and must be the only one, and a
+        // skin named like a library would meet that library.
+        bool repeated = false;
+        for (const std::string& earlier : names)
+            repeated = repeated || SameEntryName(earlier.c_str(), name);
         if (strlen(name) != info.size_filename || !IsUsableEntryName(name) ||
-            isPackage != (entries == 0)) {
+            isPackage != (entries == 0) || repeated) {
             refusedEntry.assign(name, info.size_filename);
             return SetupCheckResult::EntryRefused;
         }
+        names.push_back(name);
         if (!EntryReadsBack(archive.archive, buffer))
             return SetupCheckResult::ArchiveDamaged;
         ++entries;

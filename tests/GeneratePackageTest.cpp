@@ -230,10 +230,6 @@ TEST_F(GenerationTest, SuccessReplacesExistingOutputAndRemovesTempZip)
     EXPECT_GT(built.size(), stubBytes.size() + 10000);
     EXPECT_FALSE(TempZipLeft());
 
-    // Two inputs of the same name give two entries of that name.
-    skin = folder / "gdiplus.dll";
-    ASSERT_TRUE(WriteFileBytes(skin, "a skin named like a library"));
-    EXPECT_EQ(GenerateDone, Generate());
 }
 
 TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
@@ -268,6 +264,9 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
     ASSERT_TRUE(CopyFileTo(msi, folder / longMsiName));
     ASSERT_TRUE(CopyFileTo(msi, folder / "Package.txt"));
     ASSERT_TRUE(WriteFileBytes(folder / "Skin.msi", "a skin named like a package"));
+    // In a folder of its own: the library rows move gdiplus.dll to folder.
+    ASSERT_TRUE(CreateDirectoryA((folder / "named").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(folder / "named\\GDIPLUS.dll", "a skin named like a library"));
     // The packager's earlier setup, held open as a running copy would hold it.
     HANDLE running = INVALID_HANDLE_VALUE;
     std::vector<Case> cases = {
@@ -308,6 +307,8 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
          restorePaths, nullptr, "Package.txt"},
         {"skin named as a second package", GenerateEntryRefused, [&] { skin = folder / "Skin.msi"; },
          restorePaths, nullptr, "Skin.msi"},
+        {"skin named like a library", GenerateEntryRefused, [&] { skin = folder / "named\\GDIPLUS.dll"; },
+         restorePaths, nullptr, "gdiplus.dll"},
         {"icon shorter than its header", GenerateIconMalformed, [&] { WriteFileBytes(icon, "\0\0\1"); },
          [] {}, "bad.ico"},
         {"icon directory cut short", GenerateIconMalformed,
