@@ -3,6 +3,7 @@
 #include "BuilderState.h"
 #include "MainDialog.h"
 #include "PackageGenerator.h"
+#include "ProductName.h"
 #include "SwitchParser.h"
 
 #include <string>
@@ -16,7 +17,6 @@ const char kBuilderUsage[] = "Usage:\n"
 
 namespace {
 
-constexpr char kCaption[] = "Velumo Installer";
 constexpr char kBuilderSkinName[] = "Ornix.skf";
 
 int RunBatch(const SwitchParser& switches)
@@ -70,7 +70,7 @@ int RunBuilder(HINSTANCE instance, const char* commandLine)
     SwitchParser switches(nullptr, false);
     switches.Parse(commandLine);
     if (switches.HasSwitch("?")) {
-        MessageBoxA(nullptr, kBuilderUsage, kCaption, MB_ICONINFORMATION);
+        MessageBoxA(nullptr, kBuilderUsage, kProductCaption, MB_ICONINFORMATION);
         return kBuilderExitOk;
     }
     if (switches.HasValue("m") && switches.HasValue("o") && switches.HasValue("s"))

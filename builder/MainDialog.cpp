@@ -5,14 +5,14 @@
 #include "FileChooser.h"
 #include "PackageGenerator.h"
 #include "ProductLinks.h"
-#include "SkinDecoration.h"
+#include "ProductName.h"
 #include "resource.h"
+#include "SkinDecoration.h"
 
 #include <commctrl.h>
 
 namespace {
 
-constexpr char kCaption[] = "Velumo Installer";
 
 // Set between Create and the worker's UM_SETBUSY 0; read and written on the
 // window's thread only.
@@ -82,7 +82,7 @@ const LinkButton kBanners[] = {
 
 void ShowMessage(HWND window, const char* text)
 {
-    MessageBoxA(window, text, kCaption, MB_OK);
+    MessageBoxA(window, text, kProductCaption, MB_OK);
 }
 
 void Browse(HWND window, const BrowseButton& button)

@@ -2,6 +2,7 @@
 
 #include "ArchiveWriter.h"
 #include "BuilderState.h"
+#include "ProductName.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr char kArchiveName[] = "temp.zip";
-constexpr char kCaption[] = "Velumo Installer";
 
 // Shows each entry's progress on the window's progress bar, 0 to 100.
 class ProgressBarSink : public ProgressSink {
@@ -69,14 +69,14 @@ DWORD WINAPI GenerationThreadProc(LPVOID parameter)
     // On success the buttons stay disabled until the user has read the
     // message; on failure they come back before it.
     if (generated)
-        MessageBoxA(window, "Generated Successfully", kCaption, MB_OK);
+        MessageBoxA(window, "Generated Successfully", kProductCaption, MB_OK);
     if (engine.DeleteAdditionalThread)
         engine.DeleteAdditionalThread();
     SendMessageA(window, UM_SETBUSY, 0, 0);
     const std::string message = GenerateFailureMessage(result, refusedEntry);
     if (!message.empty())
-        MessageBoxA(window, message.c_str(), kCaption, MB_OK);
+        MessageBoxA(window, message.c_str(), kProductCaption, MB_OK);
     else if (!generated)
-        MessageBoxA(window, "Can't create zip file", kCaption, MB_OK);
+        MessageBoxA(window, "Can't create zip file", kProductCaption, MB_OK);
     return 0;
 }

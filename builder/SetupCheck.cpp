@@ -4,6 +4,7 @@
 #include "PackageFile.h"
 
 #include "OutputFiles.h"
+#include "ZipHandles.h"
 
 #include <unzip.h>
 #ifdef _WIN32
@@ -24,11 +25,6 @@ namespace {
 constexpr size_t kTypicalTempFolderLength = 9 + 32 + 20 + 16;
 // Runtime libraries go to "C:\Windows\SysWOW64" on 64-bit Windows.
 constexpr size_t kSystemFolderLength = 19;
-
-struct ArchiveCloser {
-    unzFile archive;
-    ~ArchiveCloser() { if (archive) unzClose(archive); }
-};
 
 // Reads the current entry to its end: closing it checks the CRC, and the
 // count read must be the size the entry announces.
@@ -61,17 +57,17 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
 #else
     fill_fopen64_filefunc(&files);
 #endif
-    ArchiveCloser archive{unzOpen2_64(archivePath, &files)};
-    if (!archive.archive)
+    ZipReader archive(unzOpen2_64(archivePath, &files));
+    if (!archive)
         return SetupCheckResult::ArchiveDamaged;
     std::vector<char> buffer(256 * 1024);
     std::vector<std::string> names;
     size_t entries = 0;
-    int status = unzGoToFirstFile(archive.archive);
+    int status = unzGoToFirstFile(archive.get());
     while (status == UNZ_OK) {
         char name[kMaxPath];
         unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(archive.archive, &info, name, sizeof name, nullptr, 0, nullptr,
+        if (unzGetCurrentFileInfo64(archive.get(), &info, name, sizeof name, nullptr, 0, nullptr,
                                     0) != UNZ_OK ||
             info.size_filename >= sizeof name)
             return SetupCheckResult::ArchiveDamaged;
@@ -89,10 +85,10 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
             return SetupCheckResult::EntryRefused;
         }
         names.push_back(name);
-        if (!EntryReadsBack(archive.archive, buffer))
+        if (!EntryReadsBack(archive.get(), buffer))
             return SetupCheckResult::ArchiveDamaged;
         ++entries;
-        status = unzGoToNextFile(archive.archive);
+        status = unzGoToNextFile(archive.get());
     }
     if (status != UNZ_END_OF_LIST_OF_FILE || entries != expectedEntries)
         return SetupCheckResult::ArchiveDamaged;

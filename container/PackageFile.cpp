@@ -2,6 +2,7 @@
 
 #include "EntryRules.h"
 #include "FileAccess.h"
+#include "Handles.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -29,11 +30,6 @@ constexpr size_t kFileHeaderSize = 20;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr unsigned kMaxSections = 96;
 constexpr unsigned kSecurityDirectory = 4;
-
-struct FileCloser {
-    FILE* file;
-    ~FileCloser() { if (file) fclose(file); }
-};
 
 uint32_t U32(const unsigned char* bytes)
 {
@@ -256,11 +252,11 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
     if (HasContainer())
         return AppendAlreadyHasContainer;
 
-    FileCloser out{fopen(path, "ab")};
-    if (!out.file)
+    StdioFile out(fopen(path, "ab"));
+    if (!out)
         return AppendCannotOpenFile;
-    FileCloser archive{fopen(archivePath, "rb")};
-    if (!archive.file)
+    StdioFile archive(fopen(archivePath, "rb"));
+    if (!archive)
         return AppendCannotOpenArchive;
 
     {
@@ -270,8 +266,8 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
             return AppendSignedFile;
     }
 
-    const int64_t start = FileLength(out.file);
-    const int64_t archiveLength = FileLength(archive.file);
+    const int64_t start = FileLength(out.get());
+    const int64_t archiveLength = FileLength(archive.get());
     if (start < 0 || archiveLength < 0)
         return AppendCannotOpenFile;
 
@@ -285,31 +281,31 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
     if (uint64_t(start) + overhead + uint64_t(archiveLength) > kMaxSetupSize)
         return AppendTooLarge;
 
-    bool written = WriteU32(out.file, nameLength) &&
-                   fwrite(name, 1, nameLength, out.file) == nameLength;
+    bool written = WriteU32(out.get(), nameLength) &&
+                   fwrite(name, 1, nameLength, out.get()) == nameLength;
     bool tooLarge = false;
     uint64_t copied = 0;
     std::vector<char> copyBuffer(kCopyStep);
     char* buffer = copyBuffer.data();
-    while (written && !feof(archive.file)) {
-        size_t count = fread(buffer, 1, kCopyStep, archive.file);
+    while (written && !feof(archive.get())) {
+        size_t count = fread(buffer, 1, kCopyStep, archive.get());
         copied += count;
-        if (ferror(archive.file))
+        if (ferror(archive.get()))
             written = false;
         else if (uint64_t(start) + overhead + copied > kMaxSetupSize)
             tooLarge = true;  // the archive grew since its length was taken
-        else if (count && fwrite(buffer, 1, count, out.file) != count)
+        else if (count && fwrite(buffer, 1, count, out.get()) != count)
             written = false;
         written = written && !tooLarge;
     }
-    written = written && WriteU32(out.file, static_cast<uint32_t>(start)) &&
-              fwrite(markerText, 1, kContainerMarkerLength, out.file) ==
+    written = written && WriteU32(out.get(), static_cast<uint32_t>(start)) &&
+              fwrite(markerText, 1, kContainerMarkerLength, out.get()) ==
                   size_t(kContainerMarkerLength) &&
-              fflush(out.file) == 0;
+              fflush(out.get()) == 0;
     if (!written) {
         // A half-written container would look like a package to nobody and
         // hide the next append: cut the file back to what it was.
-        CutFileBack(out.file, start);
+        CutFileBack(out.get(), start);
         return tooLarge ? AppendTooLarge : AppendCannotOpenFile;
     }
     return AppendDone;
@@ -329,8 +325,8 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
     if (haveFolder && !FolderExists(destFolder))
         return ExtractCannotCreateOutput;
 
-    FileCloser in{fopen(path, "rb")};
-    if (!in.file)
+    StdioFile in(fopen(path, "rb"));
+    if (!in)
         return ExtractCannotOpenFile;
 
     ContainerPlace place;
@@ -339,7 +335,7 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
         if (!LocateContainer(file, place))
             return ExtractNoContainer;
     }
-    if (!SeekFile(in.file, place.archiveStart))
+    if (!SeekFile(in.get(), place.archiveStart))
         return ExtractBadStart;
 
     const char* folder = destFolder ? destFolder : "";
@@ -372,7 +368,7 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
     bool copied = true;
     while (remaining > 0) {
         size_t piece = remaining < int64_t(kCopyStep) ? size_t(remaining) : kCopyStep;
-        if (fread(buffer, 1, piece, in.file) != piece || fwrite(buffer, 1, piece, out) != piece) {
+        if (fread(buffer, 1, piece, in.get()) != piece || fwrite(buffer, 1, piece, out) != piece) {
             copied = false;
             break;
         }

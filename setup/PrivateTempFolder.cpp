@@ -1,15 +1,12 @@
 #include "PrivateTempFolder.h"
 
+#include "Handles.h"
+
 #include <stdio.h>
 
 #include <vector>
 
 namespace {
-
-struct TokenCloser {
-    HANDLE handle = nullptr;
-    ~TokenCloser() { if (handle) CloseHandle(handle); }
-};
 
 bool WellKnownSid(WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& sid)
 {
@@ -23,20 +20,21 @@ bool WellKnownSid(WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& sid)
 // stands for "leave the user out".
 bool UserSid(std::vector<BYTE>& sid)
 {
-    TokenCloser token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.handle))
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
         return false;
+    const KernelHandle token(opened);
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
-    if (GetTokenInformation(token.handle, TokenElevation, &elevation, sizeof elevation, &size) &&
+    if (GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
         elevation.TokenIsElevated) {
         sid.clear();
         return true;
     }
-    GetTokenInformation(token.handle, TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);
     if (size == 0 ||
-        !GetTokenInformation(token.handle, TokenUser, buffer.data(), size, &size))
+        !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
         return false;
     PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
     sid.resize(GetLengthSid(user));

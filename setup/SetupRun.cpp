@@ -3,6 +3,7 @@
 #include "Extraction.h"
 #include "PackageFile.h"
 #include "PrivateTempFolder.h"
+#include "ProductName.h"
 #include "SetupExitCode.h"
 #include "SetupLog.h"
 #include "SetupOptions.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const char kCaption[] = "Velumo Installer";
 const char kUsage[] =
     "Usage:\n"
     "   /? - Show this dialog.\n"
@@ -141,7 +141,7 @@ DWORD InstallOrShowUsage(const SetupState& state, const SetupOptions& options, S
     DWORD result = SetupExitUsageShown;
     if (options.showUsage) {
         if (!options.quiet)
-            MessageBoxA(nullptr, kUsage, kCaption, MB_OK | MB_ICONINFORMATION);
+            MessageBoxA(nullptr, kUsage, kProductCaption, MB_OK | MB_ICONINFORMATION);
     } else {
         result = Install(state, options, log);
     }

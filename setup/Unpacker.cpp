@@ -1,8 +1,10 @@
 #include "Unpacker.h"
 
+#include "Handles.h"
 #include "SetupExitCode.h"
 #include "SetupLog.h"
 #include "StatusWindow.h"
+#include "ZipHandles.h"
 
 #include <unzip.h>
 // After unzip.h, which brings the declarations it builds on.
@@ -13,16 +15,6 @@
 #include <string.h>
 
 namespace {
-
-struct ArchiveCloser {
-    unzFile archive;
-    ~ArchiveCloser() { if (archive) unzClose(archive); }
-};
-
-struct HandleCloser {
-    HANDLE handle;
-    ~HandleCloser() { if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle); }
-};
 
 // Large enough that unpacking runs at disk speed, fixed so memory does not
 // grow with the package.
@@ -84,10 +76,10 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFi
     ZPOS64_T total = 0;
     {
         // Nobody else may open it while it is written.
-        HandleCloser out{path ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr)
-                              : INVALID_HANDLE_VALUE};
-        if (path && out.handle == INVALID_HANDLE_VALUE) {
+        FileHandle out(path ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr)
+                            : INVALID_HANDLE_VALUE);
+        if (path && !out) {
             unzCloseCurrentFile(archive);
             return SetupExitCannotWrite;
         }
@@ -100,7 +92,7 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFi
                 break;
             }
             DWORD written = 0;
-            if (path && (!WriteFile(out.handle, buffer, DWORD(count), &written, nullptr) ||
+            if (path && (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) ||
                          written != DWORD(count))) {
                 failure = SetupExitCannotWrite;
                 break;
@@ -114,7 +106,7 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFi
         if (!failure && total != info.uncompressed_size)
             failure = SetupExitArchiveUnreadable;
         if (!failure && path)
-            SetEntryTime(out.handle, info.dosDate);
+            SetEntryTime(out.get(), info.dosDate);
     }
     if (!failure && path)
         failure = HoldAndVerify(path, info, buffer, held);
@@ -242,18 +234,18 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
 // what an archive without entries is. Such an archive is readable, only empty.
 bool IsEmptyArchive(const char* path)
 {
-    HandleCloser file{CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.handle == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     unsigned char end[22];
     DWORD read = 0;
-    if (!ReadFile(file.handle, end, sizeof end, &read, nullptr) || read != sizeof end)
+    if (!ReadFile(file.get(), end, sizeof end, &read, nullptr) || read != sizeof end)
         return false;
     const unsigned entries = end[10] | (end[11] << 8);
     const unsigned commentLength = end[20] | (end[21] << 8);
     return !memcmp(end, "PK\x05\x06", 4) && entries == 0 &&
-           GetFileSize(file.handle, nullptr) == sizeof end + commentLength;
+           GetFileSize(file.get(), nullptr) == sizeof end + commentLength;
 }
 
 } // namespace
@@ -262,8 +254,8 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
 {
     zlib_filefunc64_def files;
     fill_win32_filefunc64A(&files);
-    ArchiveCloser archive{unzOpen2_64(state.archiveFile, &files)};
-    if (!archive.archive) {
+    ZipReader archive(unzOpen2_64(state.archiveFile, &files));
+    if (!archive) {
         if (IsEmptyArchive(state.archiveFile))
             return 0;
         log.Write("refused: the archive cannot be opened as a ZIP archive");
@@ -271,19 +263,19 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
     }
 
     std::vector<PlannedEntry> plan;
-    if (DWORD failure = PlanEntries(archive.archive, state, plan, log))
+    if (DWORD failure = PlanEntries(archive.get(), state, plan, log))
         return failure;
 
     state.held.clear();
     state.held.resize(plan.size());
     std::vector<char> buffer(kCopyBufferSize);
-    int position = plan.empty() ? UNZ_OK : unzGoToFirstFile(archive.archive);
+    int position = plan.empty() ? UNZ_OK : unzGoToFirstFile(archive.get());
     for (size_t i = 0; i < plan.size(); ++i) {
         if (position != UNZ_OK)
             return SetupExitArchiveUnreadable;
         if (plan[i].unpack)
             status.ShowUnpacking(state.entries[i].filePath);
-        if (DWORD failure = UnpackCurrentEntry(archive.archive,
+        if (DWORD failure = UnpackCurrentEntry(archive.get(),
                                                plan[i].unpack ? plan[i].unpackPath : nullptr,
                                                buffer.data(), state.held[i])) {
             log.Write("refused: entry \"%s\" fails its check on unpacking", plan[i].name);
@@ -295,7 +287,7 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
         else
             log.Write("entry \"%s\" checked; %s is there already and stays", plan[i].name,
                       state.entries[i].filePath);
-        position = unzGoToNextFile(archive.archive);
+        position = unzGoToNextFile(archive.get());
     }
 
     // Only now, with every entry verified, do libraries reach the system

@@ -3,8 +3,16 @@
 #include "SkinEngineApi.h"
 
 // A loaded skin engine and its entry points. Every pointer is null unless the
-// library loaded and exports it.
+// library loaded and exports it. It owns the library: moved, not copied, and
+// released (SkinEngineRelease) when it goes.
 struct SkinEngine {
+    SkinEngine() = default;
+    ~SkinEngine();
+    SkinEngine(SkinEngine&& other) noexcept;
+    SkinEngine& operator=(SkinEngine&& other) noexcept;
+    SkinEngine(const SkinEngine&) = delete;
+    SkinEngine& operator=(const SkinEngine&) = delete;
+
     HMODULE module = nullptr;
     InitDecorationFn InitDecoration = nullptr;
     LoadSkinFromFileFn LoadSkinFromFile = nullptr;
