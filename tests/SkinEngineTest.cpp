@@ -4,6 +4,8 @@
 #include "SkinTestSupport.h"
 #include "TestZip.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <thread>
 #include <vector>
@@ -78,7 +80,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D), FaceOf(shot, dialog));
         EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), ButtonFaceOf(shot, dialog, IDOK));
         const RECT field = dialog.rect(kPathField);
-        EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), shot.At(field.left + 5, field.top + 5));
+        EXPECT_EQ(RGB(0xFC, 0xFE, 0xFF), shot.At(field.left + 5, field.top + 5));
         // Browse button: the normal frame of browse.bmp, clear of dots and edge.
         const RECT browse = dialog.rect(kBrowse);
         const int bw = browse.right - browse.left, bh = browse.bottom - browse.top;
@@ -175,6 +177,137 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     EXPECT_TRUE(DeleteFileA(copy.path().c_str())) << GetLastError();
 }
 
+// The page of every control kind (template 302) and what the skins paint there.
+enum ControlsPage {
+    kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
+    kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
+    kScroll = 2012,
+};
+
+void FillControlsPage(const TestDialog& page)
+{
+    std::string licence;
+    for (int line = 1; line <= 30; ++line)
+        licence += "Line " + std::to_string(line) + " of the licence terms of this product.\r\n";
+    SetWindowTextA(page.item(kLicence), licence.c_str());
+    SetWindowTextA(page.item(kPathEdit), "C:\\Program Files\\Sample");
+    SetWindowTextA(page.item(2007), "Needs 12 MB");
+    for (const char* item : {"Program files", "Documentation", "Samples", "Shortcuts", "Help"}) {
+        SendMessageA(page.item(kList), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        SendMessageA(page.item(kCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    }
+    SendMessageA(page.item(kCombo), CB_SETCURSEL, 1, 0);
+    SendMessageA(page.item(kProgress), PBM_SETPOS, 40, 0);
+    SCROLLINFO scroll = {sizeof scroll, SIF_ALL, 0, 100, 20, 30, 0};
+    SetScrollInfo(page.item(kScroll), SB_CTL, &scroll, TRUE);
+    SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
+    CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
+    SetFocus(page.item(IDOK));
+}
+
+// The square where a check box or radio button has its glyph, and its label.
+RECT GlyphOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left, r.top, r.left + 14, r.bottom};
+}
+
+RECT LabelOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left + 16, r.top, r.right, r.bottom};
+}
+
+void PressKey(HWND dialog, HWND target, WPARAM key, bool shift = false)
+{
+    // Through the dialog manager, as a message loop hands keys to a dialog.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG down = {target, WM_KEYDOWN, key, 1, 0, {0, 0}};
+    MSG up = {target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}};
+    if (!IsDialogMessageA(dialog, &down))
+        DispatchMessageA(&down);
+    if (!IsDialogMessageA(dialog, &up))
+        DispatchMessageA(&up);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    PumpMessages(100);
+}
+
+TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
+{
+    LoadLibraryA("comctl32.dll");
+    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    struct Run {
+        const char* skin;  // null: no engine
+        COLORREF mark;     // the check and radio mark in the normal look
+        COLORREF focus;    // the focus cue of check boxes and radio buttons
+        COLORREF field;    // the face of fields and of the licence text
+    };
+    const Run runs[] = {
+        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9)},
+        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.skin ? run.skin : "unskinned");
+        if (run.skin) {
+            ASSERT_TRUE(copy.Load());
+            SkinEngineApply(copy.engine(), SkinPath(run.skin).c_str());
+        }
+        {
+            TestDialog page(kControlsDialog);
+            ASSERT_NE(nullptr, page.get());
+            FillControlsPage(page);
+            const WindowCapture shot = CaptureWindow(page.get());
+            ASSERT_FALSE(shot.empty());
+            SaveShot(shot, std::string("controls-") + (run.skin ? run.skin : "unskinned") + ".png");
+            const double share = SystemColourShare(shot);
+            if (!run.skin) {
+                // The control run: the page really is drawn in the system's colours.
+                EXPECT_GT(share, 0.3);
+                continue;
+            }
+            EXPECT_LT(share, 0.01);
+            const RECT path = page.rect(kPathEdit), licence = page.rect(kLicence);
+            EXPECT_EQ(run.field, shot.At(path.right - 8, path.top + 4));
+            EXPECT_EQ(run.field, shot.At(licence.right - 30, licence.bottom - 5));
+
+            // A click checks the box, Space the radio button, and their
+            // glyphs show the skin's mark; the other radio loses it.
+            EXPECT_EQ(0, shot.Count(GlyphOf(page, kAccept), run.mark));
+            SendMessageA(page.item(kAccept), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            SendMessageA(page.item(kAccept), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            SetFocus(page.item(kCustom));
+            PressKey(page.get(), page.item(kCustom), VK_SPACE);
+            const WindowCapture checked = CaptureWindow(page.get());
+            SaveShot(checked, std::string("controls-checked-") + run.skin + ".png");
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kAccept), BM_GETCHECK, 0, 0));
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kCustom), BM_GETCHECK, 0, 0));
+            EXPECT_GT(checked.Count(GlyphOf(page, kAccept), run.mark), 5);
+            EXPECT_GT(checked.Count(GlyphOf(page, kCustom), run.mark), 5);
+            EXPECT_EQ(0, checked.Count(GlyphOf(page, kTypical), run.mark));
+
+            // The focus cue moves with Tab and back with Shift+Tab.
+            SetFocus(page.item(kAccept));
+            PressKey(page.get(), page.item(kAccept), VK_TAB);
+            EXPECT_EQ(page.item(kMixed), GetFocus());
+            const WindowCapture tabbed = CaptureWindow(page.get());
+            EXPECT_GT(tabbed.Count(LabelOf(page, kMixed), run.focus), 10);
+            EXPECT_EQ(0, tabbed.Count(LabelOf(page, kAccept), run.focus));
+            PressKey(page.get(), page.item(kMixed), VK_TAB, true);
+            EXPECT_EQ(page.item(kAccept), GetFocus());
+            const WindowCapture back = CaptureWindow(page.get());
+            EXPECT_GT(back.Count(LabelOf(page, kAccept), run.focus), 10);
+            EXPECT_EQ(0, back.Count(LabelOf(page, kMixed), run.focus));
+            EXPECT_LT(SystemColourShare(back), 0.01);
+        }
+        copy.Release();
+    }
+}
+
 // Damaged skin files, made here with minizip around a small valid skin.
 // A 24-bit bottom-up BMP of one colour.
 std::string SolidBmp(int width, int height, int bits = 24)
@@ -237,7 +370,12 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
         {"unknown section", {{"skin.ini", IniWith("[Dialog]", "[Dialgo]")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"line without key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nhello\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"no header", {{"skin.ini", IniWith("[Skin]\nname = Test\nformat = 1\n", "")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"future format", {{"skin.ini", IniWith("format = 1", "format = 2")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"future format", {{"skin.ini", IniWith("format = 1", "format = 3")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"newer key in format 1", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\ncaption = #102030\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"strip too short for a check box", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CheckBox]\nimage = strip.bmp\nimage_size = 8x4\nimage_states = 4\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"margins wider than the image", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 5,1,5,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
+        {"three margins", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 1,1,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
+        {"caption buttons without size", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CustomFrame]\nbuttons = strip.bmp\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"random bytes", {}, PatternBytes(700, 3)},
         {"zero bytes", {}, std::string()},
     };
@@ -268,6 +406,14 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
         EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(path.c_str())))
             << damage.name << " (" << path << ")";
     }
+    // The same skin in the newer format loads, so the rows above fail for
+    // their fault and not for the format.
+    const std::string newer = work / "newer.skf";
+    ASSERT_TRUE(WriteZip(newer, {{"skin.ini", IniWith("format = 1", "format = 2")},
+                                 {"strip.bmp", SolidBmp(32, 4)}}));
+    EXPECT_TRUE(engine.LoadSkinFromFile(SkinEngineWide(newer.c_str())));
+    engine.DeInitDecoration();
+    ASSERT_TRUE(engine.InitDecoration(1));
     EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(work.path().c_str()))) << "a folder";
     EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide((work / "absent.skf").c_str())));
     EXPECT_FALSE(engine.LoadSkinFromFile(L""));

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -76,6 +77,32 @@ bool WindowCapture::SavePng(const std::string& path) const
 
     std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path.c_str(), "wb"), fclose);
     return file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
+}
+
+std::vector<COLORREF> SystemColours()
+{
+    std::vector<COLORREF> colours;
+    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index)
+        colours.push_back(GetSysColor(index));
+    return colours;
+}
+
+double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded)
+{
+    const std::vector<COLORREF> system = SystemColours();
+    long counted = 0, matching = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const POINT p = {x, y};
+            if (std::any_of(excluded.begin(), excluded.end(),
+                            [p](const RECT& r) { return PtInRect(&r, p) != FALSE; }))
+                continue;
+            ++counted;
+            const COLORREF colour = shot.At(x, y);
+            matching += std::find(system.begin(), system.end(), colour) != system.end();
+        }
+    }
+    return counted ? static_cast<double>(matching) / counted : 0.0;
 }
 
 void PumpMessages(DWORD milliseconds)
