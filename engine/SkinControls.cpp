@@ -428,3 +428,44 @@ void PaintComboBox(HWND window, HDC dc, const SkinObjectPaint& paint, const Scro
     }
     RestoreDC(dc, saved);
 }
+
+bool IsPlainListBox(LONG style)
+{
+    return !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE));
+}
+
+void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint)
+{
+    RECT area;
+    GetClientRect(window, &area);
+    FillColour(dc, area, paint.style.face);
+    const bool enabled = IsWindowEnabled(window) != FALSE;
+    const bool cue = GetFocus() == window &&
+                     !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    const LRESULT count = SendMessageW(window, LB_GETCOUNT, 0, 0);
+    const LRESULT caret = SendMessageW(window, LB_GETCARETINDEX, 0, 0);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    for (LRESULT i = SendMessageW(window, LB_GETTOPINDEX, 0, 0); i >= 0 && i < count; ++i) {
+        RECT item;
+        if (SendMessageW(window, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item)) == LB_ERR ||
+            item.top >= area.bottom)
+            break;
+        const bool selected = SendMessageW(window, LB_GETSEL, i, 0) > 0;
+        if (selected)
+            FillColour(dc, item, paint.colours.selection);
+        SetTextColor(dc, !enabled ? paint.style.disabled
+                                  : selected ? paint.colours.selectionText : paint.style.text);
+        wchar_t text[256] = {};
+        if (SendMessageW(window, LB_GETTEXTLEN, i, 0) < 256)
+            SendMessageW(window, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        RECT inner = item;
+        inner.left += 2;
+        DrawTextW(dc, text, -1, &inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
+        if (cue && i == caret)
+            PaintFocusCue(dc, item, selected ? paint.colours.selectionText : paint.colours.focus);
+    }
+    if (oldFont)
+        SelectObject(dc, oldFont);
+}

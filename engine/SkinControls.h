@@ -49,4 +49,7 @@ void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& i
                     const ScrollColours& colours);
 // The field's border and its window scroll bars, in the window DC.
 void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColours& scroll);
+// A list box that is not owner-drawn: items, selection and focus cue.
+bool IsPlainListBox(LONG style);
+void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint);
 void PaintComboBox(HWND window, HDC dc, const SkinObjectPaint& paint, const ScrollColours& scroll);

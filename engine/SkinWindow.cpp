@@ -181,8 +181,14 @@ void DetachHere(HWND window, bool repaint)
         return;
     RestoreWindowState(window, *data);
     RemoveWindowSubclass(window, SkinSubclassProc, kSubclassId);
+    const bool topLevelDialog = KindOf(data->object) == SkinKind::Dialog &&
+                                !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
     delete data;
     SkinDecorationTrack(window, false);
+    // The skin kept activation changes from the system's frame; tell it the
+    // window's state before it draws that frame again.
+    if (topLevelDialog && repaint)
+        DefWindowProcW(window, WM_NCACTIVATE, GetActiveWindow() == window, 0);
     if (repaint)
         Refresh(window);
 }
@@ -390,6 +396,43 @@ void PaintCaption(HWND window, const SkinObjectPaint& paint)
     ReleaseDC(window, dc);
 }
 
+// List and tree views tell their parent how they are about to draw an item;
+// the answer gives a selected item the skin's selection instead of the
+// system's highlight, which the views otherwise always use.
+LRESULT ViewItemColours(const Skin& skin, LPARAM lParam, bool& handled)
+{
+    auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+    WindowData* data = DataOf(draw->hdr.hwndFrom);
+    const SkinObjectPaint* paint = data ? skin.object(data->object) : nullptr;
+    if (!paint || !paint->full || KindOf(data->object) != SkinKind::ListView)
+        return 0;
+    if (draw->dwDrawStage == CDDS_PREPAINT) {
+        handled = true;
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (draw->dwDrawStage != CDDS_ITEMPREPAINT)
+        return 0;
+    const bool tree = IsClass(draw->hdr.hwndFrom, L"SysTreeView32");
+    const bool selected = (draw->uItemState & CDIS_SELECTED) ||
+                          (tree && (TreeView_GetItemState(draw->hdr.hwndFrom,
+                                                          reinterpret_cast<HTREEITEM>(draw->dwItemSpec),
+                                                          TVIS_DROPHILITED) & TVIS_DROPHILITED));
+    const COLORREF text = selected ? paint->colours.selectionText : paint->style.text;
+    const COLORREF back = selected ? paint->colours.selection : paint->style.face;
+    draw->uItemState &= ~CDIS_SELECTED;
+    if (tree) {
+        auto* item = reinterpret_cast<NMTVCUSTOMDRAW*>(lParam);
+        item->clrText = text;
+        item->clrTextBk = back;
+    } else {
+        auto* item = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        item->clrText = text;
+        item->clrTextBk = back;
+    }
+    handled = true;
+    return CDRF_DODEFAULT;
+}
+
 LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                       WindowData& data, const Skin& skin, const SkinObjectPaint& paint,
                       bool& handled)
@@ -414,6 +457,10 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         handled = true;
         return 1;
     }
+    case WM_NOTIFY:
+        if (lParam && reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW)
+            return ViewItemColours(skin, lParam, handled);
+        return 0;
     case WM_CTLCOLORDLG:
         handled = true;
         SetBkColor(reinterpret_cast<HDC>(wParam), paint.style.face);
@@ -566,6 +613,52 @@ LRESULT FieldMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Wi
     return result;
 }
 
+bool ChangesListLook(UINT message)
+{
+    switch (message) {
+    case WM_SETFOCUS: case WM_KILLFOCUS: case WM_ENABLE: case WM_SIZE:
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_MOUSEMOVE: case WM_KEYDOWN: case WM_CHAR:
+    case WM_VSCROLL: case WM_HSCROLL: case WM_MOUSEWHEEL: case WM_TIMER: case WM_UPDATEUISTATE:
+    case LB_SETCURSEL: case LB_SETSEL: case LB_SETTOPINDEX: case LB_SETCARETINDEX:
+    case LB_ADDSTRING: case LB_INSERTSTRING: case LB_DELETESTRING: case LB_RESETCONTENT:
+    case LB_SELECTSTRING: case LB_SELITEMRANGE: case LB_SELITEMRANGEEX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// List boxes draw items and selection in the system's colours, partly at
+// once outside WM_PAINT; the engine draws them all and repaints after changes.
+LRESULT ListBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
+                       const Skin& skin, const SkinObjectPaint& paint, bool& handled)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (dc)
+            PaintListBox(window, dc, paint);
+        EndPaint(window, &ps);
+        handled = true;
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintListBox(window, reinterpret_cast<HDC>(wParam), paint);
+        handled = true;
+        return 0;
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    default: {
+        const LRESULT result = FieldMessage(window, message, wParam, lParam, data, skin, paint, handled);
+        if (ChangesListLook(message) && IsWindow(window))
+            InvalidateRect(window, nullptr, FALSE);
+        return result;
+    }
+    }
+}
+
 void PaintOwnClient(HWND window, HDC dc, const WindowData& data, const Skin& skin,
                     const SkinObjectPaint& paint)
 {
@@ -674,6 +767,16 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
     const SkinObjectPaint* paint = skin ? skin->object(data->object) : nullptr;
     if (!paint)
         return DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_CREATE) {
+        // Views and rich edits forget colours set before they made their own
+        // state, which they do on creation: set them again once it exists.
+        const LRESULT created = DefSubclassProc(window, message, wParam, lParam);
+        if (created != -1 && data->coloursSet) {
+            data->coloursSet = false;  // what was read before was not the view's own
+            ApplyWindowState(window, *data, *paint);
+        }
+        return created;
+    }
     bool handled = false;
     LRESULT result = 0;
     switch (KindOf(data->object)) {
@@ -689,8 +792,13 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (paint->full)
             result = ButtonMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
-    case SkinKind::Edit:
     case SkinKind::ListBox:
+        if (paint->full && IsPlainListBox(GetWindowLongW(window, GWL_STYLE)))
+            result = ListBoxMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::Edit:
     case SkinKind::ListView:
         if (paint->full)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);

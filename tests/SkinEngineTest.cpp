@@ -181,7 +181,7 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
 enum ControlsPage {
     kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
     kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
-    kScroll = 2012,
+    kScroll = 2012, kTree = 2015,
 };
 
 void FillControlsPage(const TestDialog& page)
@@ -200,6 +200,16 @@ void FillControlsPage(const TestDialog& page)
     SendMessageA(page.item(kProgress), PBM_SETPOS, 40, 0);
     SCROLLINFO scroll = {sizeof scroll, SIF_ALL, 0, 100, 20, 30, 0};
     SetScrollInfo(page.item(kScroll), SB_CTL, &scroll, TRUE);
+    TVINSERTSTRUCTA feature = {};
+    feature.hInsertAfter = TVI_LAST;
+    feature.item.mask = TVIF_TEXT;
+    feature.item.pszText = const_cast<char*>("Complete installation");
+    const auto root = reinterpret_cast<HTREEITEM>(
+        SendMessageA(page.item(kTree), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&feature)));
+    // Selected as the installer selects its feature tree's first item.
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kList), LB_SETCURSEL, 1, 0);
     SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
     CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
     SetFocus(page.item(IDOK));
