@@ -1,6 +1,7 @@
 // The real skin engine under Wine: real dialogs on the X display, painted in
 // skins built from the repository's sources, read back pixel by pixel; the
 // engine released and deleted; damaged skin files refused.
+#include "Hyperlink.h"
 #include "SkinTestSupport.h"
 #include "TestZip.h"
 
@@ -99,11 +100,18 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         ASSERT_NE(nullptr, about.get());
         EXPECT_TRUE(engine.SetCustomSkinWnd(about.get(), L"DialogAbout", 0));
         EXPECT_TRUE(engine.SetCustomSkinWnd(about.item(kAboutBanner), L"about_vl", 0));
+        SetHyperlink(about.get(), kAboutLink, "mailto:support@example.com");
         const WindowCapture shot = CaptureWindow(about.get());
         ASSERT_FALSE(shot.empty());
         SaveShot(shot, "about-Ornix.png");
         const RECT ok = about.rect(IDOK);
         EXPECT_EQ(RGB(0x24, 0x46, 0x5C), shot.At(ok.left - 20, ok.bottom - 2));
+        // The e-mail link: blue letters on the About box's face, no box of
+        // the system's face around them.
+        const RECT link = about.rect(kAboutLink);
+        EXPECT_GT(shot.Count(link, RGB(0, 0, 255)), 5);
+        EXPECT_EQ(0, shot.Count(link, GetSysColor(COLOR_BTNFACE)));
+        EXPECT_EQ(RGB(0x24, 0x46, 0x5C), shot.At(link.right - 2, link.top + 1));
         // about_vl.bmp's inner circle, at (48, 48) of 320x96.
         const RECT banner = about.rect(kAboutBanner);
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D),
@@ -284,6 +292,40 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
             const RECT path = page.rect(kPathEdit), licence = page.rect(kLicence);
             EXPECT_EQ(run.field, shot.At(path.right - 8, path.top + 4));
             EXPECT_EQ(run.field, shot.At(licence.right - 30, licence.bottom - 5));
+
+            // The caption buttons answer the mouse where they are drawn, the
+            // rest of the bar drags, and a held button shows it is pressed.
+            RECT bounds;
+            GetWindowRect(page.get(), &bounds);
+            POINT origin = {0, 0};
+            ClientToScreen(page.get(), &origin);
+            const int border = origin.x - bounds.left;
+            const POINT close = {bounds.right - border - 8, (bounds.top + border + origin.y) / 2};
+            const LPARAM closeAt = MAKELPARAM(close.x, close.y);
+            EXPECT_EQ(HTCLOSE, SendMessageA(page.get(), WM_NCHITTEST, 0, closeAt));
+            EXPECT_EQ(HTCAPTION, SendMessageA(page.get(), WM_NCHITTEST, 0,
+                                              MAKELPARAM(bounds.left + 60, close.y)));
+            const RECT closeBox = {close.x - bounds.left - 4, close.y - bounds.top - 4,
+                                   close.x - bounds.left + 4, close.y - bounds.top + 4};
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            EXPECT_EQ(page.get(), GetCapture());
+            const WindowCapture held = CaptureWindow(page.get());
+            int changed = 0;
+            for (int y = closeBox.top; y < closeBox.bottom; ++y)
+                for (int x = closeBox.left; x < closeBox.right; ++x)
+                    changed += held.At(x, y) != shot.At(x, y);
+            EXPECT_GT(changed, 10) << "the pressed close button looks like the normal one";
+            // Let go away from the button, nothing; over it, the window is
+            // asked to close.
+            MSG command;
+            SendMessageA(page.get(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            EXPECT_NE(page.get(), GetCapture());
+            EXPECT_FALSE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            SendMessageA(page.get(), WM_LBUTTONUP, 0,
+                         MAKELPARAM(close.x - origin.x, close.y - origin.y));
+            ASSERT_TRUE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), command.wParam & 0xFFF0);
 
             // A click checks the box, Space the radio button, and their
             // glyphs show the skin's mark; the other radio loses it.

@@ -29,6 +29,7 @@ constexpr int kPathField = 1002;
 constexpr int kBrowse = 1004;
 constexpr int kBanner = 1005;
 constexpr int kAboutBanner = 1018;
+constexpr int kAboutLink = 1019;
 
 struct SkinColours {
     const char* file;
