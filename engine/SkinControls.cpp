@@ -469,3 +469,41 @@ void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint)
     if (oldFont)
         SelectObject(dc, oldFont);
 }
+
+void PaintHeader(HWND window, HDC dc, const SkinObjectPaint& paint)
+{
+    RECT area;
+    GetClientRect(window, &area);
+    const SkinStyle& s = paint.style;
+    FillColour(dc, area, BlendColour(s.face, s.border, 25));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsWindowEnabled(window) ? s.text : s.disabled);
+    const LRESULT count = SendMessageW(window, HDM_GETITEMCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        RECT item;
+        if (!SendMessageW(window, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item)))
+            continue;
+        wchar_t text[256] = {};
+        HDITEMW info = {};
+        info.mask = HDI_TEXT | HDI_FORMAT;
+        info.pszText = text;
+        info.cchTextMax = 256;
+        SendMessageW(window, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&info));
+        UINT align = DT_LEFT;
+        if ((info.fmt & HDF_JUSTIFYMASK) == HDF_CENTER)
+            align = DT_CENTER;
+        else if ((info.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT)
+            align = DT_RIGHT;
+        RECT label = item;
+        InflateRect(&label, -6, 0);
+        DrawTextW(dc, text, -1, &label, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        const RECT divider = {item.right - 1, item.top + 2, item.right, item.bottom - 2};
+        FillColour(dc, divider, paint.colours.frame);
+    }
+    const RECT bottom = {area.left, area.bottom - 1, area.right, area.bottom};
+    FillColour(dc, bottom, paint.colours.frame);
+    if (oldFont)
+        SelectObject(dc, oldFont);
+}

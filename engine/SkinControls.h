@@ -52,4 +52,6 @@ void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColo
 // A list box that is not owner-drawn: items, selection and focus cue.
 bool IsPlainListBox(LONG style);
 void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint);
+// The column header of a list view, in shades of the view's colours.
+void PaintHeader(HWND window, HDC dc, const SkinObjectPaint& paint);
 void PaintComboBox(HWND window, HDC dc, const SkinObjectPaint& paint, const ScrollColours& scroll);

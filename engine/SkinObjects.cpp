@@ -46,6 +46,7 @@ const ClassRule kClassRules[] = {
     {L"ListBox", SkinKind::ListBox},
     {L"ComboLBox", SkinKind::ListBox},  // the list a combo box drops down
     {L"SysTreeView32", SkinKind::ListView},
+    {L"SysHeader32", SkinKind::ListView},  // the column header of a list view
     {L"ComboBox", SkinKind::ComboBox},
     {L"SysListView32", SkinKind::ListView},
     {L"msctls_progress32", SkinKind::ProgressBar},

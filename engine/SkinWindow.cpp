@@ -112,7 +112,9 @@ void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& pain
         data.fontSet = true;
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(paint.font.get()), TRUE);
     }
-    if (kind == SkinKind::ListView && IsClass(window, L"SysTreeView32")) {
+    if (kind == SkinKind::ListView && IsClass(window, L"SysHeader32")) {
+        // painted whole by the engine; no colours to set
+    } else if (kind == SkinKind::ListView && IsClass(window, L"SysTreeView32")) {
         if (!data.coloursSet) {
             data.oldBack = TreeView_GetBkColor(window);
             data.oldText = TreeView_GetTextColor(window);
@@ -666,6 +668,9 @@ void PaintOwnClient(HWND window, HDC dc, const WindowData& data, const Skin& ski
     case SkinKind::ProgressBar:
         PaintProgress(window, dc, paint);
         break;
+    case SkinKind::ListView:  // the header of a list view
+        PaintHeader(window, dc, paint);
+        break;
     case SkinKind::ComboBox:
         PaintComboBox(window, dc, paint, ScrollColoursOf(skin, paint));
         break;
@@ -739,7 +744,13 @@ LRESULT OwnPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case SBM_SETRANGE:
     case SBM_SETRANGEREDRAW:
     case SBM_SETSCROLLINFO:
-    case SBM_ENABLE_ARROWS: {
+    case SBM_ENABLE_ARROWS:
+    case HDM_INSERTITEMW:
+    case HDM_INSERTITEMA:
+    case HDM_SETITEMW:
+    case HDM_SETITEMA:
+    case HDM_DELETEITEM:
+    case WM_MOUSEMOVE: {
         if (KindOf(data.object) == SkinKind::ProgressBar || KindOf(data.object) == SkinKind::Static)
             return 0;
         handled = true;
@@ -798,8 +809,13 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         else if (paint->full)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
-    case SkinKind::Edit:
     case SkinKind::ListView:
+        if (paint->full && IsClass(window, L"SysHeader32"))
+            result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::Edit:
         if (paint->full)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;

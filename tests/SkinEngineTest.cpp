@@ -189,7 +189,7 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
 enum ControlsPage {
     kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
     kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
-    kScroll = 2012, kTree = 2015,
+    kScroll = 2012, kTree = 2015, kVolumes = 2016,
 };
 
 void FillControlsPage(const TestDialog& page)
@@ -218,6 +218,13 @@ void FillControlsPage(const TestDialog& page)
     SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
     SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(root));
     SendMessageA(page.item(kList), LB_SETCURSEL, 1, 0);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 90;
+    column.pszText = const_cast<char*>("Volume");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<char*>("Free");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
     SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
     CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
     SetFocus(page.item(IDOK));
