@@ -131,7 +131,8 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         EXPECT_EQ(kMidnight.dialog, BrushColour(DialogBrush(early.get())));
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
-    std::thread([&] {
+    const char kBoxCaption[] = "Velumo Installer";
+    std::thread worker([&] {
         TestDialog before(kMainDialog);
         unregistered = BrushColour(DialogBrush(before.get()));
         EXPECT_TRUE(engine.AddAdditionalThread());
@@ -139,10 +140,26 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
             TestDialog during(kMainDialog);
             registered = BrushColour(DialogBrush(during.get()));
         }
+        // A message box of a registered thread is skinned whole, frame and all.
+        MessageBoxA(nullptr, "The installation was interrupted.", kBoxCaption, MB_OK);
         EXPECT_TRUE(engine.DeleteAdditionalThread());
         TestDialog after(kMainDialog);
         afterDelete = BrushColour(DialogBrush(after.get()));
-    }).join();
+    });
+    HWND box = nullptr;
+    for (int wait = 0; wait < 200 && !box; ++wait) {
+        Sleep(50);
+        box = FindWindowA("#32770", kBoxCaption);
+    }
+    EXPECT_NE(nullptr, box) << "no message box";
+    if (box) {
+        const WindowCapture shot = CaptureWindow(box);
+        SaveShot(shot, "messagebox-Midnight.png");
+        EXPECT_FALSE(shot.empty());
+        EXPECT_LT(SystemColourShare(shot), 0.01);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    worker.join();
     EXPECT_NE(kMidnight.dialog, unregistered);
     EXPECT_EQ(kMidnight.dialog, registered);
     EXPECT_NE(kMidnight.dialog, afterDelete);
