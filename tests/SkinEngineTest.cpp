@@ -202,188 +202,6 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     EXPECT_TRUE(DeleteFileA(copy.path().c_str())) << GetLastError();
 }
 
-// The page of every control kind (template 302) and what the skins paint there.
-enum ControlsPage {
-    kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
-    kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
-    kScroll = 2012, kTree = 2015, kVolumes = 2016,
-};
-
-void FillControlsPage(const TestDialog& page)
-{
-    std::string licence;
-    for (int line = 1; line <= 30; ++line)
-        licence += "Line " + std::to_string(line) + " of the licence terms of this product.\r\n";
-    SetWindowTextA(page.item(kLicence), licence.c_str());
-    SetWindowTextA(page.item(kPathEdit), "C:\\Program Files\\Sample");
-    SetWindowTextA(page.item(2007), "Needs 12 MB");
-    for (const char* item : {"Program files", "Documentation", "Samples", "Shortcuts", "Help"}) {
-        SendMessageA(page.item(kList), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-        SendMessageA(page.item(kCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-    }
-    SendMessageA(page.item(kCombo), CB_SETCURSEL, 1, 0);
-    SendMessageA(page.item(kProgress), PBM_SETPOS, 40, 0);
-    SCROLLINFO scroll = {sizeof scroll, SIF_ALL, 0, 100, 20, 30, 0};
-    SetScrollInfo(page.item(kScroll), SB_CTL, &scroll, TRUE);
-    TVINSERTSTRUCTA feature = {};
-    feature.hInsertAfter = TVI_LAST;
-    feature.item.mask = TVIF_TEXT;
-    feature.item.pszText = const_cast<char*>("Complete installation");
-    const auto root = reinterpret_cast<HTREEITEM>(
-        SendMessageA(page.item(kTree), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&feature)));
-    // Selected as the installer selects its feature tree's first item.
-    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
-    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(root));
-    SendMessageA(page.item(kList), LB_SETCURSEL, 1, 0);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 90;
-    column.pszText = const_cast<char*>("Volume");
-    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.pszText = const_cast<char*>("Free");
-    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-    SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
-    CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
-    SetFocus(page.item(IDOK));
-}
-
-// The square where a check box or radio button has its glyph, and its label.
-RECT GlyphOf(const TestDialog& page, int id)
-{
-    const RECT r = page.rect(id);
-    return {r.left, r.top, r.left + 14, r.bottom};
-}
-
-RECT LabelOf(const TestDialog& page, int id)
-{
-    const RECT r = page.rect(id);
-    return {r.left + 16, r.top, r.right, r.bottom};
-}
-
-void PressKey(HWND dialog, HWND target, WPARAM key, bool shift = false)
-{
-    // Through the dialog manager, as a message loop hands keys to a dialog.
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(keys);
-    MSG down = {target, WM_KEYDOWN, key, 1, 0, {0, 0}};
-    MSG up = {target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}};
-    if (!IsDialogMessageA(dialog, &down))
-        DispatchMessageA(&down);
-    if (!IsDialogMessageA(dialog, &up))
-        DispatchMessageA(&up);
-    keys[VK_SHIFT] = 0;
-    SetKeyboardState(keys);
-    PumpMessages(100);
-}
-
-TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
-{
-    LoadLibraryA("comctl32.dll");
-    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
-    struct Run {
-        const char* skin;  // null: no engine
-        COLORREF mark;     // the check and radio mark in the normal look
-        COLORREF focus;    // the focus cue of check boxes and radio buttons
-        COLORREF field;    // the face of fields and of the licence text
-    };
-    const Run runs[] = {
-        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID},
-        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9)},
-        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)},
-    };
-    for (const Run& run : runs) {
-        SCOPED_TRACE(run.skin ? run.skin : "unskinned");
-        if (run.skin) {
-            ASSERT_TRUE(copy.Load());
-            SkinEngineApply(copy.engine(), SkinPath(run.skin).c_str());
-        }
-        {
-            TestDialog page(kControlsDialog);
-            ASSERT_NE(nullptr, page.get());
-            FillControlsPage(page);
-            const WindowCapture shot = CaptureWindow(page.get());
-            ASSERT_FALSE(shot.empty());
-            SaveShot(shot, std::string("controls-") + (run.skin ? run.skin : "unskinned") + ".png");
-            const double share = SystemColourShare(shot);
-            if (!run.skin) {
-                // The control run: the page really is drawn in the system's colours.
-                EXPECT_GT(share, 0.3);
-                continue;
-            }
-            EXPECT_LT(share, 0.01);
-            const RECT path = page.rect(kPathEdit), licence = page.rect(kLicence);
-            EXPECT_EQ(run.field, shot.At(path.right - 8, path.top + 4));
-            EXPECT_EQ(run.field, shot.At(licence.right - 30, licence.bottom - 5));
-
-            // The caption buttons answer the mouse where they are drawn, the
-            // rest of the bar drags, and a held button shows it is pressed.
-            RECT bounds;
-            GetWindowRect(page.get(), &bounds);
-            POINT origin = {0, 0};
-            ClientToScreen(page.get(), &origin);
-            const int border = origin.x - bounds.left;
-            const POINT close = {bounds.right - border - 8, (bounds.top + border + origin.y) / 2};
-            const LPARAM closeAt = MAKELPARAM(close.x, close.y);
-            EXPECT_EQ(HTCLOSE, SendMessageA(page.get(), WM_NCHITTEST, 0, closeAt));
-            EXPECT_EQ(HTCAPTION, SendMessageA(page.get(), WM_NCHITTEST, 0,
-                                              MAKELPARAM(bounds.left + 60, close.y)));
-            const RECT closeBox = {close.x - bounds.left - 4, close.y - bounds.top - 4,
-                                   close.x - bounds.left + 4, close.y - bounds.top + 4};
-            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
-            EXPECT_EQ(page.get(), GetCapture());
-            const WindowCapture held = CaptureWindow(page.get());
-            int changed = 0;
-            for (int y = closeBox.top; y < closeBox.bottom; ++y)
-                for (int x = closeBox.left; x < closeBox.right; ++x)
-                    changed += held.At(x, y) != shot.At(x, y);
-            EXPECT_GT(changed, 10) << "the pressed close button looks like the normal one";
-            // Let go away from the button, nothing; over it, the window is
-            // asked to close.
-            MSG command;
-            SendMessageA(page.get(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-            EXPECT_NE(page.get(), GetCapture());
-            EXPECT_FALSE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
-            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
-            SendMessageA(page.get(), WM_LBUTTONUP, 0,
-                         MAKELPARAM(close.x - origin.x, close.y - origin.y));
-            ASSERT_TRUE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
-            EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), command.wParam & 0xFFF0);
-
-            // A click checks the box, Space the radio button, and their
-            // glyphs show the skin's mark; the other radio loses it.
-            EXPECT_EQ(0, shot.Count(GlyphOf(page, kAccept), run.mark));
-            SendMessageA(page.item(kAccept), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-            SendMessageA(page.item(kAccept), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-            SetFocus(page.item(kCustom));
-            PressKey(page.get(), page.item(kCustom), VK_SPACE);
-            const WindowCapture checked = CaptureWindow(page.get());
-            SaveShot(checked, std::string("controls-checked-") + run.skin + ".png");
-            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kAccept), BM_GETCHECK, 0, 0));
-            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kCustom), BM_GETCHECK, 0, 0));
-            EXPECT_GT(checked.Count(GlyphOf(page, kAccept), run.mark), 5);
-            EXPECT_GT(checked.Count(GlyphOf(page, kCustom), run.mark), 5);
-            EXPECT_EQ(0, checked.Count(GlyphOf(page, kTypical), run.mark));
-
-            // The focus cue moves with Tab and back with Shift+Tab.
-            SetFocus(page.item(kAccept));
-            PressKey(page.get(), page.item(kAccept), VK_TAB);
-            EXPECT_EQ(page.item(kMixed), GetFocus());
-            const WindowCapture tabbed = CaptureWindow(page.get());
-            EXPECT_GT(tabbed.Count(LabelOf(page, kMixed), run.focus), 10);
-            EXPECT_EQ(0, tabbed.Count(LabelOf(page, kAccept), run.focus));
-            PressKey(page.get(), page.item(kMixed), VK_TAB, true);
-            EXPECT_EQ(page.item(kAccept), GetFocus());
-            const WindowCapture back = CaptureWindow(page.get());
-            EXPECT_GT(back.Count(LabelOf(page, kAccept), run.focus), 10);
-            EXPECT_EQ(0, back.Count(LabelOf(page, kMixed), run.focus));
-            EXPECT_LT(SystemColourShare(back), 0.01);
-        }
-        copy.Release();
-    }
-}
-
 // Damaged skin files, made here with minizip around a small valid skin.
 // A 24-bit bottom-up BMP of one colour.
 std::string SolidBmp(int width, int height, int bits = 24)
@@ -500,6 +318,203 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
     ASSERT_FALSE(shot.empty());
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColour(DialogBrush(dialog.get())));
+}
+
+// The page of every control kind (template 302) and what the skins paint there.
+enum ControlsPage {
+    kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
+    kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
+    kScroll = 2012, kTree = 2015, kVolumes = 2016,
+};
+
+void FillControlsPage(const TestDialog& page)
+{
+    std::string licence;
+    for (int line = 1; line <= 30; ++line)
+        licence += "Line " + std::to_string(line) + " of the licence terms of this product.\r\n";
+    SetWindowTextA(page.item(kLicence), licence.c_str());
+    SetWindowTextA(page.item(kPathEdit), "C:\\Program Files\\Sample");
+    SetWindowTextA(page.item(2007), "Needs 12 MB");
+    for (const char* item : {"Program files", "Documentation", "Samples", "Shortcuts", "Help"}) {
+        SendMessageA(page.item(kList), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        SendMessageA(page.item(kCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    }
+    SendMessageA(page.item(kCombo), CB_SETCURSEL, 1, 0);
+    SendMessageA(page.item(kProgress), PBM_SETPOS, 40, 0);
+    SCROLLINFO scroll = {sizeof scroll, SIF_ALL, 0, 100, 20, 30, 0};
+    SetScrollInfo(page.item(kScroll), SB_CTL, &scroll, TRUE);
+    TVINSERTSTRUCTA feature = {};
+    feature.hInsertAfter = TVI_LAST;
+    feature.item.mask = TVIF_TEXT;
+    feature.item.pszText = const_cast<char*>("Complete installation");
+    const auto root = reinterpret_cast<HTREEITEM>(
+        SendMessageA(page.item(kTree), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&feature)));
+    // Selected as the installer selects its feature tree's first item.
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kList), LB_SETCURSEL, 1, 0);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 90;
+    column.pszText = const_cast<char*>("Volume");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<char*>("Free");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
+    CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
+    SetFocus(page.item(IDOK));
+}
+
+// The square where a check box or radio button has its glyph, and its label.
+RECT GlyphOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left, r.top, r.left + 14, r.bottom};
+}
+
+RECT LabelOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left + 16, r.top, r.right, r.bottom};
+}
+
+void PressKey(HWND dialog, HWND target, WPARAM key, bool shift = false)
+{
+    // Through the dialog manager, as a message loop hands keys to a dialog.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG down = {target, WM_KEYDOWN, key, 1, 0, {0, 0}};
+    MSG up = {target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}};
+    if (!IsDialogMessageA(dialog, &down))
+        DispatchMessageA(&down);
+    if (!IsDialogMessageA(dialog, &up))
+        DispatchMessageA(&up);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    PumpMessages(100);
+}
+
+TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
+{
+    LoadLibraryA("comctl32.dll");
+    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    struct Run {
+        const char* skin;  // null: no engine
+        COLORREF mark;     // the check and radio mark in the normal look
+        COLORREF focus;    // the focus cue of check boxes and radio buttons
+        COLORREF field;    // the face of fields and of the licence text
+    };
+    // A skin of the first format colours faces and text only and leaves the
+    // frame and the glyphs to the system, as it always did.
+    TempFolder work;
+    const std::string older = work / "older.skf";
+    ASSERT_TRUE(WriteZip(older, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
+    const Run runs[] = {
+        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {older.c_str(), CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9)},
+        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.skin ? run.skin : "unskinned");
+        const bool firstFormat = run.skin == older.c_str();
+        if (run.skin) {
+            ASSERT_TRUE(copy.Load());
+            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinPath(run.skin).c_str());
+        }
+        {
+            TestDialog page(kControlsDialog);
+            ASSERT_NE(nullptr, page.get());
+            FillControlsPage(page);
+            const WindowCapture shot = CaptureWindow(page.get());
+            ASSERT_FALSE(shot.empty());
+            const std::string name = firstFormat ? "format1" : run.skin ? run.skin : "unskinned";
+            SaveShot(shot, "controls-" + name + ".png");
+            const double share = SystemColourShare(shot);
+            if (!run.skin) {
+                // The control run: the page really is drawn in the system's colours.
+                EXPECT_GT(share, 0.3);
+                continue;
+            }
+            if (firstFormat) {
+                const RECT ok = page.rect(IDOK);
+                EXPECT_EQ(RGB(0x10, 0x20, 0x30), shot.At(ok.left + 5, ok.top - 8));
+                EXPECT_GT(share, 0.1) << "a skin of format 1 now draws the frame and glyphs";
+                copy.Release();
+                continue;
+            }
+            EXPECT_LT(share, 0.01);
+            const RECT path = page.rect(kPathEdit), licence = page.rect(kLicence);
+            EXPECT_EQ(run.field, shot.At(path.right - 8, path.top + 4));
+            EXPECT_EQ(run.field, shot.At(licence.right - 30, licence.bottom - 5));
+
+            // The caption buttons answer the mouse where they are drawn, the
+            // rest of the bar drags, and a held button shows it is pressed.
+            RECT bounds;
+            GetWindowRect(page.get(), &bounds);
+            POINT origin = {0, 0};
+            ClientToScreen(page.get(), &origin);
+            const int border = origin.x - bounds.left;
+            const POINT close = {bounds.right - border - 8, (bounds.top + border + origin.y) / 2};
+            const LPARAM closeAt = MAKELPARAM(close.x, close.y);
+            EXPECT_EQ(HTCLOSE, SendMessageA(page.get(), WM_NCHITTEST, 0, closeAt));
+            EXPECT_EQ(HTCAPTION, SendMessageA(page.get(), WM_NCHITTEST, 0,
+                                              MAKELPARAM(bounds.left + 60, close.y)));
+            const RECT closeBox = {close.x - bounds.left - 4, close.y - bounds.top - 4,
+                                   close.x - bounds.left + 4, close.y - bounds.top + 4};
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            EXPECT_EQ(page.get(), GetCapture());
+            const WindowCapture held = CaptureWindow(page.get());
+            int changed = 0;
+            for (int y = closeBox.top; y < closeBox.bottom; ++y)
+                for (int x = closeBox.left; x < closeBox.right; ++x)
+                    changed += held.At(x, y) != shot.At(x, y);
+            EXPECT_GT(changed, 10) << "the pressed close button looks like the normal one";
+            // Let go away from the button, nothing; over it, the window is
+            // asked to close.
+            MSG command;
+            SendMessageA(page.get(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            EXPECT_NE(page.get(), GetCapture());
+            EXPECT_FALSE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            SendMessageA(page.get(), WM_LBUTTONUP, 0,
+                         MAKELPARAM(close.x - origin.x, close.y - origin.y));
+            ASSERT_TRUE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), command.wParam & 0xFFF0);
+
+            // A click checks the box, Space the radio button, and their
+            // glyphs show the skin's mark; the other radio loses it.
+            EXPECT_EQ(0, shot.Count(GlyphOf(page, kAccept), run.mark));
+            SendMessageA(page.item(kAccept), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            SendMessageA(page.item(kAccept), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            SetFocus(page.item(kCustom));
+            PressKey(page.get(), page.item(kCustom), VK_SPACE);
+            const WindowCapture checked = CaptureWindow(page.get());
+            SaveShot(checked, "controls-checked-" + name + ".png");
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kAccept), BM_GETCHECK, 0, 0));
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kCustom), BM_GETCHECK, 0, 0));
+            EXPECT_GT(checked.Count(GlyphOf(page, kAccept), run.mark), 5);
+            EXPECT_GT(checked.Count(GlyphOf(page, kCustom), run.mark), 5);
+            EXPECT_EQ(0, checked.Count(GlyphOf(page, kTypical), run.mark));
+
+            // The focus cue moves with Tab and back with Shift+Tab.
+            SetFocus(page.item(kAccept));
+            PressKey(page.get(), page.item(kAccept), VK_TAB);
+            EXPECT_EQ(page.item(kMixed), GetFocus());
+            const WindowCapture tabbed = CaptureWindow(page.get());
+            EXPECT_GT(tabbed.Count(LabelOf(page, kMixed), run.focus), 10);
+            EXPECT_EQ(0, tabbed.Count(LabelOf(page, kAccept), run.focus));
+            PressKey(page.get(), page.item(kMixed), VK_TAB, true);
+            EXPECT_EQ(page.item(kAccept), GetFocus());
+            const WindowCapture back = CaptureWindow(page.get());
+            EXPECT_GT(back.Count(LabelOf(page, kAccept), run.focus), 10);
+            EXPECT_EQ(0, back.Count(LabelOf(page, kMixed), run.focus));
+            EXPECT_LT(SystemColourShare(back), 0.01);
+        }
+        copy.Release();
+    }
 }
 
 } // namespace
