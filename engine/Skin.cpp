@@ -393,6 +393,13 @@ bool MakePaint(const SkinStyle& style, const SkinArchiveEntries& entries, SkinOb
     if (!style.background.empty() &&
         !LoadImage(entries, style.background, 0, 0, paint.background, info.name, error))
         return false;
+    if (paint.background.bitmap && style.tileBackground) {
+        paint.backgroundTile.reset(CreatePatternBrush(paint.background.bitmap.get()));
+        if (!paint.backgroundTile) {
+            error = "out of GDI objects";
+            return false;
+        }
+    }
     return true;
 }
 

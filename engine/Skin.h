@@ -60,6 +60,7 @@ struct SkinObjectPaint {
     SkinImage image;  // bitmap null: no image
     SkinImage buttons;     // caption buttons: close and minimise, four states each
     SkinImage background;  // dialog background
+    BrushHandle backgroundTile;  // the tiled background as a brush, for labels
     SkinColours colours = {};
     // Format 2 paints frames, glyphs, fields and scroll bars; format 1 only
     // faces, buttons and text colours.

@@ -208,8 +208,8 @@ int ChildObject(HWND child)
     return ClassifyWindow(child, GetWindowLongW(child, GWL_STYLE));
 }
 
-LRESULT ControlColour(const Skin& skin, const SkinObjectPaint& dialog, UINT message, HDC dc,
-                      HWND child, bool& handled)
+LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint& dialog,
+                      UINT message, HDC dc, HWND child, bool& handled)
 {
     const int object = ChildObject(child);
     const SkinObjectPaint* own = object == kNoObject ? nullptr : skin.object(object);
@@ -231,6 +231,15 @@ LRESULT ControlColour(const Skin& skin, const SkinObjectPaint& dialog, UINT mess
     SetTextColor(dc, IsWindowEnabled(child) ? textFrom.style.text : textFrom.style.disabled);
     SetBkColor(dc, dialog.style.face);
     SetBkMode(dc, TRANSPARENT);
+    if (dialog.full && dialog.backgroundTile) {
+        // The tiled background continues under the label: the brush's pattern
+        // is lined up with the dialog's client area.
+        POINT at = {0, 0};
+        MapWindowPoints(child, dialogWindow, &at, 1);
+        const int w = dialog.background.width, h = dialog.background.height;
+        SetBrushOrgEx(dc, ((-at.x) % w + w) % w, ((-at.y) % h + h) % h, nullptr);
+        return reinterpret_cast<LRESULT>(dialog.backgroundTile.get());
+    }
     return reinterpret_cast<LRESULT>(dialog.face.get());
 }
 
@@ -472,7 +481,7 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSCROLLBAR:
-        return ControlColour(skin, paint, message, reinterpret_cast<HDC>(wParam),
+        return ControlColour(skin, window, paint, message, reinterpret_cast<HDC>(wParam),
                              reinterpret_cast<HWND>(lParam), handled);
     case WM_NCPAINT:
     case WM_NCACTIVATE:

@@ -223,6 +223,25 @@ std::string SolidBmp(int width, int height, int bits = 24)
     return bytes;
 }
 
+// A 24-bit bottom-up BMP drawn pixel by pixel, (0, 0) at the top left.
+template <typename Pixel>
+std::string DrawnBmp(int width, int height, Pixel pixel)
+{
+    std::string bytes = SolidBmp(width, height);
+    const size_t stride = ((width * 24 + 31) / 32) * 4;
+    const size_t bits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = pixel(x, y);
+            const size_t at = bits + (height - 1 - y) * stride + x * 3;
+            bytes[at] = static_cast<char>(GetBValue(c));
+            bytes[at + 1] = static_cast<char>(GetGValue(c));
+            bytes[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    return bytes;
+}
+
 const char kGoodIni[] =
     "[Skin]\nname = Test\nformat = 1\n"
     "[Dialog]\nface = #102030\ntext = #F0F0F0\n"
@@ -515,6 +534,70 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
         }
         copy.Release();
     }
+}
+
+TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
+{
+    LoadLibraryA("comctl32.dll");
+    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    // Progress bar frames of 6x6 with 2-pixel corners: the track's corners in
+    // one colour, its middle in another; the bar likewise.
+    const COLORREF trackCorner = RGB(0xC0, 0x30, 0x30), track = RGB(0x30, 0x40, 0x50);
+    const COLORREF barCorner = RGB(0x30, 0xC0, 0x30), bar = RGB(0x70, 0x60, 0x20);
+    const COLORREF background = RGB(0x5A, 0x5A, 0x5A);  // SolidBmp's bytes
+    auto corner = [](int x, int y) { return (x % 6 < 2 || x % 6 >= 4) && (y < 2 || y >= 4); };
+    TempFolder work;
+    const std::string skin = work / "images.skf";
+    ASSERT_TRUE(WriteZip(skin, {{"skin.ini", "[Skin]\nformat = 2\n"
+                                             "[Dialog]\nface = #102030\nbackground = back.bmp\n"
+                                             "background_mode = tile\n"
+                                             "[CheckBox]\ntext = #E0E0D0\n"
+                                             "[ProgressBar]\nimage = bar.bmp\nimage_size = 6x6\n"
+                                             "image_states = 2\nimage_margins = 2,2,2,2\n"},
+                                {"back.bmp", SolidBmp(16, 16)},
+                                {"bar.bmp", DrawnBmp(12, 6, [&](int x, int y) {
+                                     return corner(x, y) ? (x < 6 ? trackCorner : barCorner)
+                                                         : (x < 6 ? track : bar);
+                                 })}}));
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), skin.c_str());
+    {
+        TestDialog page(kControlsDialog);
+        ASSERT_NE(nullptr, page.get());
+        FillControlsPage(page);
+        const WindowCapture shot = CaptureWindow(page.get());
+        ASSERT_FALSE(shot.empty());
+        SaveShot(shot, "controls-images.png");
+
+        // The bar covers the left 40%: its corner, then its stretched middle;
+        // the track shows its own middle and, at the far end, its corner.
+        RECT progress;
+        GetClientRect(page.item(kProgress), &progress);
+        MapWindowPoints(page.item(kProgress), page.get(), reinterpret_cast<POINT*>(&progress), 2);
+        POINT client = {0, 0};
+        ClientToScreen(page.get(), &client);
+        RECT outer;
+        GetWindowRect(page.get(), &outer);
+        OffsetRect(&progress, client.x - outer.left, client.y - outer.top);
+        const int middle = (progress.top + progress.bottom) / 2;
+        EXPECT_EQ(barCorner, shot.At(progress.left, progress.top));
+        EXPECT_EQ(bar, shot.At(progress.left + 2, progress.top + 2)) << "the corner was stretched";
+        EXPECT_EQ(bar, shot.At(progress.left + 20, middle));
+        EXPECT_EQ(track, shot.At(progress.right - 20, middle));
+        EXPECT_EQ(track, shot.At(progress.right - 3, progress.bottom - 3));
+        EXPECT_EQ(trackCorner, shot.At(progress.right - 1, progress.bottom - 1));
+
+        // The face shows the tiled image, and a check box stands on it.
+        const RECT ok = page.rect(IDOK);
+        EXPECT_EQ(background, shot.At(ok.left + 5, ok.top - 8));
+        const RECT accept = page.rect(kAccept);
+        EXPECT_EQ(background, shot.At(accept.right - 2, accept.top + 1));
+        // So does a radio button the skin leaves to the system, on the
+        // background the dialog answers for it.
+        const RECT custom = page.rect(kCustom);
+        EXPECT_EQ(background, shot.At(custom.right - 2, custom.top + 1));
+    }
+    copy.Release();
 }
 
 } // namespace
