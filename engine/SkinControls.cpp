@@ -160,22 +160,20 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
         format |= DT_HIDEPREFIX;
     RECT measured = text;
     DrawTextW(memory, state.text, -1, &measured, format | DT_CALCRECT);
-    if (state.style & BS_MULTILINE)
-        OffsetRect(&measured, 0, ((text.bottom - text.top) - (measured.bottom - measured.top)) / 2);
-    else
-        measured.top = text.top, measured.bottom = text.bottom;
-    DrawTextW(memory, state.text, -1, &measured, format);
+    // The text block, centred in height as the label draws it.
+    const LONG textHeight = measured.bottom - measured.top;
+    measured.top = std::max<LONG>(0, (height - textHeight) / 2);
+    measured.bottom = std::min<LONG>(height, measured.top + textHeight);
+    RECT drawn = measured;
+    if (!(state.style & BS_MULTILINE))
+        drawn.top = text.top, drawn.bottom = text.bottom;
+    DrawTextW(memory, state.text, -1, &drawn, format);
     if (oldFont)
         SelectObject(memory, oldFont);
     if (state.focused && *state.text) {
         RECT cue = measured;
-        InflateRect(&cue, 2, 0);
-        cue.top = std::max<LONG>(0, (height - (measured.bottom - measured.top)) / 2 - 1);
-        cue.bottom = std::min<LONG>(height, height - cue.top);
-        if (state.style & BS_MULTILINE)
-            cue.top = std::max<LONG>(0, measured.top - 1), cue.bottom = std::min<LONG>(height, measured.bottom + 1);
-        cue.left = std::max<LONG>(0, cue.left);
-        cue.right = std::min<LONG>(width, cue.right);
+        InflateRect(&cue, 2, 1);
+        IntersectRect(&cue, &cue, &all);
         PaintFocusCue(memory, cue, paint.colours.focus);
     }
     BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);

@@ -341,7 +341,7 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
 
 // The page of every control kind (template 302) and what the skins paint there.
 enum ControlsPage {
-    kControlsDialog = 302, kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
+    kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
     kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
     kScroll = 2012, kTree = 2015, kVolumes = 2016,
 };
@@ -424,6 +424,7 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
         COLORREF mark;     // the check and radio mark in the normal look
         COLORREF focus;    // the focus cue of check boxes and radio buttons
         COLORREF field;    // the face of fields and of the licence text
+        COLORREF inactiveCaption;
     };
     // A skin of the first format colours faces and text only and leaves the
     // frame and the glyphs to the system, as it always did.
@@ -431,10 +432,12 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
     const std::string older = work / "older.skf";
     ASSERT_TRUE(WriteZip(older, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
     const Run runs[] = {
-        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID},
-        {older.c_str(), CLR_INVALID, CLR_INVALID, CLR_INVALID},
-        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9)},
-        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)},
+        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {older.c_str(), CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9),
+         RGB(0xC9, 0xBC, 0x9C)},
+        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40),
+         RGB(0x29, 0x2D, 0x35)},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.skin ? run.skin : "unskinned");
@@ -502,6 +505,18 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
                          MAKELPARAM(close.x - origin.x, close.y - origin.y));
             ASSERT_TRUE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
             EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), command.wParam & 0xFFF0);
+
+            // Another window takes the activation: the caption turns to the
+            // skin's inactive look, still without any system colour.
+            {
+                TestDialog other(kAboutDialog);
+                SetWindowPos(other.get(), nullptr, 700, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                SetActiveWindow(other.get());
+                const WindowCapture inactive = ReadWindow(page.get());
+                EXPECT_NE(page.get(), GetActiveWindow());
+                EXPECT_EQ(run.inactiveCaption, inactive.At(bounds.right - bounds.left - 60, close.y - bounds.top));
+                EXPECT_LT(SystemColourShare(inactive), 0.01);
+            }
 
             // A click checks the box, Space the radio button, and their
             // glyphs show the skin's mark; the other radio loses it.

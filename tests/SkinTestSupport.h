@@ -24,6 +24,7 @@ inline const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 constexpr int kMainDialog = 300;
 constexpr int kAboutDialog = 301;
+constexpr int kControlsDialog = 302;  // an installer page of every control kind
 constexpr int kLabel = 1001;
 constexpr int kPathField = 1002;
 constexpr int kBrowse = 1004;

@@ -184,6 +184,23 @@ WindowCapture CaptureWindow(HWND window)
     return capture;
 }
 
+WindowCapture ReadWindow(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(200);
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return WindowCapture();
+    HDC source = GetWindowDC(window);
+    if (!source)
+        return WindowCapture();
+    WindowCapture capture =
+        ReadBack(source, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    ReleaseDC(window, source);
+    return capture;
+}
+
 WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds)
 {
     // The window belongs to another process: it is raised and repainted by

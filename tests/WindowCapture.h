@@ -32,6 +32,8 @@ double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& exc
 
 // Brings the window to the top, lets it paint, and reads it back.
 WindowCapture CaptureWindow(HWND window);
+// The window as it stands, repainted but neither raised nor activated.
+WindowCapture ReadWindow(HWND window);
 // The same for a window of another process, read from the screen once the
 // window has had this long to come to the top and repaint.
 WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds = 1500);
