@@ -560,16 +560,23 @@ TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
     const COLORREF trackCorner = RGB(0xC0, 0x30, 0x30), track = RGB(0x30, 0x40, 0x50);
     const COLORREF barCorner = RGB(0x30, 0xC0, 0x30), bar = RGB(0x70, 0x60, 0x20);
     const COLORREF background = RGB(0x5A, 0x5A, 0x5A);  // SolidBmp's bytes
+    const COLORREF captionActive = RGB(0x20, 0x50, 0x90), captionInactive = RGB(0x50, 0x50, 0x60);
     auto corner = [](int x, int y) { return (x % 6 < 2 || x % 6 >= 4) && (y < 2 || y >= 4); };
     TempFolder work;
     const std::string skin = work / "images.skf";
     ASSERT_TRUE(WriteZip(skin, {{"skin.ini", "[Skin]\nformat = 2\n"
                                              "[Dialog]\nface = #102030\nbackground = back.bmp\n"
-                                             "background_mode = tile\n"
+                                             "background_mode = tile\nimage = caption.bmp\n"
+                                             "image_size = 6x6\nimage_states = 2\n"
+                                             "image_margins = 2,2,2,2\n"
                                              "[CheckBox]\ntext = #E0E0D0\n"
                                              "[ProgressBar]\nimage = bar.bmp\nimage_size = 6x6\n"
                                              "image_states = 2\nimage_margins = 2,2,2,2\n"},
                                 {"back.bmp", SolidBmp(16, 16)},
+                                {"caption.bmp", DrawnBmp(12, 6, [&](int x, int y) {
+                                     return corner(x, y) ? trackCorner : x < 6 ? captionActive
+                                                                               : captionInactive;
+                                 })},
                                 {"bar.bmp", DrawnBmp(12, 6, [&](int x, int y) {
                                      return corner(x, y) ? (x < 6 ? trackCorner : barCorner)
                                                          : (x < 6 ? track : bar);
@@ -601,6 +608,14 @@ TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
         EXPECT_EQ(track, shot.At(progress.right - 20, middle));
         EXPECT_EQ(track, shot.At(progress.right - 3, progress.bottom - 3));
         EXPECT_EQ(trackCorner, shot.At(progress.right - 1, progress.bottom - 1));
+
+        // The caption bar is the image's first frame, stretched between its
+        // corners.
+        POINT barMiddle = {0, 0};
+        ClientToScreen(page.get(), &barMiddle);
+        const int border = barMiddle.x - outer.left;
+        EXPECT_EQ(captionActive, shot.At(shot.width / 2, (border + barMiddle.y - outer.top) / 2));
+        EXPECT_EQ(trackCorner, shot.At(border, border));
 
         // The face shows the tiled image, and a check box stands on it.
         const RECT ok = page.rect(IDOK);
