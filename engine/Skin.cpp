@@ -76,8 +76,22 @@ bool FontWeight(SkinStyle& style, const std::string& value)
     return ParseInt(value, 100, 900, style.fontWeight);
 }
 
-bool EntryName(std::string& field, const std::string& value);
-bool ParseSize(const std::string& value, int& width, int& height);
+bool EntryName(std::string& field, const std::string& value)
+{
+    if (value.empty() || value.size() >= MAX_PATH)
+        return false;
+    field = value;
+    for (char& c : field)
+        c = c == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return true;
+}
+
+bool ParseSize(const std::string& value, int& width, int& height)
+{
+    const size_t x = value.find_first_of("xX");
+    return x != std::string::npos && ParseInt(value.substr(0, x), 1, 4096, width) &&
+           ParseInt(value.substr(x + 1), 1, 4096, height);
+}
 
 bool ImageName(SkinStyle& style, const std::string& value)
 {
@@ -92,13 +106,6 @@ bool ImageSize(SkinStyle& style, const std::string& value)
 bool ImageStates(SkinStyle& style, const std::string& value)
 {
     return ParseInt(value, 1, 12, style.imageStates);
-}
-
-bool ParseSize(const std::string& value, int& width, int& height)
-{
-    const size_t x = value.find_first_of("xX");
-    return x != std::string::npos && ParseInt(value.substr(0, x), 1, 4096, width) &&
-           ParseInt(value.substr(x + 1), 1, 4096, height);
 }
 
 bool ImageMargins(SkinStyle& style, const std::string& value)
@@ -117,16 +124,6 @@ bool ImageMargins(SkinStyle& style, const std::string& value)
             return false;
         start = comma + 1;
     }
-    return true;
-}
-
-bool EntryName(std::string& field, const std::string& value)
-{
-    if (value.empty() || value.size() >= MAX_PATH)
-        return false;
-    field = value;
-    for (char& c : field)
-        c = c == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
     return true;
 }
 

@@ -7,9 +7,6 @@
 
 #include <algorithm>
 
-LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                  UINT_PTR, DWORD_PTR reference);
-
 namespace {
 
 constexpr int kButtonGap = 2;
