@@ -517,6 +517,12 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
                 EXPECT_EQ(run.inactiveCaption, inactive.At(bounds.right - bounds.left - 60, close.y - bounds.top));
                 EXPECT_LT(SystemColourShare(inactive), 0.01);
             }
+            // A new caption text is taken, and the window keeps its caption.
+            SetWindowTextA(page.get(), "Skinned controls, renamed");
+            char caption[64] = {};
+            GetWindowTextA(page.get(), caption, sizeof caption);
+            EXPECT_STREQ("Skinned controls, renamed", caption);
+            EXPECT_EQ(WS_CAPTION, GetWindowLongA(page.get(), GWL_STYLE) & WS_CAPTION);
 
             // A click checks the box, Space the radio button, and their
             // glyphs show the skin's mark; the other radio loses it.
