@@ -69,10 +69,17 @@ HFONT CreateUnderlinedFont(HDC dc)
     return CreateFontIndirectA(&font);
 }
 
-LRESULT ColorLinkLabel(HGLOBAL block, HyperlinkRecord& record, HDC dc)
+// skinAnswer: what the dialog's previous procedure answered for the label.
+LRESULT ColorLinkLabel(HGLOBAL block, HyperlinkRecord& record, HDC dc, LRESULT skinAnswer)
 {
+    // A dialog drawn in a skin answers with a brush of its own face; the link
+    // then stands on that face (and keeps the background colour the skin set)
+    // instead of showing a box of the system's face.
+    const bool skinned =
+        skinAnswer && skinAnswer != reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     SetTextColor(dc, RGB(0, 0, 255));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    if (!skinned)
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     if (!record.underlineFont) {
         // Made from the first link's font; every link of the dialog shares it.
         record.underlineFont = CreateUnderlinedFont(dc);
@@ -86,7 +93,7 @@ LRESULT ColorLinkLabel(HGLOBAL block, HyperlinkRecord& record, HDC dc)
     }
     if (record.underlineFont)
         SelectObject(dc, record.underlineFont);
-    return reinterpret_cast<LRESULT>(record.backBrush);
+    return skinned ? skinAnswer : reinterpret_cast<LRESULT>(record.backBrush);
 }
 
 } // namespace
@@ -161,7 +168,9 @@ LRESULT CALLBACK HyperlinkDialogProc(HWND window, UINT message, WPARAM wParam, L
             DeleteObject(record.underlineFont);
     } else if (message == WM_CTLCOLORSTATIC &&
                GetPropA(reinterpret_cast<HWND>(lParam), kHyperlinkLabelProp)) {
-        return ColorLinkLabel(block, record, reinterpret_cast<HDC>(wParam));
+        const LRESULT previous =
+            CallWindowProcA(record.prevWndProc, window, message, wParam, lParam);
+        return ColorLinkLabel(block, record, reinterpret_cast<HDC>(wParam), previous);
     }
     return CallWindowProcA(record.prevWndProc, window, message, wParam, lParam);
 }

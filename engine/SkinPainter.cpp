@@ -1,5 +1,7 @@
 #include "SkinPainter.h"
 
+#include <algorithm>
+
 namespace {
 
 HBRUSH FaceFor(const SkinObjectPaint& paint, ButtonLook look)
@@ -18,19 +20,16 @@ void PaintImageFrame(HDC dc, const RECT& area, const SkinObjectPaint& paint, But
 {
     const SkinStyle& style = paint.style;
     const int frame = style.imageStates == 4 ? static_cast<int>(look) : 0;
-    MemoryDc source(dc, paint.image.bitmap.get());
-    if (!source.get())
-        return;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
-               source.get(), frame * style.frameWidth, 0, style.frameWidth, style.frameHeight,
-               SRCCOPY);
+    PaintImageSlice(dc, area, paint.image, frame, style.frameWidth, style.frameHeight,
+                    style.margins);
 }
 
 void PaintPlainFace(HDC dc, const RECT& area, const SkinObjectPaint& paint,
                     const ButtonPaintState& state)
 {
     FillRect(dc, &area, FaceFor(paint, state.look));
+    if (paint.full && state.look == ButtonLook::Disabled)
+        FillColour(dc, area, BlendColour(paint.style.face, paint.style.disabled, 15));
     FrameRect(dc, &area, paint.border.get());
     if (state.isDefault) {
         RECT inner = area;
@@ -65,12 +64,123 @@ void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     if (state.focused) {
         RECT focus = area;
         InflateRect(&focus, -3, -3);
-        SetTextColor(dc, paint.style.text);
-        DrawFocusRect(dc, &focus);
+        if (paint.full) {
+            PaintFocusCue(dc, focus, paint.colours.focus);
+        } else {
+            SetTextColor(dc, paint.style.text);
+            DrawFocusRect(dc, &focus);
+        }
     }
 }
 
-void PaintBackground(HDC dc, const RECT& area, const SkinObjectPaint& paint)
+void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
+                           const SkinObjectPaint& paint)
 {
-    FillRect(dc, &area, paint.face.get());
+    const SkinImage& image = paint.background;
+    if (!image.bitmap || !paint.full) {
+        FillRect(dc, &area, paint.face.get());
+        return;
+    }
+    MemoryDc source(dc, image.bitmap.get());
+    if (!source.get()) {
+        FillRect(dc, &area, paint.face.get());
+        return;
+    }
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    // The image lies over the dialog's whole client area, whose origin is at
+    // -origin in this DC.
+    const int left = -origin.x, top = -origin.y;
+    if (paint.style.tileBackground) {
+        for (int y = 0; y < client.cy; y += image.height) {
+            for (int x = 0; x < client.cx; x += image.width) {
+                if (left + x + image.width > area.left && left + x < area.right &&
+                    top + y + image.height > area.top && top + y < area.bottom)
+                    BitBlt(dc, left + x, top + y, image.width, image.height, source.get(), 0, 0,
+                           SRCCOPY);
+            }
+        }
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, left, top, client.cx, client.cy, source.get(), 0, 0, image.width,
+                   image.height, SRCCOPY);
+    }
+    RestoreDC(dc, saved);
+}
+
+COLORREF BlendColour(COLORREF from, COLORREF to, int percentOfTo)
+{
+    auto mix = [percentOfTo](int a, int b) { return (a * (100 - percentOfTo) + b * percentOfTo) / 100; };
+    return RGB(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
+               mix(GetBValue(from), GetBValue(to)));
+}
+
+void FillColour(HDC dc, const RECT& area, COLORREF colour)
+{
+    // The DC brush needs no GDI object of its own per colour.
+    const COLORREF old = SetDCBrushColor(dc, colour);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, old);
+}
+
+void FrameColour(HDC dc, const RECT& area, COLORREF colour)
+{
+    const COLORREF old = SetDCBrushColor(dc, colour);
+    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, old);
+}
+
+void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to)
+{
+    const int width = area.right - area.left;
+    if (from == to || width < 2) {
+        FillColour(dc, area, from);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        const RECT column = {area.left + x, area.top, area.left + x + 1, area.bottom};
+        FillColour(dc, column, BlendColour(from, to, x * 100 / (width - 1)));
+    }
+}
+
+void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
+                     int frameHeight, const int margins[4])
+{
+    MemoryDc source(dc, image.bitmap.get());
+    if (!source.get())
+        return;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    const int sx = frame * frameWidth;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    // Corners keep their size unless the area is smaller than both together.
+    const int left = std::min(margins[0], width / 2), right = std::min(margins[2], width - left);
+    const int top = std::min(margins[1], height / 2), bottom = std::min(margins[3], height - top);
+    const int srcX[3] = {sx, sx + margins[0], sx + frameWidth - margins[2]};
+    const int srcW[3] = {margins[0], frameWidth - margins[0] - margins[2], margins[2]};
+    const int srcY[3] = {0, margins[1], frameHeight - margins[3]};
+    const int srcH[3] = {margins[1], frameHeight - margins[1] - margins[3], margins[3]};
+    const int dstX[3] = {area.left, area.left + left, area.right - right};
+    const int dstW[3] = {left, width - left - right, right};
+    const int dstY[3] = {area.top, area.top + top, area.bottom - bottom};
+    const int dstH[3] = {top, height - top - bottom, bottom};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            if (dstW[column] <= 0 || dstH[row] <= 0 || srcW[column] <= 0 || srcH[row] <= 0)
+                continue;
+            StretchBlt(dc, dstX[column], dstY[row], dstW[column], dstH[row], source.get(),
+                       srcX[column], srcY[row], srcW[column], srcH[row], SRCCOPY);
+        }
+    }
+}
+
+void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour)
+{
+    for (int x = area.left; x < area.right; x += 2) {
+        SetPixelV(dc, x, area.top, colour);
+        SetPixelV(dc, x, area.bottom - 1, colour);
+    }
+    for (int y = area.top; y < area.bottom; y += 2) {
+        SetPixelV(dc, area.left, y, colour);
+        SetPixelV(dc, area.right - 1, y, colour);
+    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Drawing of what the engine paints itself: push buttons (plain or from an
-// image strip) and backgrounds.
+// image strip), backgrounds, and the primitives the other painters share.
 
 #include "Skin.h"
 
@@ -17,4 +17,20 @@ struct ButtonPaintState {
 
 void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
                      const ButtonPaintState& state);
-void PaintBackground(HDC dc, const RECT& area, const SkinObjectPaint& paint);
+
+// Dialog face, or its background image stretched or tiled over the dialog's
+// client area; origin is the place in that client area of the DC's (0, 0).
+void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
+                           const SkinObjectPaint& paint);
+
+COLORREF BlendColour(COLORREF from, COLORREF to, int percentOfTo);
+void FillColour(HDC dc, const RECT& area, COLORREF colour);
+void FrameColour(HDC dc, const RECT& area, COLORREF colour);
+// Left to right from one colour to the other.
+void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to);
+// One frame of an image strip, its margins kept unscaled and the rest stretched.
+void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
+                     int frameHeight, const int margins[4]);
+// A dotted rectangle in one colour: the focus cue, which unlike the system's
+// inverted one shows only skin colours.
+void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour);

@@ -1,10 +1,13 @@
 #include "SkinWindow.h"
 
+#include "SkinControls.h"
 #include "SkinDecoration.h"
+#include "SkinFrame.h"
 #include "SkinObjects.h"
 #include "SkinPainter.h"
 
 #include <commctrl.h>
+#include <richedit.h>
 
 #include <algorithm>
 #include <atomic>
@@ -29,6 +32,9 @@ struct WindowData {
     COLORREF oldBack = CLR_DEFAULT;
     COLORREF oldText = CLR_DEFAULT;
     COLORREF oldTextBack = CLR_DEFAULT;
+    FrameState frame;
+    // The scroll bars as last drawn, to notice when the system has drawn them.
+    SCROLLINFO scroll[2] = {};
 };
 
 // Not a function-local static: its first use would set up the runtime's guard
@@ -61,6 +67,42 @@ WindowData* DataOf(HWND window)
 
 // Fonts and list/progress colours are window state: set them on attach and
 // put the window's own values back on detach.
+bool IsClass(HWND window, const wchar_t* name)
+{
+    wchar_t className[64] = {};
+    return GetClassNameW(window, className, 64) && _wcsicmp(className, name) == 0;
+}
+
+bool IsRichEdit(HWND window)
+{
+    return IsClass(window, L"RichEdit20W") || IsClass(window, L"RichEdit20A") ||
+           IsClass(window, L"RICHEDIT50W");
+}
+
+// A rich edit takes its colours as content formatting, which new content
+// brings along: they are set again whenever text comes in.
+void ColourRichText(HWND window, const SkinObjectPaint& paint)
+{
+    SendMessageW(window, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(paint.style.face));
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    format.crTextColor = paint.style.text;
+    SendMessageW(window, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(window, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+void PlainRichText(HWND window)
+{
+    SendMessageW(window, EM_SETBKGNDCOLOR, 1, 0);
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    format.dwEffects = CFE_AUTOCOLOR;
+    SendMessageW(window, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(window, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
 void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& paint)
 {
     const SkinKind kind = KindOf(data.object);
@@ -70,7 +112,22 @@ void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& pain
         data.fontSet = true;
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(paint.font.get()), TRUE);
     }
-    if (kind == SkinKind::ListView) {
+    if (kind == SkinKind::ListView && IsClass(window, L"SysHeader32")) {
+        // painted whole by the engine; no colours to set
+    } else if (kind == SkinKind::ListView && IsClass(window, L"SysTreeView32")) {
+        if (!data.coloursSet) {
+            data.oldBack = TreeView_GetBkColor(window);
+            data.oldText = TreeView_GetTextColor(window);
+            data.oldTextBack = TreeView_GetLineColor(window);
+        }
+        data.coloursSet = true;
+        TreeView_SetBkColor(window, paint.style.face);
+        TreeView_SetTextColor(window, paint.style.text);
+        TreeView_SetLineColor(window, paint.colours.frame);
+    } else if (kind == SkinKind::Edit && paint.full && IsRichEdit(window)) {
+        data.coloursSet = true;
+        ColourRichText(window, paint);
+    } else if (kind == SkinKind::ListView) {
         if (!data.coloursSet) {
             data.oldBack = ListView_GetBkColor(window);
             data.oldText = ListView_GetTextColor(window);
@@ -95,7 +152,13 @@ void RestoreWindowState(HWND window, WindowData& data)
     if (!data.coloursSet)
         return;
     data.coloursSet = false;
-    if (KindOf(data.object) == SkinKind::ListView) {
+    if (KindOf(data.object) == SkinKind::ListView && IsClass(window, L"SysTreeView32")) {
+        TreeView_SetBkColor(window, data.oldBack);
+        TreeView_SetTextColor(window, data.oldText);
+        TreeView_SetLineColor(window, data.oldTextBack);
+    } else if (KindOf(data.object) == SkinKind::Edit) {
+        PlainRichText(window);
+    } else if (KindOf(data.object) == SkinKind::ListView) {
         ListView_SetBkColor(window, data.oldBack);
         ListView_SetTextBkColor(window, data.oldTextBack);
         ListView_SetTextColor(window, data.oldText);
@@ -120,8 +183,14 @@ void DetachHere(HWND window, bool repaint)
         return;
     RestoreWindowState(window, *data);
     RemoveWindowSubclass(window, SkinSubclassProc, kSubclassId);
+    const bool topLevelDialog = KindOf(data->object) == SkinKind::Dialog &&
+                                !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
     delete data;
     SkinDecorationTrack(window, false);
+    // The skin kept activation changes from the system's frame; tell it the
+    // window's state before it draws that frame again.
+    if (topLevelDialog && repaint)
+        DefWindowProcW(window, WM_NCACTIVATE, GetActiveWindow() == window, 0);
     if (repaint)
         Refresh(window);
 }
@@ -139,8 +208,8 @@ int ChildObject(HWND child)
     return ClassifyWindow(child, GetWindowLongW(child, GWL_STYLE));
 }
 
-LRESULT ControlColour(const Skin& skin, const SkinObjectPaint& dialog, UINT message, HDC dc,
-                      HWND child, bool& handled)
+LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint& dialog,
+                      UINT message, HDC dc, HWND child, bool& handled)
 {
     const int object = ChildObject(child);
     const SkinObjectPaint* own = object == kNoObject ? nullptr : skin.object(object);
@@ -162,28 +231,103 @@ LRESULT ControlColour(const Skin& skin, const SkinObjectPaint& dialog, UINT mess
     SetTextColor(dc, IsWindowEnabled(child) ? textFrom.style.text : textFrom.style.disabled);
     SetBkColor(dc, dialog.style.face);
     SetBkMode(dc, TRANSPARENT);
+    if (dialog.full && dialog.backgroundTile) {
+        // The tiled background continues under the label: the brush's pattern
+        // is lined up with the dialog's client area.
+        POINT at = {0, 0};
+        MapWindowPoints(child, dialogWindow, &at, 1);
+        const int w = dialog.background.width, h = dialog.background.height;
+        SetBrushOrgEx(dc, ((-at.x) % w + w) % w, ((-at.y) % h + h) % h, nullptr);
+        return reinterpret_cast<LRESULT>(dialog.backgroundTile.get());
+    }
     return reinterpret_cast<LRESULT>(dialog.face.get());
 }
 
-void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const SkinObjectPaint& paint)
+// The dialog face a control stands on, from the nearest skinned dialog among
+// its ancestors, or the skin's generic dialog object.
+FaceSource FaceFor(HWND control, const Skin& skin)
+{
+    FaceSource face;
+    HWND dialog = nullptr;
+    for (HWND up = GetParent(control); up; up = GetParent(up)) {
+        WindowData* data = DataOf(up);
+        if (data && KindOf(data->object) == SkinKind::Dialog) {
+            face.dialog = skin.object(data->object);
+            dialog = up;
+            break;
+        }
+        if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    if (!face.dialog) {
+        face.dialog = skin.object(static_cast<int>(SkinKind::Dialog));
+        dialog = GetAncestor(control, GA_ROOT);
+    }
+    if (!face.dialog || !dialog)
+        return FaceSource();
+    POINT origin = {0, 0};
+    MapWindowPoints(control, dialog, &origin, 1);
+    face.origin = origin;
+    RECT client;
+    GetClientRect(dialog, &client);
+    face.client = {client.right, client.bottom};
+    return face;
+}
+
+bool FocusCueShown(HWND window)
+{
+    return GetFocus() == window &&
+           !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
+void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const Skin& skin,
+                     const SkinObjectPaint& paint)
 {
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
-    ButtonPaintState state;
+    const HFONT windowFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
     const LRESULT buttonState = SendMessageW(window, BM_GETSTATE, 0, 0);
-    if (!IsWindowEnabled(window))
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const bool enabled = IsWindowEnabled(window) != FALSE;
+    RECT area;
+    GetClientRect(window, &area);
+    switch (KindOf(data.object)) {
+    case SkinKind::CheckBox:
+    case SkinKind::RadioButton: {
+        CheckPaintState state;
+        if (!enabled)
+            state.look = CheckLook::Disabled;
+        else if (buttonState & BST_PUSHED)
+            state.look = CheckLook::Pressed;
+        else if (data.hot)
+            state.look = CheckLook::Hot;
+        state.check = static_cast<int>(SendMessageW(window, BM_GETCHECK, 0, 0));
+        state.radio = KindOf(data.object) == SkinKind::RadioButton;
+        state.focused = FocusCueShown(window);
+        state.hideAccelerators = (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0;
+        state.style = style;
+        state.text = text;
+        state.windowFont = windowFont;
+        PaintCheckButton(dc, area, paint, state, FaceFor(window, skin));
+        return;
+    }
+    case SkinKind::GroupBox:
+        PaintGroupBox(dc, area, paint, text, windowFont, enabled, FaceFor(window, skin));
+        return;
+    default:
+        break;
+    }
+    ButtonPaintState state;
+    if (!enabled)
         state.look = ButtonLook::Disabled;
     else if (buttonState & BST_PUSHED)
         state.look = ButtonLook::Pressed;
     else if (data.hot)
         state.look = ButtonLook::Hot;
-    state.focused = GetFocus() == window &&
-                    !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
-    state.isDefault = (GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    state.focused = FocusCueShown(window);
+    state.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     state.text = text;
-    state.windowFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    RECT area;
-    GetClientRect(window, &area);
+    state.windowFont = windowFont;
     PaintPushButton(dc, area, paint, state);
 }
 
@@ -263,18 +407,71 @@ void PaintCaption(HWND window, const SkinObjectPaint& paint)
     ReleaseDC(window, dc);
 }
 
+// List and tree views tell their parent how they are about to draw an item;
+// the answer gives a selected item the skin's selection instead of the
+// system's highlight, which the views otherwise always use.
+LRESULT ViewItemColours(const Skin& skin, LPARAM lParam, bool& handled)
+{
+    auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+    WindowData* data = DataOf(draw->hdr.hwndFrom);
+    const SkinObjectPaint* paint = data ? skin.object(data->object) : nullptr;
+    if (!paint || !paint->full || KindOf(data->object) != SkinKind::ListView)
+        return 0;
+    if (draw->dwDrawStage == CDDS_PREPAINT) {
+        handled = true;
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (draw->dwDrawStage != CDDS_ITEMPREPAINT)
+        return 0;
+    const bool tree = IsClass(draw->hdr.hwndFrom, L"SysTreeView32");
+    const bool selected = (draw->uItemState & CDIS_SELECTED) ||
+                          (tree && (TreeView_GetItemState(draw->hdr.hwndFrom,
+                                                          reinterpret_cast<HTREEITEM>(draw->dwItemSpec),
+                                                          TVIS_DROPHILITED) & TVIS_DROPHILITED));
+    const COLORREF text = selected ? paint->colours.selectionText : paint->style.text;
+    const COLORREF back = selected ? paint->colours.selection : paint->style.face;
+    draw->uItemState &= ~CDIS_SELECTED;
+    if (tree) {
+        auto* item = reinterpret_cast<NMTVCUSTOMDRAW*>(lParam);
+        item->clrText = text;
+        item->clrTextBk = back;
+    } else {
+        auto* item = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        item->clrText = text;
+        item->clrTextBk = back;
+    }
+    handled = true;
+    return CDRF_DODEFAULT;
+}
+
 LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                      const WindowData& data, const Skin& skin, const SkinObjectPaint& paint,
+                      WindowData& data, const Skin& skin, const SkinObjectPaint& paint,
                       bool& handled)
 {
+    // Skins that draw the whole window draw every top-level frame; older ones
+    // only the caption of a window named with the frame flag.
+    if (paint.full && !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD)) {
+        const SkinObjectPaint* frame = skin.object(data.frameObject);
+        LRESULT result = 0;
+        if (FrameMessage(window, message, wParam, lParam, data.frame, frame ? *frame : paint,
+                         result)) {
+            handled = true;
+            return result;
+        }
+    }
     switch (message) {
     case WM_ERASEBKGND: {
         RECT area;
         GetClientRect(window, &area);
-        PaintBackground(reinterpret_cast<HDC>(wParam), area, paint);
+        PaintDialogBackground(reinterpret_cast<HDC>(wParam), area, {0, 0},
+                              {area.right, area.bottom}, paint);
         handled = true;
         return 1;
     }
+    case WM_NOTIFY:
+        if (lParam && reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW)
+            return ViewItemColours(skin, lParam, handled);
+        return 0;
     case WM_CTLCOLORDLG:
         handled = true;
         SetBkColor(reinterpret_cast<HDC>(wParam), paint.style.face);
@@ -284,12 +481,12 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSCROLLBAR:
-        return ControlColour(skin, paint, message, reinterpret_cast<HDC>(wParam),
+        return ControlColour(skin, window, paint, message, reinterpret_cast<HDC>(wParam),
                              reinterpret_cast<HWND>(lParam), handled);
     case WM_NCPAINT:
     case WM_NCACTIVATE:
     case WM_SETTEXT:
-        if (const SkinObjectPaint* frame = skin.object(data.frameObject)) {
+        if (const SkinObjectPaint* frame = paint.full ? nullptr : skin.object(data.frameObject)) {
             handled = true;
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
             PaintCaption(window, *frame);
@@ -302,23 +499,30 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
-                      const SkinObjectPaint& paint, bool& handled)
+                      const Skin& skin, const SkinObjectPaint& paint, bool& handled)
 {
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
         if (dc)
-            PaintButtonInto(window, dc, data, paint);
+            PaintButtonInto(window, dc, data, skin, paint);
         EndPaint(window, &ps);
         handled = true;
         return 0;
     }
     case WM_PRINTCLIENT:
-        PaintButtonInto(window, reinterpret_cast<HDC>(wParam), data, paint);
+        PaintButtonInto(window, reinterpret_cast<HDC>(wParam), data, skin, paint);
         handled = true;
         return 0;
     case WM_ERASEBKGND:
+        // A group box holding its own controls (the installer's radio groups)
+        // is the face they stand on; one beside them must not paint over them.
+        if (KindOf(data.object) == SkinKind::GroupBox && GetWindow(window, GW_CHILD)) {
+            RECT area;
+            GetClientRect(window, &area);
+            PaintStandingFace(reinterpret_cast<HDC>(wParam), area, FaceFor(window, skin), paint);
+        }
         handled = true;
         return 1;
     case WM_MOUSEMOVE:
@@ -336,6 +540,9 @@ LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, W
     // The button control draws some state changes at once, outside WM_PAINT;
     // let it, then paint over it in the skin.
     case BM_SETSTATE:
+    case BM_SETCHECK:
+    case BM_CLICK:
+    case WM_CAPTURECHANGED:
     case BM_SETSTYLE:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -346,6 +553,215 @@ LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, W
     case WM_LBUTTONUP:
     case WM_KEYDOWN:
     case WM_KEYUP: {
+        handled = true;
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (IsWindow(window))
+            InvalidateRect(window, nullptr, FALSE);
+        return result;
+    }
+    default:
+        return 0;
+    }
+}
+
+ScrollColours ScrollColoursOf(const Skin& skin, const SkinObjectPaint& field)
+{
+    return ScrollColoursFor(skin.object(static_cast<int>(SkinKind::ScrollBar)), field);
+}
+
+bool SameScroll(const SCROLLINFO& a, const SCROLLINFO& b)
+{
+    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+
+// The system draws a window's scroll bars at once whenever their range or
+// position changes; the skin's are drawn over them again after the message.
+void RedrawScrollBarsIfMoved(HWND window, WindowData& data, const Skin& skin,
+                             const SkinObjectPaint& paint)
+{
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    if (!(style & (WS_VSCROLL | WS_HSCROLL)) || !IsWindowVisible(window))
+        return;
+    bool moved = false;
+    for (int bar : {SB_VERT, SB_HORZ}) {
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_ALL;
+        if (!GetScrollInfo(window, bar, &info))
+            continue;
+        moved |= !SameScroll(info, data.scroll[bar]);
+        data.scroll[bar] = info;
+    }
+    if (moved)
+        PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
+}
+
+// Fields, lists and progress bars: the border and scroll bars around them.
+LRESULT FieldMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
+                     const Skin& skin, const SkinObjectPaint& paint, bool& handled)
+{
+    if (message == WM_NCPAINT) {
+        handled = true;
+        for (int bar : {SB_VERT, SB_HORZ}) {
+            data.scroll[bar].cbSize = sizeof data.scroll[bar];
+            data.scroll[bar].fMask = SIF_ALL;
+            GetScrollInfo(window, bar, &data.scroll[bar]);
+        }
+        PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
+        return 0;
+    }
+    handled = true;
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (!IsWindow(window))
+        return result;
+    if (KindOf(data.object) == SkinKind::Edit && (message == EM_STREAMIN || message == WM_SETTEXT) &&
+        IsRichEdit(window))
+        ColourRichText(window, paint);
+    if (message == WM_ENABLE)
+        PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
+    else
+        RedrawScrollBarsIfMoved(window, data, skin, paint);
+    return result;
+}
+
+bool ChangesListLook(UINT message)
+{
+    switch (message) {
+    case WM_SETFOCUS: case WM_KILLFOCUS: case WM_ENABLE: case WM_SIZE:
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_MOUSEMOVE: case WM_KEYDOWN: case WM_CHAR:
+    case WM_VSCROLL: case WM_HSCROLL: case WM_MOUSEWHEEL: case WM_TIMER: case WM_UPDATEUISTATE:
+    case LB_SETCURSEL: case LB_SETSEL: case LB_SETTOPINDEX: case LB_SETCARETINDEX:
+    case LB_ADDSTRING: case LB_INSERTSTRING: case LB_DELETESTRING: case LB_RESETCONTENT:
+    case LB_SELECTSTRING: case LB_SELITEMRANGE: case LB_SELITEMRANGEEX:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// List boxes draw items and selection in the system's colours, partly at
+// once outside WM_PAINT; the engine draws them all and repaints after changes.
+LRESULT ListBoxMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
+                       const Skin& skin, const SkinObjectPaint& paint, bool& handled)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (dc)
+            PaintListBox(window, dc, paint);
+        EndPaint(window, &ps);
+        handled = true;
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintListBox(window, reinterpret_cast<HDC>(wParam), paint);
+        handled = true;
+        return 0;
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    default: {
+        const LRESULT result = FieldMessage(window, message, wParam, lParam, data, skin, paint, handled);
+        if (ChangesListLook(message) && IsWindow(window))
+            InvalidateRect(window, nullptr, FALSE);
+        return result;
+    }
+    }
+}
+
+void PaintOwnClient(HWND window, HDC dc, const WindowData& data, const Skin& skin,
+                    const SkinObjectPaint& paint)
+{
+    switch (KindOf(data.object)) {
+    case SkinKind::ProgressBar:
+        PaintProgress(window, dc, paint);
+        break;
+    case SkinKind::ListView:  // the header of a list view
+        PaintHeader(window, dc, paint);
+        break;
+    case SkinKind::ComboBox:
+        PaintComboBox(window, dc, paint, ScrollColoursOf(skin, paint));
+        break;
+    case SkinKind::Static:
+        PaintStaticShape(window, dc, paint, FaceFor(window, skin));
+        break;
+    case SkinKind::ScrollBar: {
+        RECT area;
+        GetClientRect(window, &area);
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_ALL;
+        if (!GetScrollInfo(window, SB_CTL, &info))
+            info.nMin = info.nMax = info.nPos = info.nPage = 0;
+        const bool vertical = (GetWindowLongW(window, GWL_STYLE) & SBS_VERT) != 0;
+        PaintScrollBar(dc, area, vertical, info, IsWindowEnabled(window) != FALSE,
+                       ScrollColoursFor(&paint, paint));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Controls whose client area the engine paints whole: progress bars, combo
+// boxes, scroll bar controls and static lines and frames. The system draws
+// some state changes at once; they are painted over after the message.
+LRESULT OwnPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
+                        const Skin& skin, const SkinObjectPaint& paint, bool& handled)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (dc)
+            PaintOwnClient(window, dc, data, skin, paint);
+        EndPaint(window, &ps);
+        handled = true;
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintOwnClient(window, reinterpret_cast<HDC>(wParam), data, skin, paint);
+        handled = true;
+        return 0;
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    case WM_NCPAINT:
+        return FieldMessage(window, message, wParam, lParam, data, skin, paint, handled);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_MOUSEWHEEL:
+    case WM_CAPTURECHANGED:
+    case WM_COMMAND:
+    case WM_TIMER:
+    case CB_SETCURSEL:
+    case CB_SELECTSTRING:
+    case CB_SHOWDROPDOWN:
+    case CB_RESETCONTENT:
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING:
+    case CB_DELETESTRING:
+    case SBM_SETPOS:
+    case SBM_SETRANGE:
+    case SBM_SETRANGEREDRAW:
+    case SBM_SETSCROLLINFO:
+    case SBM_ENABLE_ARROWS:
+    case HDM_INSERTITEMW:
+    case HDM_INSERTITEMA:
+    case HDM_SETITEMW:
+    case HDM_SETITEMA:
+    case HDM_DELETEITEM:
+    case WM_MOUSEMOVE: {
+        if (KindOf(data.object) == SkinKind::ProgressBar || KindOf(data.object) == SkinKind::Static)
+            return 0;
         handled = true;
         const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
         if (IsWindow(window))
@@ -371,6 +787,16 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
     const SkinObjectPaint* paint = skin ? skin->object(data->object) : nullptr;
     if (!paint)
         return DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_CREATE) {
+        // Views and rich edits forget colours set before they made their own
+        // state, which they do on creation: set them again once it exists.
+        const LRESULT created = DefSubclassProc(window, message, wParam, lParam);
+        if (created != -1 && data->coloursSet) {
+            data->coloursSet = false;  // what was read before was not the view's own
+            ApplyWindowState(window, *data, *paint);
+        }
+        return created;
+    }
     bool handled = false;
     LRESULT result = 0;
     switch (KindOf(data->object)) {
@@ -378,7 +804,41 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         result = DialogMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
     case SkinKind::PushButton:
-        result = ButtonMessage(window, message, wParam, lParam, *data, *paint, handled);
+        result = ButtonMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::CheckBox:
+    case SkinKind::RadioButton:
+    case SkinKind::GroupBox:
+        if (paint->full)
+            result = ButtonMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::ListBox:
+        if (paint->full && IsPlainListBox(GetWindowLongW(window, GWL_STYLE)))
+            result = ListBoxMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::ListView:
+        if (paint->full && IsClass(window, L"SysHeader32"))
+            result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::Edit:
+        if (paint->full)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::Static:
+        if (paint->full && IsStaticShape(GetWindowLongW(window, GWL_STYLE)))
+            result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full && message == WM_NCPAINT)
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::ProgressBar:
+    case SkinKind::ComboBox:
+    case SkinKind::ScrollBar:
+        if (paint->full)
+            result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
     default:
         break;

@@ -1,8 +1,11 @@
 // The real skin engine under Wine: real dialogs on the X display, painted in
 // skins built from the repository's sources, read back pixel by pixel; the
 // engine released and deleted; damaged skin files refused.
+#include "Hyperlink.h"
 #include "SkinTestSupport.h"
 #include "TestZip.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <thread>
@@ -78,7 +81,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D), FaceOf(shot, dialog));
         EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), ButtonFaceOf(shot, dialog, IDOK));
         const RECT field = dialog.rect(kPathField);
-        EXPECT_EQ(RGB(0xFF, 0xFF, 0xFF), shot.At(field.left + 5, field.top + 5));
+        EXPECT_EQ(RGB(0xFC, 0xFE, 0xFF), shot.At(field.left + 5, field.top + 5));
         // Browse button: the normal frame of browse.bmp, clear of dots and edge.
         const RECT browse = dialog.rect(kBrowse);
         const int bw = browse.right - browse.left, bh = browse.bottom - browse.top;
@@ -97,11 +100,18 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         ASSERT_NE(nullptr, about.get());
         EXPECT_TRUE(engine.SetCustomSkinWnd(about.get(), L"DialogAbout", 0));
         EXPECT_TRUE(engine.SetCustomSkinWnd(about.item(kAboutBanner), L"about_vl", 0));
+        SetHyperlink(about.get(), kAboutLink, "mailto:support@example.com");
         const WindowCapture shot = CaptureWindow(about.get());
         ASSERT_FALSE(shot.empty());
         SaveShot(shot, "about-Ornix.png");
         const RECT ok = about.rect(IDOK);
         EXPECT_EQ(RGB(0x24, 0x46, 0x5C), shot.At(ok.left - 20, ok.bottom - 2));
+        // The e-mail link: blue letters on the About box's face, no box of
+        // the system's face around them.
+        const RECT link = about.rect(kAboutLink);
+        EXPECT_GT(shot.Count(link, RGB(0, 0, 255)), 5);
+        EXPECT_EQ(0, shot.Count(link, GetSysColor(COLOR_BTNFACE)));
+        EXPECT_EQ(RGB(0x24, 0x46, 0x5C), shot.At(link.right - 2, link.top + 1));
         // about_vl.bmp's inner circle, at (48, 48) of 320x96.
         const RECT banner = about.rect(kAboutBanner);
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D),
@@ -121,7 +131,8 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         EXPECT_EQ(kMidnight.dialog, BrushColour(DialogBrush(early.get())));
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
-    std::thread([&] {
+    const char kBoxCaption[] = "Velumo Installer";
+    std::thread worker([&] {
         TestDialog before(kMainDialog);
         unregistered = BrushColour(DialogBrush(before.get()));
         EXPECT_TRUE(engine.AddAdditionalThread());
@@ -129,10 +140,26 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
             TestDialog during(kMainDialog);
             registered = BrushColour(DialogBrush(during.get()));
         }
+        // A message box of a registered thread is skinned whole, frame and all.
+        MessageBoxA(nullptr, "The installation was interrupted.", kBoxCaption, MB_OK);
         EXPECT_TRUE(engine.DeleteAdditionalThread());
         TestDialog after(kMainDialog);
         afterDelete = BrushColour(DialogBrush(after.get()));
-    }).join();
+    });
+    HWND box = nullptr;
+    for (int wait = 0; wait < 200 && !box; ++wait) {
+        Sleep(50);
+        box = FindWindowA("#32770", kBoxCaption);
+    }
+    EXPECT_NE(nullptr, box) << "no message box";
+    if (box) {
+        const WindowCapture shot = CaptureWindow(box);
+        SaveShot(shot, "messagebox-Midnight.png");
+        EXPECT_FALSE(shot.empty());
+        EXPECT_LT(SystemColourShare(shot), 0.01);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    worker.join();
     EXPECT_NE(kMidnight.dialog, unregistered);
     EXPECT_EQ(kMidnight.dialog, registered);
     EXPECT_NE(kMidnight.dialog, afterDelete);
@@ -196,6 +223,25 @@ std::string SolidBmp(int width, int height, int bits = 24)
     return bytes;
 }
 
+// A 24-bit bottom-up BMP drawn pixel by pixel, (0, 0) at the top left.
+template <typename Pixel>
+std::string DrawnBmp(int width, int height, Pixel pixel)
+{
+    std::string bytes = SolidBmp(width, height);
+    const size_t stride = ((width * 24 + 31) / 32) * 4;
+    const size_t bits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = pixel(x, y);
+            const size_t at = bits + (height - 1 - y) * stride + x * 3;
+            bytes[at] = static_cast<char>(GetBValue(c));
+            bytes[at + 1] = static_cast<char>(GetGValue(c));
+            bytes[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    return bytes;
+}
+
 const char kGoodIni[] =
     "[Skin]\nname = Test\nformat = 1\n"
     "[Dialog]\nface = #102030\ntext = #F0F0F0\n"
@@ -237,7 +283,12 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
         {"unknown section", {{"skin.ini", IniWith("[Dialog]", "[Dialgo]")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"line without key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nhello\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"no header", {{"skin.ini", IniWith("[Skin]\nname = Test\nformat = 1\n", "")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"future format", {{"skin.ini", IniWith("format = 1", "format = 2")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"future format", {{"skin.ini", IniWith("format = 1", "format = 3")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"newer key in format 1", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\ncaption = #102030\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"strip too short for a check box", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CheckBox]\nimage = strip.bmp\nimage_size = 8x4\nimage_states = 4\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
+        {"margins wider than the image", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 5,1,5,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
+        {"three margins", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 1,1,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
+        {"caption buttons without size", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CustomFrame]\nbuttons = strip.bmp\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
         {"random bytes", {}, PatternBytes(700, 3)},
         {"zero bytes", {}, std::string()},
     };
@@ -281,6 +332,14 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
         EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(path.c_str())))
             << damage.name << " (" << path << ")";
     }
+    // The same skin in the newer format loads, so the rows above fail for
+    // their fault and not for the format.
+    const std::string newer = work / "newer.skf";
+    ASSERT_TRUE(WriteZip(newer, {{"skin.ini", IniWith("format = 1", "format = 2")},
+                                 {"strip.bmp", SolidBmp(32, 4)}}));
+    EXPECT_TRUE(engine.LoadSkinFromFile(SkinEngineWide(newer.c_str())));
+    engine.DeInitDecoration();
+    ASSERT_TRUE(engine.InitDecoration(1));
     EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(work.path().c_str()))) << "a folder";
     EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide((work / "absent.skf").c_str())));
     EXPECT_FALSE(engine.LoadSkinFromFile(L""));
@@ -291,6 +350,303 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
     ASSERT_FALSE(shot.empty());
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColour(DialogBrush(dialog.get())));
+}
+
+// The page of every control kind (template 302) and what the skins paint there.
+enum ControlsPage {
+    kAccept = 2001, kMixed = 2002, kTypical = 2003, kCustom = 2004,
+    kPathEdit = 2006, kLicence = 2008, kList = 2009, kCombo = 2010, kProgress = 2011,
+    kScroll = 2012, kTree = 2015, kVolumes = 2016,
+};
+
+void FillControlsPage(const TestDialog& page)
+{
+    std::string licence;
+    for (int line = 1; line <= 30; ++line)
+        licence += "Line " + std::to_string(line) + " of the licence terms of this product.\r\n";
+    SetWindowTextA(page.item(kLicence), licence.c_str());
+    SetWindowTextA(page.item(kPathEdit), "C:\\Program Files\\Sample");
+    SetWindowTextA(page.item(2007), "Needs 12 MB");
+    for (const char* item : {"Program files", "Documentation", "Samples", "Shortcuts", "Help"}) {
+        SendMessageA(page.item(kList), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        SendMessageA(page.item(kCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    }
+    SendMessageA(page.item(kCombo), CB_SETCURSEL, 1, 0);
+    SendMessageA(page.item(kProgress), PBM_SETPOS, 40, 0);
+    SCROLLINFO scroll = {sizeof scroll, SIF_ALL, 0, 100, 20, 30, 0};
+    SetScrollInfo(page.item(kScroll), SB_CTL, &scroll, TRUE);
+    TVINSERTSTRUCTA feature = {};
+    feature.hInsertAfter = TVI_LAST;
+    feature.item.mask = TVIF_TEXT;
+    feature.item.pszText = const_cast<char*>("Complete installation");
+    const auto root = reinterpret_cast<HTREEITEM>(
+        SendMessageA(page.item(kTree), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&feature)));
+    // Selected as the installer selects its feature tree's first item.
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kTree), TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(root));
+    SendMessageA(page.item(kList), LB_SETCURSEL, 1, 0);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 90;
+    column.pszText = const_cast<char*>("Volume");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<char*>("Free");
+    SendMessageA(page.item(kVolumes), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(page.item(kMixed), BM_SETCHECK, BST_INDETERMINATE, 0);
+    CheckRadioButton(page.get(), kTypical, kCustom, kTypical);
+    SetFocus(page.item(IDOK));
+}
+
+// The square where a check box or radio button has its glyph, and its label.
+RECT GlyphOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left, r.top, r.left + 14, r.bottom};
+}
+
+RECT LabelOf(const TestDialog& page, int id)
+{
+    const RECT r = page.rect(id);
+    return {r.left + 16, r.top, r.right, r.bottom};
+}
+
+void PressKey(HWND dialog, HWND target, WPARAM key, bool shift = false)
+{
+    // Through the dialog manager, as a message loop hands keys to a dialog.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    MSG down = {target, WM_KEYDOWN, key, 1, 0, {0, 0}};
+    MSG up = {target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}};
+    if (!IsDialogMessageA(dialog, &down))
+        DispatchMessageA(&down);
+    if (!IsDialogMessageA(dialog, &up))
+        DispatchMessageA(&up);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    PumpMessages(100);
+}
+
+TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
+{
+    LoadLibraryA("comctl32.dll");
+    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    struct Run {
+        const char* skin;  // null: no engine
+        COLORREF mark;     // the check and radio mark in the normal look
+        COLORREF focus;    // the focus cue of check boxes and radio buttons
+        COLORREF field;    // the face of fields and of the licence text
+        COLORREF inactiveCaption;
+    };
+    // A skin of the first format colours faces and text only and leaves the
+    // frame and the glyphs to the system, as it always did.
+    TempFolder work;
+    const std::string older = work / "older.skf";
+    ASSERT_TRUE(WriteZip(older, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
+    const Run runs[] = {
+        {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {older.c_str(), CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},
+        {"Daylight.skf", RGB(0x8A, 0x5A, 0x14), RGB(0x8A, 0x5A, 0x14), RGB(0xFF, 0xFE, 0xF9),
+         RGB(0xC9, 0xBC, 0x9C)},
+        {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40),
+         RGB(0x29, 0x2D, 0x35)},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.skin ? run.skin : "unskinned");
+        const bool firstFormat = run.skin == older.c_str();
+        if (run.skin) {
+            ASSERT_TRUE(copy.Load());
+            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinPath(run.skin).c_str());
+        }
+        {
+            TestDialog page(kControlsDialog);
+            ASSERT_NE(nullptr, page.get());
+            FillControlsPage(page);
+            const WindowCapture shot = CaptureWindow(page.get());
+            ASSERT_FALSE(shot.empty());
+            const std::string name = firstFormat ? "format1" : run.skin ? run.skin : "unskinned";
+            SaveShot(shot, "controls-" + name + ".png");
+            const double share = SystemColourShare(shot);
+            if (!run.skin) {
+                // The control run: the page really is drawn in the system's colours.
+                EXPECT_GT(share, 0.3);
+                continue;
+            }
+            if (firstFormat) {
+                const RECT ok = page.rect(IDOK);
+                EXPECT_EQ(RGB(0x10, 0x20, 0x30), shot.At(ok.left + 5, ok.top - 8));
+                EXPECT_GT(share, 0.1) << "a skin of format 1 now draws the frame and glyphs";
+                copy.Release();
+                continue;
+            }
+            EXPECT_LT(share, 0.01);
+            const RECT path = page.rect(kPathEdit), licence = page.rect(kLicence);
+            EXPECT_EQ(run.field, shot.At(path.right - 8, path.top + 4));
+            EXPECT_EQ(run.field, shot.At(licence.right - 30, licence.bottom - 5));
+
+            // The caption buttons answer the mouse where they are drawn, the
+            // rest of the bar drags, and a held button shows it is pressed.
+            RECT bounds;
+            GetWindowRect(page.get(), &bounds);
+            POINT origin = {0, 0};
+            ClientToScreen(page.get(), &origin);
+            const int border = origin.x - bounds.left;
+            const POINT close = {bounds.right - border - 8, (bounds.top + border + origin.y) / 2};
+            const LPARAM closeAt = MAKELPARAM(close.x, close.y);
+            EXPECT_EQ(HTCLOSE, SendMessageA(page.get(), WM_NCHITTEST, 0, closeAt));
+            EXPECT_EQ(HTCAPTION, SendMessageA(page.get(), WM_NCHITTEST, 0,
+                                              MAKELPARAM(bounds.left + 60, close.y)));
+            const RECT closeBox = {close.x - bounds.left - 4, close.y - bounds.top - 4,
+                                   close.x - bounds.left + 4, close.y - bounds.top + 4};
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            EXPECT_EQ(page.get(), GetCapture());
+            const WindowCapture held = CaptureWindow(page.get());
+            int changed = 0;
+            for (int y = closeBox.top; y < closeBox.bottom; ++y)
+                for (int x = closeBox.left; x < closeBox.right; ++x)
+                    changed += held.At(x, y) != shot.At(x, y);
+            EXPECT_GT(changed, 10) << "the pressed close button looks like the normal one";
+            // Let go away from the button, nothing; over it, the window is
+            // asked to close.
+            MSG command;
+            SendMessageA(page.get(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            EXPECT_NE(page.get(), GetCapture());
+            EXPECT_FALSE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            SendMessageA(page.get(), WM_NCLBUTTONDOWN, HTCLOSE, closeAt);
+            SendMessageA(page.get(), WM_LBUTTONUP, 0,
+                         MAKELPARAM(close.x - origin.x, close.y - origin.y));
+            ASSERT_TRUE(PeekMessageA(&command, page.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+            EXPECT_EQ(static_cast<WPARAM>(SC_CLOSE), command.wParam & 0xFFF0);
+
+            // Another window takes the activation: the caption turns to the
+            // skin's inactive look, still without any system colour.
+            {
+                TestDialog other(kAboutDialog);
+                SetWindowPos(other.get(), nullptr, 700, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                SetActiveWindow(other.get());
+                const WindowCapture inactive = ReadWindow(page.get());
+                EXPECT_NE(page.get(), GetActiveWindow());
+                EXPECT_EQ(run.inactiveCaption, inactive.At(bounds.right - bounds.left - 60, close.y - bounds.top));
+                EXPECT_LT(SystemColourShare(inactive), 0.01);
+            }
+            // A new caption text is taken, and the window keeps its caption.
+            SetWindowTextA(page.get(), "Skinned controls, renamed");
+            char caption[64] = {};
+            GetWindowTextA(page.get(), caption, sizeof caption);
+            EXPECT_STREQ("Skinned controls, renamed", caption);
+            EXPECT_EQ(WS_CAPTION, GetWindowLongA(page.get(), GWL_STYLE) & WS_CAPTION);
+
+            // A click checks the box, Space the radio button, and their
+            // glyphs show the skin's mark; the other radio loses it.
+            EXPECT_EQ(0, shot.Count(GlyphOf(page, kAccept), run.mark));
+            SendMessageA(page.item(kAccept), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            SendMessageA(page.item(kAccept), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+            SetFocus(page.item(kCustom));
+            PressKey(page.get(), page.item(kCustom), VK_SPACE);
+            const WindowCapture checked = CaptureWindow(page.get());
+            SaveShot(checked, "controls-checked-" + name + ".png");
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kAccept), BM_GETCHECK, 0, 0));
+            EXPECT_EQ(BST_CHECKED, SendMessageA(page.item(kCustom), BM_GETCHECK, 0, 0));
+            EXPECT_GT(checked.Count(GlyphOf(page, kAccept), run.mark), 5);
+            EXPECT_GT(checked.Count(GlyphOf(page, kCustom), run.mark), 5);
+            EXPECT_EQ(0, checked.Count(GlyphOf(page, kTypical), run.mark));
+
+            // The focus cue moves with Tab and back with Shift+Tab.
+            SetFocus(page.item(kAccept));
+            PressKey(page.get(), page.item(kAccept), VK_TAB);
+            EXPECT_EQ(page.item(kMixed), GetFocus());
+            const WindowCapture tabbed = CaptureWindow(page.get());
+            EXPECT_GT(tabbed.Count(LabelOf(page, kMixed), run.focus), 10);
+            EXPECT_EQ(0, tabbed.Count(LabelOf(page, kAccept), run.focus));
+            PressKey(page.get(), page.item(kMixed), VK_TAB, true);
+            EXPECT_EQ(page.item(kAccept), GetFocus());
+            const WindowCapture back = CaptureWindow(page.get());
+            EXPECT_GT(back.Count(LabelOf(page, kAccept), run.focus), 10);
+            EXPECT_EQ(0, back.Count(LabelOf(page, kMixed), run.focus));
+            EXPECT_LT(SystemColourShare(back), 0.01);
+        }
+        copy.Release();
+    }
+}
+
+TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
+{
+    LoadLibraryA("comctl32.dll");
+    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    // Progress bar frames of 6x6 with 2-pixel corners: the track's corners in
+    // one colour, its middle in another; the bar likewise.
+    const COLORREF trackCorner = RGB(0xC0, 0x30, 0x30), track = RGB(0x30, 0x40, 0x50);
+    const COLORREF barCorner = RGB(0x30, 0xC0, 0x30), bar = RGB(0x70, 0x60, 0x20);
+    const COLORREF background = RGB(0x5A, 0x5A, 0x5A);  // SolidBmp's bytes
+    const COLORREF captionActive = RGB(0x20, 0x50, 0x90), captionInactive = RGB(0x50, 0x50, 0x60);
+    auto corner = [](int x, int y) { return (x % 6 < 2 || x % 6 >= 4) && (y < 2 || y >= 4); };
+    TempFolder work;
+    const std::string skin = work / "images.skf";
+    ASSERT_TRUE(WriteZip(skin, {{"skin.ini", "[Skin]\nformat = 2\n"
+                                             "[Dialog]\nface = #102030\nbackground = back.bmp\n"
+                                             "background_mode = tile\nimage = caption.bmp\n"
+                                             "image_size = 6x6\nimage_states = 2\n"
+                                             "image_margins = 2,2,2,2\n"
+                                             "[CheckBox]\ntext = #E0E0D0\n"
+                                             "[ProgressBar]\nimage = bar.bmp\nimage_size = 6x6\n"
+                                             "image_states = 2\nimage_margins = 2,2,2,2\n"},
+                                {"back.bmp", SolidBmp(16, 16)},
+                                {"caption.bmp", DrawnBmp(12, 6, [&](int x, int y) {
+                                     return corner(x, y) ? trackCorner : x < 6 ? captionActive
+                                                                               : captionInactive;
+                                 })},
+                                {"bar.bmp", DrawnBmp(12, 6, [&](int x, int y) {
+                                     return corner(x, y) ? (x < 6 ? trackCorner : barCorner)
+                                                         : (x < 6 ? track : bar);
+                                 })}}));
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), skin.c_str());
+    {
+        TestDialog page(kControlsDialog);
+        ASSERT_NE(nullptr, page.get());
+        FillControlsPage(page);
+        const WindowCapture shot = CaptureWindow(page.get());
+        ASSERT_FALSE(shot.empty());
+        SaveShot(shot, "controls-images.png");
+
+        // The bar covers the left 40%: its corner, then its stretched middle;
+        // the track shows its own middle and, at the far end, its corner.
+        RECT progress;
+        GetClientRect(page.item(kProgress), &progress);
+        MapWindowPoints(page.item(kProgress), page.get(), reinterpret_cast<POINT*>(&progress), 2);
+        POINT client = {0, 0};
+        ClientToScreen(page.get(), &client);
+        RECT outer;
+        GetWindowRect(page.get(), &outer);
+        OffsetRect(&progress, client.x - outer.left, client.y - outer.top);
+        const int middle = (progress.top + progress.bottom) / 2;
+        EXPECT_EQ(barCorner, shot.At(progress.left, progress.top));
+        EXPECT_EQ(bar, shot.At(progress.left + 2, progress.top + 2)) << "the corner was stretched";
+        EXPECT_EQ(bar, shot.At(progress.left + 20, middle));
+        EXPECT_EQ(track, shot.At(progress.right - 20, middle));
+        EXPECT_EQ(track, shot.At(progress.right - 3, progress.bottom - 3));
+        EXPECT_EQ(trackCorner, shot.At(progress.right - 1, progress.bottom - 1));
+
+        // The caption bar is the image's first frame, stretched between its
+        // corners.
+        POINT barMiddle = {0, 0};
+        ClientToScreen(page.get(), &barMiddle);
+        const int border = barMiddle.x - outer.left;
+        EXPECT_EQ(captionActive, shot.At(shot.width / 2, (border + barMiddle.y - outer.top) / 2));
+        EXPECT_EQ(trackCorner, shot.At(border, border));
+
+        // The face shows the tiled image, and a check box stands on it.
+        const RECT ok = page.rect(IDOK);
+        EXPECT_EQ(background, shot.At(ok.left + 5, ok.top - 8));
+        const RECT accept = page.rect(kAccept);
+        EXPECT_EQ(background, shot.At(accept.right - 2, accept.top + 1));
+        // So does a radio button the skin leaves to the system, on the
+        // background the dialog answers for it.
+        const RECT custom = page.rect(kCustom);
+        EXPECT_EQ(background, shot.At(custom.right - 2, custom.top + 1));
+    }
+    copy.Release();
 }
 
 } // namespace

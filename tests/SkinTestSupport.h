@@ -24,11 +24,13 @@ inline const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 constexpr int kMainDialog = 300;
 constexpr int kAboutDialog = 301;
+constexpr int kControlsDialog = 302;  // an installer page of every control kind
 constexpr int kLabel = 1001;
 constexpr int kPathField = 1002;
 constexpr int kBrowse = 1004;
 constexpr int kBanner = 1005;
 constexpr int kAboutBanner = 1018;
+constexpr int kAboutLink = 1019;
 
 struct SkinColours {
     const char* file;
@@ -41,7 +43,7 @@ struct SkinColours {
 
 // The values in skins/*/skin.ini.
 inline const SkinColours kDaylight = {"Daylight.skf", RGB(0xF7, 0xF4, 0xEC), RGB(0xE3, 0xD9, 0xC2),
-                               RGB(0xCD, 0xBF, 0x9E), RGB(0x3B, 0x33, 0x21), RGB(0xFF, 0xFF, 0xFF)};
+                               RGB(0xCD, 0xBF, 0x9E), RGB(0x3B, 0x33, 0x21), RGB(0xFF, 0xFE, 0xF9)};
 inline const SkinColours kMidnight = {"Midnight.skf", RGB(0x22, 0x25, 0x2B), RGB(0x3B, 0x42, 0x52),
                                RGB(0x2E, 0x34, 0x40), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)};
 

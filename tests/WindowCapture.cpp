@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -78,6 +79,32 @@ bool WindowCapture::SavePng(const std::string& path) const
     return file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
 }
 
+std::vector<COLORREF> SystemColours()
+{
+    std::vector<COLORREF> colours;
+    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index)
+        colours.push_back(GetSysColor(index));
+    return colours;
+}
+
+double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded)
+{
+    const std::vector<COLORREF> system = SystemColours();
+    long counted = 0, matching = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const POINT p = {x, y};
+            if (std::any_of(excluded.begin(), excluded.end(),
+                            [p](const RECT& r) { return PtInRect(&r, p) != FALSE; }))
+                continue;
+            ++counted;
+            const COLORREF colour = shot.At(x, y);
+            matching += std::find(system.begin(), system.end(), colour) != system.end();
+        }
+    }
+    return counted ? static_cast<double>(matching) / counted : 0.0;
+}
+
 void PumpMessages(DWORD milliseconds)
 {
     const DWORD start = GetTickCount();
@@ -145,6 +172,23 @@ WindowCapture CaptureWindow(HWND window)
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessages(300);
 
+    RECT bounds;
+    if (!GetWindowRect(window, &bounds))
+        return WindowCapture();
+    HDC source = GetWindowDC(window);
+    if (!source)
+        return WindowCapture();
+    WindowCapture capture =
+        ReadBack(source, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    ReleaseDC(window, source);
+    return capture;
+}
+
+WindowCapture ReadWindow(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(200);
     RECT bounds;
     if (!GetWindowRect(window, &bounds))
         return WindowCapture();

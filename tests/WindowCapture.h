@@ -23,8 +23,17 @@ struct WindowCapture {
     bool SavePng(const std::string& path) const;
 };
 
+// The colours the system draws its own chrome in: GetSysColor for every
+// COLOR_* index, the caption gradient colours among them.
+std::vector<COLORREF> SystemColours();
+// The share (0 to 1) of the capture's pixels, outside the excluded rectangles
+// (window coordinates, e.g. authored bitmaps), that show one of those colours.
+double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded = {});
+
 // Brings the window to the top, lets it paint, and reads it back.
 WindowCapture CaptureWindow(HWND window);
+// The window as it stands, repainted but neither raised nor activated.
+WindowCapture ReadWindow(HWND window);
 // The same for a window of another process, read from the screen once the
 // window has had this long to come to the top and repaint.
 WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds = 1500);

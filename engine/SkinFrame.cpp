@@ -1,0 +1,329 @@
+#include "SkinFrame.h"
+
+#include "SkinPainter.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kButtonGap = 2;
+
+// Rectangles in window coordinates (origin at the window's top-left corner).
+struct FrameLayout {
+    SIZE size;
+    RECT client;
+    RECT caption;  // empty when the window has no caption
+    RECT close;    // empty when absent
+    RECT minimise;
+};
+
+bool Empty(const RECT& r)
+{
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
+{
+    FrameLayout layout = {};
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    layout.size = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    GetClientRect(window, &layout.client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&layout.client), 2);
+    OffsetRect(&layout.client, -bounds.left, -bounds.top);
+
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const int border = std::max<int>(0, layout.client.left);
+    if ((style & WS_CAPTION) != WS_CAPTION || layout.client.top - border < 6)
+        return layout;
+    layout.caption = {border, border, layout.size.cx - border, layout.client.top};
+    if (!(style & WS_SYSMENU))
+        return layout;
+
+    const int barHeight = layout.caption.bottom - layout.caption.top;
+    SIZE button = {barHeight - 4, barHeight - 4};
+    if (paint.buttons.bitmap)
+        button = {std::min<int>(paint.style.buttonWidth, layout.caption.right / 3),
+                  std::min(paint.style.buttonHeight, barHeight)};
+    const int top = layout.caption.top + (barHeight - button.cy) / 2;
+    layout.close = {layout.caption.right - kButtonGap - button.cx, top,
+                    layout.caption.right - kButtonGap, top + button.cy};
+    if (style & WS_MINIMIZEBOX) {
+        layout.minimise = layout.close;
+        OffsetRect(&layout.minimise, -(button.cx + kButtonGap), 0);
+    }
+    return layout;
+}
+
+// Frame index within the button strip: close, then minimise, four looks each.
+int ButtonLookOf(WPARAM button, const FrameState& state)
+{
+    if (!state.active)
+        return 3;
+    if (state.tracking == button && state.pressed)
+        return 2;
+    if (state.hot == button && !state.tracking)
+        return 1;
+    return 0;
+}
+
+void Line(HDC dc, int x1, int y1, int x2, int y2)
+{
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+}
+
+void PaintCaptionButton(HDC dc, const RECT& area, WPARAM button, const FrameState& state,
+                        const SkinObjectPaint& paint)
+{
+    if (Empty(area))
+        return;
+    const int look = ButtonLookOf(button, state);
+    if (paint.buttons.bitmap) {
+        const int margins[4] = {};
+        PaintImageSlice(dc, area, paint.buttons, (button == HTCLOSE ? 0 : 4) + look,
+                        paint.style.buttonWidth, paint.style.buttonHeight, margins);
+        return;
+    }
+    const SkinColours& c = paint.colours;
+    const COLORREF text = state.active ? c.captionText : c.inactiveText;
+    if (look == 1 || look == 2)
+        FillColour(dc, area, BlendColour(c.caption, text, look == 1 ? 20 : 35));
+    HPEN pen = CreatePen(PS_SOLID, 2, text);
+    if (!pen)
+        return;
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int inset = (area.bottom - area.top) / 4 + 1;
+    const RECT g = {area.left + inset, area.top + inset, area.right - inset, area.bottom - inset};
+    if (button == HTCLOSE) {
+        Line(dc, g.left, g.top, g.right, g.bottom);
+        Line(dc, g.right, g.top, g.left, g.bottom);
+    } else {
+        Line(dc, g.left, g.bottom - 1, g.right, g.bottom - 1);
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const FrameState& state,
+                     const SkinObjectPaint& paint)
+{
+    const SkinColours& c = paint.colours;
+    if (paint.image.bitmap) {
+        const int frame = !state.active && paint.style.imageStates == 2 ? 1 : 0;
+        PaintImageSlice(dc, layout.caption, paint.image, frame, paint.style.frameWidth,
+                        paint.style.frameHeight, paint.style.margins);
+    } else if (state.active) {
+        FillGradient(dc, layout.caption, c.caption, c.captionTo);
+    } else {
+        FillColour(dc, layout.caption, c.inactive);
+    }
+    PaintCaptionButton(dc, layout.close, HTCLOSE, state, paint);
+    PaintCaptionButton(dc, layout.minimise, HTMINBUTTON, state, paint);
+
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    RECT area = layout.caption;
+    area.left += 6;
+    if (!Empty(layout.minimise))
+        area.right = layout.minimise.left - 4;
+    else if (!Empty(layout.close))
+        area.right = layout.close.left - 4;
+    HFONT font = paint.font ? paint.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, state.active ? c.captionText : c.inactiveText);
+    DrawTextW(dc, text, -1, &area,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+}
+
+// The caption button at a point in window coordinates, or 0.
+WPARAM ButtonAt(const FrameLayout& layout, POINT p)
+{
+    if (PtInRect(&layout.close, p))
+        return HTCLOSE;
+    if (PtInRect(&layout.minimise, p))
+        return HTMINBUTTON;
+    return 0;
+}
+
+POINT WindowPoint(HWND window, POINT screen)
+{
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    return {screen.x - bounds.left, screen.y - bounds.top};
+}
+
+POINT ScreenPointFromClient(HWND window, LPARAM lParam)
+{
+    POINT p = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(window, &p);
+    return p;
+}
+
+void Repaint(HWND window, const FrameState& state, const SkinObjectPaint& paint)
+{
+    if (IsWindowVisible(window))
+        PaintFrame(window, state, paint);
+}
+
+// The system repaints the caption of a window with a caption whenever its
+// text or icon changes. With the caption style off for that moment it has
+// nothing to repaint, and the skin's caption is drawn instead.
+LRESULT WithoutSystemCaption(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const bool strip = (style & WS_CAPTION) == WS_CAPTION;
+    if (strip)
+        SetWindowLongW(window, GWL_STYLE, style & ~WS_DLGFRAME);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (strip && IsWindow(window))
+        SetWindowLongW(window, GWL_STYLE, GetWindowLongW(window, GWL_STYLE) | WS_DLGFRAME);
+    return result;
+}
+
+} // namespace
+
+void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& paint)
+{
+    const FrameLayout layout = LayOut(window, paint);
+    if (layout.size.cx <= 0 || layout.size.cy <= 0)
+        return;
+    HDC dc = GetWindowDC(window);
+    if (!dc)
+        return;
+    // Drawn off-screen and put in place at once, around the client area.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, layout.size.cx, layout.size.cy) : nullptr;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        const RECT all = {0, 0, layout.size.cx, layout.size.cy};
+        FillColour(memory, all, paint.colours.frame);
+        if (!Empty(layout.caption))
+            PaintCaptionBar(memory, window, layout, state, paint);
+        const int saved = SaveDC(dc);
+        ExcludeClipRect(dc, layout.client.left, layout.client.top, layout.client.right,
+                        layout.client.bottom);
+        BitBlt(dc, 0, 0, layout.size.cx, layout.size.cy, memory, 0, 0, SRCCOPY);
+        RestoreDC(dc, saved);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(window, dc);
+}
+
+bool FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, FrameState& state,
+                  const SkinObjectPaint& paint, LRESULT& result)
+{
+    switch (message) {
+    case WM_NCPAINT:
+        PaintFrame(window, state, paint);
+        result = 0;
+        return true;
+    case WM_NCACTIVATE:
+        // Not handed on: the system would draw its own caption in the new state.
+        state.active = wParam != 0;
+        if (lParam != -1)
+            Repaint(window, state, paint);
+        result = TRUE;
+        return true;
+    case WM_SETTEXT:
+    case WM_SETICON:
+        result = WithoutSystemCaption(window, message, wParam, lParam);
+        Repaint(window, state, paint);
+        return true;
+    case 0x00AE:  // WM_NCUAHDRAWCAPTION: the system's themed caption
+    case 0x00AF:  // WM_NCUAHDRAWFRAME
+        result = 0;
+        return true;
+    case WM_NCHITTEST: {
+        result = DefSubclassProc(window, message, wParam, lParam);
+        const FrameLayout layout = LayOut(window, paint);
+        const POINT p = WindowPoint(window, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        if (const WPARAM button = ButtonAt(layout, p))
+            result = button;
+        else if (result == HTCLOSE || result == HTMINBUTTON || result == HTMAXBUTTON ||
+                 result == HTSYSMENU || result == HTHELP)
+            result = HTCAPTION;  // the system's own buttons are not drawn, so not there
+        return true;
+    }
+    case WM_NCMOUSEMOVE: {
+        const WPARAM hot = wParam == HTCLOSE || wParam == HTMINBUTTON ? wParam : 0;
+        if (!state.leaveTracked) {
+            TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | TME_NONCLIENT, window, 0};
+            state.leaveTracked = TrackMouseEvent(&track) != 0;
+        }
+        if (hot != state.hot) {
+            state.hot = hot;
+            Repaint(window, state, paint);
+        }
+        return false;
+    }
+    case WM_NCMOUSELEAVE:
+        state.leaveTracked = false;
+        if (state.hot) {
+            state.hot = 0;
+            Repaint(window, state, paint);
+        }
+        return false;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam != HTCLOSE && wParam != HTMINBUTTON)
+            return false;
+        // Tracked here rather than by the system, which would draw its own
+        // pressed button.
+        state.tracking = wParam;
+        state.pressed = true;
+        SetCapture(window);
+        Repaint(window, state, paint);
+        result = 0;
+        return true;
+    case WM_NCLBUTTONUP:
+        return wParam == HTCLOSE || wParam == HTMINBUTTON;
+    case WM_MOUSEMOVE:
+        if (!state.tracking)
+            return false;
+        {
+            const POINT p = WindowPoint(window, ScreenPointFromClient(window, lParam));
+            const bool pressed = ButtonAt(LayOut(window, paint), p) == state.tracking;
+            if (pressed != state.pressed) {
+                state.pressed = pressed;
+                Repaint(window, state, paint);
+            }
+        }
+        result = 0;
+        return true;
+    case WM_LBUTTONUP:
+        if (!state.tracking)
+            return false;
+        {
+            const WPARAM button = state.tracking;
+            const POINT screen = ScreenPointFromClient(window, lParam);
+            const bool inside = ButtonAt(LayOut(window, paint), WindowPoint(window, screen)) == button;
+            state.tracking = 0;
+            state.pressed = false;
+            ReleaseCapture();
+            Repaint(window, state, paint);
+            if (inside)
+                PostMessageW(window, WM_SYSCOMMAND, button == HTCLOSE ? SC_CLOSE : SC_MINIMIZE,
+                             MAKELPARAM(screen.x, screen.y));
+        }
+        result = 0;
+        return true;
+    case WM_CAPTURECHANGED:
+        if (state.tracking) {
+            state.tracking = 0;
+            state.pressed = false;
+            Repaint(window, state, paint);
+        }
+        return false;
+    default:
+        return false;
+    }
+}
