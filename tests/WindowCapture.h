@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct WindowCapture {
@@ -19,9 +20,17 @@ struct WindowCapture {
     COLORREF At(int x, int y) const;
     // Pixels of exactly this colour inside the rectangle (window coordinates).
     int Count(const RECT& area, COLORREF colour) const;
+    // The share of pixels outside the excluded rectangles (window
+    // coordinates) whose colour is one of these; 0 when nothing is left.
+    double ShareOf(const std::unordered_set<COLORREF>& colours,
+                   const std::vector<RECT>& excluded) const;
     // Writes an RGB PNG (zlib for the image data).
     bool SavePng(const std::string& path) const;
 };
+
+// Every colour Windows draws its own chrome in: GetSysColor of each COLOR_*
+// index, and every shade of the active and inactive caption gradients.
+std::unordered_set<COLORREF> SystemColours();
 
 // Brings the window to the top, lets it paint, and reads it back.
 WindowCapture CaptureWindow(HWND window);
