@@ -174,9 +174,11 @@ const char kBrowseBox[] = "Change the destination folder";
 const char kProgressPage[] = "Installing the Velumo Sample Application";
 const char kFinishPage[] = "Completed the Velumo Sample Application setup";
 const char kInterruptedPage[] = "The setup was interrupted";
-// What a walk reads back, in its order.
-const std::vector<std::string> kWalkedPages = {"welcome", "cancel",   "licence", "folder",
-                                               "change",  "progress", "finish"};
+const char kErrorBox[] = "A newer version of the Velumo Sample Application is already installed.";
+const char kFatalErrorPage[] = "The setup ended prematurely";
+// What a walk and the failing run after it read back, in their order.
+const std::vector<std::string> kWalkedPages = {"welcome", "cancel",   "licence", "folder", "change",
+                                               "progress", "finish", "error",   "fatal"};
 
 // Until the engine draws every part of a window (frame and caption, check
 // boxes, radio buttons, fields, progress and scroll bars), a skinned page
@@ -452,6 +454,27 @@ protected:
         return program.Wait(120000);
     }
 
+    // Runs the setup as if a newer version of the product were installed: the
+    // installer reports it in its error box and ends on the fatal-error page.
+    // Returns the setup's exit code.
+    DWORD FailAtStart(const std::string& setup, const Look& look)
+    {
+        Program program("\"" + setup + "\" /p:WIX_DOWNGRADE_DETECTED=1", folder.path());
+        EXPECT_TRUE(program.started());
+        HWND error = WaitForPage(program, kErrorBox, 240000);
+        if (!error) {
+            ADD_FAILURE() << "no error box from " << setup;
+            return STILL_ACTIVE;
+        }
+        Shoot(error, look, "error");
+        HWND fatal = Next(program, error, "OK", kFatalErrorPage);
+        if (!fatal)
+            return STILL_ACTIVE;
+        Shoot(fatal, look, "fatal");
+        Press(fatal, "&Finish");
+        return program.Wait(120000);
+    }
+
     TempFolder folder;
     const std::string builder = folder / "builder";
     const std::string msi = folder / "SampleApp.msi";
@@ -475,10 +498,12 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
     std::vector<PageShot> unskinned;
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
-        const DWORD exitCode = Walk(Build(look.skin, std::string("setup-") + look.name + ".exe"), look);
-        EXPECT_EQ(0u, exitCode);
+        const std::string setup = Build(look.skin, std::string("setup-") + look.name + ".exe");
+        EXPECT_EQ(0u, Walk(setup, look));
         EXPECT_TRUE(FileExists(kInstalledReadMe)) << "the walk did not install the product";
         Uninstall();
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE), FailAtStart(setup, look));
+        EXPECT_FALSE(FileExists(kInstalledReadMe));
 
         std::vector<std::string> pages;
         for (const PageShot& shot : shots)
