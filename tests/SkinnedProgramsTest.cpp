@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -176,9 +177,11 @@ const char kFinishPage[] = "Completed the Velumo Sample Application setup";
 const char kInterruptedPage[] = "The setup was interrupted";
 const char kErrorBox[] = "A newer version of the Velumo Sample Application is already installed.";
 const char kFatalErrorPage[] = "The setup ended prematurely";
-// What a walk and the failing run after it read back, in their order.
-const std::vector<std::string> kWalkedPages = {"welcome", "cancel",   "licence", "folder", "change",
-                                               "progress", "finish", "error",   "fatal"};
+// What a walk and the failing run after it read back, in their order, and
+// how many of the package's bitmaps each page shows.
+const std::vector<std::pair<std::string, size_t>> kWalkedPages = {
+    {"welcome", 1},  {"cancel", 0}, {"licence", 1}, {"folder", 1}, {"change", 0},
+    {"progress", 1}, {"finish", 1}, {"error", 0},   {"fatal", 1}};
 
 // Until the engine draws every part of a window (frame and caption, check
 // boxes, radio buttons, fields, progress and scroll bars), a skinned page
@@ -264,7 +267,8 @@ std::vector<RECT> AuthoredBitmaps(HWND window)
 // One page as the walk saw it.
 struct PageShot {
     std::string page;
-    double systemShare;  // of the pixels outside the authored bitmaps
+    size_t bitmaps;      // authored bitmaps found on the page
+    double systemShare;  // of the pixels outside them
     double faceShare;    // pixels in the skin's dialog face colour, of all
 };
 
@@ -333,8 +337,9 @@ protected:
         const std::string number(1, static_cast<char>('1' + shots.size()));
         SaveShot(shot, std::string("wizard-") + look.name + "-" + number + "-" + page + ".png");
         const RECT all = {0, 0, shot.width, shot.height};
+        const std::vector<RECT> bitmaps = AuthoredBitmaps(window);
         const PageShot measured = {
-            page, shot.ShareOf(systemColours, AuthoredBitmaps(window)),
+            page, bitmaps.size(), shot.ShareOf(systemColours, bitmaps),
             look.face == CLR_INVALID
                 ? 0.0
                 : static_cast<double>(shot.Count(all, look.face)) / (shot.width * shot.height)};
@@ -505,9 +510,10 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
         EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE), FailAtStart(setup, look));
         EXPECT_FALSE(FileExists(kInstalledReadMe));
 
-        std::vector<std::string> pages;
+        // Every page read, and the bitmaps left out of the measure found.
+        std::vector<std::pair<std::string, size_t>> pages;
         for (const PageShot& shot : shots)
-            pages.push_back(shot.page);
+            pages.emplace_back(shot.page, shot.bitmaps);
         EXPECT_EQ(kWalkedPages, pages);
         if (look.face == CLR_INVALID) {
             for (const PageShot& shot : shots)
