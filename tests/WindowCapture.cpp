@@ -65,8 +65,11 @@ double WindowCapture::ShareOf(const std::unordered_set<COLORREF>& colours,
 std::unordered_set<COLORREF> SystemColours()
 {
     std::unordered_set<COLORREF> colours;
-    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index)
-        colours.insert(GetSysColor(index));
+    // Index 25 names no colour (GetSysColor answers 0, black, for it).
+    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index) {
+        if (index != COLOR_INFOBK + 1)
+            colours.insert(GetSysColor(index));
+    }
     // A caption bar shades from the first colour to the second; depending on
     // how the gradient rounds, each channel of a shade lies on either side of
     // the exact value.
