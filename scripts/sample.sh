@@ -2,7 +2,7 @@
 # sample.sh: the main job on the built-in sample, from a fresh clone. Sets the
 # machine up, builds the programs, lays out a builder folder, makes the sample
 # MSI, builds a skinned setup from it in batch mode, runs that setup under
-# Wine on a private display, presses its Install button and reports.
+# Wine on a private display, walks its wizard to the end and reports.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -60,26 +60,69 @@ fi
 say "running the setup"
 wine "$work/SampleSetup.exe" "/l:$(win install.log)" >/dev/null 2>&1 &
 setup=$!
-window=
-for _ in $(seq 1 240); do
-  window=$(xdotool search --name "Velumo Sample Application Setup" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$setup" 2>/dev/null || break
+caption="Velumo Sample Application Setup"
+# Every page of the wizard is a window of its own under the same caption, and
+# each new window has a higher id than the ones before it.
+# page PREVIOUS: the id of the newest shown page once it is another than
+# PREVIOUS and has stayed up for three seconds (the progress page of a
+# product this small comes and goes in a blink).
+newest() {
+  xdotool search --onlyvisible --name "$caption" 2>/dev/null | sort -n | tail -n 1 || true
+}
+page() {
+  local candidate
+  for _ in $(seq 1 240); do
+    candidate=$(newest)
+    if [ -n "$candidate" ] && [ "$candidate" != "${1:-}" ]; then
+      sleep 3
+      if [ "$(newest)" = "$candidate" ]; then
+        echo "$candidate"
+        return 0
+      fi
+    fi
+    kill -0 "$setup" 2>/dev/null || return 1
+    sleep 1
+  done
+  return 1
+}
+# shoot WINDOW NAME: the page as it is on the screen.
+shoot() { import -window "$1" "$shots/$2.png" 2>/dev/null || true; }
+# press WINDOW KEY...: keys to the page, as a person types them.
+press() {
+  local window=$1; shift
+  xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+  xdotool key --window "$window" "$@" 2>/dev/null
+}
+walk() {
+  local welcome licence folder finish
+  welcome=$(page) || { say "the setup showed no welcome page"; return 1; }
+  shoot "$welcome" 1-welcome
+  say "welcome page: pressing Next"
+  press "$welcome" Return
+  licence=$(page "$welcome") || { say "no licence page"; return 1; }
+  say "licence page: accepting the licence, pressing Next"
+  # The check box "I accept" has the focus; Next opens once it is checked.
+  press "$licence" space
   sleep 1
-done
-if [ -z "$window" ]; then
-  say "the setup showed no welcome dialog"
+  shoot "$licence" 2-licence
+  press "$licence" Return
+  folder=$(page "$licence") || { say "no folder page"; return 1; }
+  shoot "$folder" 3-folder
+  say "folder page: pressing Install"
+  press "$folder" Return
+  finish=$(page "$folder") || { say "no finish page"; return 1; }
+  shoot "$finish" 4-finish
+  say "finish page: pressing Finish"
+  press "$finish" Return
+}
+walked=0
+walk || walked=$?
+if [ "$walked" -ne 0 ]; then
   kill "$setup" 2>/dev/null || true
   exit 1
 fi
-sleep 3  # let the dialog finish painting
-import -window root "$shots/welcome-dialog.png"
-say "pressing Install"
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" Return 2>/dev/null
 result=0
 wait "$setup" || result=$?
-import -window root "$shots/after-install.png" 2>/dev/null || true
 
 size=$(stat -c %s "$work/SampleSetup.exe")
 echo

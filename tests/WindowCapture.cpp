@@ -44,6 +44,55 @@ int WindowCapture::Count(const RECT& area, COLORREF colour) const
     return count;
 }
 
+double WindowCapture::ShareOf(const std::unordered_set<COLORREF>& colours,
+                              const std::vector<RECT>& excluded) const
+{
+    long total = 0, matching = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const POINT point = {x, y};
+            bool inside = false;
+            for (const RECT& area : excluded)
+                inside = inside || PtInRect(&area, point);
+            if (inside)
+                continue;
+            ++total;
+            matching += colours.count(At(x, y)) != 0;
+        }
+    }
+    return total ? static_cast<double>(matching) / total : 0.0;
+}
+
+std::unordered_set<COLORREF> SystemColours()
+{
+    std::unordered_set<COLORREF> colours;
+    // Index 25 names no colour (GetSysColor answers 0, black, for it).
+    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index) {
+        if (index != COLOR_INFOBK + 1)
+            colours.insert(GetSysColor(index));
+    }
+    // A caption bar shades from the first colour to the second; depending on
+    // how the gradient rounds, each channel of a shade lies on either side of
+    // the exact value.
+    const int pairs[][2] = {{COLOR_ACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION},
+                            {COLOR_INACTIVECAPTION, COLOR_GRADIENTINACTIVECAPTION}};
+    for (const auto& pair : pairs) {
+        const COLORREF from = GetSysColor(pair[0]), to = GetSysColor(pair[1]);
+        const int steps = 1024;
+        for (int step = 0; step <= steps; ++step) {
+            auto channel = [&](int a, int b, int up) {
+                return (a * (steps - step) + b * step + up * (steps - 1)) / steps;
+            };
+            for (int up = 0; up < 8; ++up) {
+                colours.insert(RGB(channel(GetRValue(from), GetRValue(to), up & 1),
+                                   channel(GetGValue(from), GetGValue(to), (up >> 1) & 1),
+                                   channel(GetBValue(from), GetBValue(to), (up >> 2) & 1)));
+            }
+        }
+    }
+    return colours;
+}
+
 bool WindowCapture::SavePng(const std::string& path) const
 {
     if (empty())
@@ -79,30 +128,9 @@ bool WindowCapture::SavePng(const std::string& path) const
     return file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
 }
 
-std::vector<COLORREF> SystemColours()
-{
-    std::vector<COLORREF> colours;
-    for (int index = COLOR_SCROLLBAR; index <= COLOR_MENUBAR; ++index)
-        colours.push_back(GetSysColor(index));
-    return colours;
-}
-
 double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded)
 {
-    const std::vector<COLORREF> system = SystemColours();
-    long counted = 0, matching = 0;
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            const POINT p = {x, y};
-            if (std::any_of(excluded.begin(), excluded.end(),
-                            [p](const RECT& r) { return PtInRect(&r, p) != FALSE; }))
-                continue;
-            ++counted;
-            const COLORREF colour = shot.At(x, y);
-            matching += std::find(system.begin(), system.end(), colour) != system.end();
-        }
-    }
-    return counted ? static_cast<double>(matching) / counted : 0.0;
+    return shot.ShareOf(SystemColours(), excluded);
 }
 
 void PumpMessages(DWORD milliseconds)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct WindowCapture {
@@ -19,13 +20,17 @@ struct WindowCapture {
     COLORREF At(int x, int y) const;
     // Pixels of exactly this colour inside the rectangle (window coordinates).
     int Count(const RECT& area, COLORREF colour) const;
+    // The share of pixels outside the excluded rectangles (window
+    // coordinates) whose colour is one of these; 0 when nothing is left.
+    double ShareOf(const std::unordered_set<COLORREF>& colours,
+                   const std::vector<RECT>& excluded) const;
     // Writes an RGB PNG (zlib for the image data).
     bool SavePng(const std::string& path) const;
 };
 
-// The colours the system draws its own chrome in: GetSysColor for every
-// COLOR_* index, the caption gradient colours among them.
-std::vector<COLORREF> SystemColours();
+// Every colour Windows draws its own chrome in: GetSysColor of each COLOR_*
+// index, and every shade of the active and inactive caption gradients.
+std::unordered_set<COLORREF> SystemColours();
 // The share (0 to 1) of the capture's pixels, outside the excluded rectangles
 // (window coordinates, e.g. authored bitmaps), that show one of those colours.
 double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded = {});
