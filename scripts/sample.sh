@@ -16,6 +16,9 @@ if [ -z "${VELUMO_IN_XVFB:-}" ]; then
   BUILD_DIR=$build exec "$root/scripts/with-wine.sh" "$build" "$0" "$@"
 fi
 build=$(cd "$build" && pwd)
+# The Wine environment's helpers: every Wine step runs with a time limit.
+# shellcheck source=wine-env.sh
+. "$root/scripts/wine-env.sh" "$build"
 
 # Inside the prefix's C: drive, so that every path is a plain "C:\vsample\...":
 # an unquoted hyphen would start a new switch.
@@ -27,7 +30,8 @@ installed="$WINEPREFIX/drive_c/Program Files/Velumo Sample Application"
 # A second run starts from a clean slate: the product of the first goes.
 if [ -f "$work/SampleApp.msi" ]; then
   say "removing the sample product of an earlier run"
-  wine msiexec /x "$(win SampleApp.msi)" /qn >/dev/null 2>&1 || true
+  wine_step 300 "removing the sample product of an earlier run" \
+    wine msiexec /x "$(win SampleApp.msi)" /qn || true
 fi
 rm -rf "$work" "$shots" && mkdir -p "$work" "$shots"
 
@@ -50,15 +54,19 @@ convert -size 64x64 radial-gradient:'#5fb0ff'-'#0b3d91' -fill white -stroke whit
 
 say "building the setup in batch mode"
 status=0
-wine "$work/builder/OrnixCreator.exe" "/m:$(win SampleApp.msi)" "/s:$(win Sample.skf)" \
-  "/i:$(win Sample.ico)" "/o:$(win SampleSetup.exe)" || status=$?
+wine_step 300 "building the setup" wine "$work/builder/OrnixCreator.exe" \
+  "/m:$(win SampleApp.msi)" "/s:$(win Sample.skf)" "/i:$(win Sample.ico)" \
+  "/o:$(win SampleSetup.exe)" || status=$?
 if [ "$status" -ne 0 ] || [ ! -f "$work/SampleSetup.exe" ]; then
   say "the builder failed with exit code $status"
   exit 1
 fi
 
 say "running the setup"
-wine "$work/SampleSetup.exe" "/l:$(win install.log)" >/dev/null 2>&1 &
+# The whole run, wizard and installation, within a time limit: a Wine that
+# hangs must not keep the script waiting.
+setup_limit=900
+timeout -k 10 "$setup_limit" wine "$work/SampleSetup.exe" "/l:$(win install.log)" >/dev/null 2>&1 &
 setup=$!
 caption="Velumo Sample Application Setup"
 # Every page of the wizard is a window of its own under the same caption, and
@@ -123,6 +131,10 @@ if [ "$walked" -ne 0 ]; then
 fi
 result=0
 wait "$setup" || result=$?
+if [ "$result" -eq 124 ] || [ "$result" -eq 137 ]; then
+  say "the setup did not finish within $setup_limit s; see $work/install.log"
+  exit 1
+fi
 
 size=$(stat -c %s "$work/SampleSetup.exe")
 echo
