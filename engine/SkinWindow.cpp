@@ -501,23 +501,34 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
+// WM_PAINT and WM_PRINTCLIENT end in one painter, on the screen's device
+// context or the one the caller prints into. False for other messages.
+template <typename Painter>
+bool PaintsWith(HWND window, UINT message, WPARAM wParam, Painter paintInto)
+{
+    if (message == WM_PRINTCLIENT) {
+        paintInto(reinterpret_cast<HDC>(wParam));
+        return true;
+    }
+    if (message != WM_PAINT)
+        return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (dc)
+        paintInto(dc);
+    EndPaint(window, &ps);
+    return true;
+}
+
 LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
                       const Skin& skin, const SkinObjectPaint& paint, bool& handled)
 {
-    switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc)
-            PaintButtonInto(window, dc, data, skin, paint);
-        EndPaint(window, &ps);
+    if (PaintsWith(window, message, wParam,
+                   [&](HDC dc) { PaintButtonInto(window, dc, data, skin, paint); })) {
         handled = true;
         return 0;
     }
-    case WM_PRINTCLIENT:
-        PaintButtonInto(window, reinterpret_cast<HDC>(wParam), data, skin, paint);
-        handled = true;
-        return 0;
+    switch (message) {
     case WM_ERASEBKGND:
         // A group box holding its own controls (the installer's radio groups)
         // is the face they stand on; one beside them must not paint over them.
@@ -857,20 +868,12 @@ void PaintOwnClient(HWND window, HDC dc, const WindowData& data, const Skin& ski
 LRESULT OwnPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
                         const Skin& skin, const SkinObjectPaint& paint, bool& handled)
 {
-    switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (dc)
-            PaintOwnClient(window, dc, data, skin, paint);
-        EndPaint(window, &ps);
+    if (PaintsWith(window, message, wParam,
+                   [&](HDC dc) { PaintOwnClient(window, dc, data, skin, paint); })) {
         handled = true;
         return 0;
     }
-    case WM_PRINTCLIENT:
-        PaintOwnClient(window, reinterpret_cast<HDC>(wParam), data, skin, paint);
-        handled = true;
-        return 0;
+    switch (message) {
     case WM_ERASEBKGND:
         handled = true;
         return 1;

@@ -196,27 +196,14 @@ WindowCapture ReadBack(HDC source, int left, int top, int width, int height)
 WindowCapture CaptureWindow(HWND window)
 {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages(300);
-
-    RECT bounds;
-    if (!GetWindowRect(window, &bounds))
-        return WindowCapture();
-    HDC source = GetWindowDC(window);
-    if (!source)
-        return WindowCapture();
-    WindowCapture capture =
-        ReadBack(source, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top);
-    ReleaseDC(window, source);
-    return capture;
+    return ReadWindow(window);
 }
 
 WindowCapture ReadWindow(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages(200);
+    PumpMessages(300);
     RECT bounds;
     if (!GetWindowRect(window, &bounds))
         return WindowCapture();
