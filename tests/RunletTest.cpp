@@ -722,7 +722,22 @@ TEST_F(RunletTest, UnpackedFilesCannotBeSwappedWhileTheInstallerWaits)
                                           {"look.skf", kSkinBytes},
                                           {"VelumoDll.dll", ReadFileBytes(kEngineDouble)}});
     bool checked = false;
+    // Cancel on the welcome page asks first; Yes leads to the interrupted
+    // page, whose Finish ends the setup.
+    const char* answer = nullptr;
     RunResult run = Run(setup, "", false, [&](const std::vector<HWND>& windows) {
+        if (answer) {
+            for (HWND window : windows) {
+                if (HWND button = ChildWithText(window, answer)) {
+                    PostMessageA(button, BM_CLICK, 0, 0);
+                    if (!strcmp(answer, "&Finish"))
+                        return true;
+                    answer = "&Finish";
+                    return false;
+                }
+            }
+            return false;
+        }
         HWND welcome = nullptr;
         for (HWND window : windows) {
             if (CaptionOf(window) == kSampleWelcome)
@@ -753,7 +768,8 @@ TEST_F(RunletTest, UnpackedFilesCannotBeSwappedWhileTheInstallerWaits)
             checked = true;
         }
         PostMessageA(ChildWithText(welcome, "Cancel"), BM_CLICK, 0, 0);
-        return true;
+        answer = "&Yes";
+        return false;
     });
     EXPECT_TRUE(checked);
     EXPECT_EQ(DWORD(ERROR_INSTALL_USEREXIT), run.exitCode);
