@@ -50,6 +50,31 @@ void Subclass(HWND window, const char* property, HyperlinkRecord record, WNDPROC
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
 }
 
+// The record is freed on WM_DESTROY, yet messages still come after it,
+// WM_NCDESTROY last, and the procedure this one replaced needs them: the
+// dialog's own clean-up and any subclass below wait for WM_NCDESTROY. Where
+// no one has replaced our procedure since, the previous one is put back;
+// otherwise it is kept under a property of its own until WM_NCDESTROY.
+constexpr char kPreviousProp[] = "href_prev";
+
+void HandBack(HWND window, WNDPROC ours, WNDPROC previous)
+{
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == ours)
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    else
+        SetPropA(window, kPreviousProp, reinterpret_cast<HANDLE>(previous));
+}
+
+LRESULT AfterRecord(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, kPreviousProp));
+    if (!previous)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        RemovePropA(window, kPreviousProp);
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
 HFONT CreateUnderlinedFont(HDC dc)
 {
     TEXTMETRICA metrics;
@@ -128,7 +153,7 @@ LRESULT CALLBACK HyperlinkLabelProc(HWND window, UINT message, WPARAM wParam, LP
     HGLOBAL block = GetPropA(window, kHyperlinkLabelProp);
     HyperlinkRecord record;
     if (!block || !ReadRecord(block, record))
-        return DefWindowProcA(window, message, wParam, lParam);
+        return AfterRecord(window, message, wParam, lParam);
 
     switch (message) {
     case WM_NCHITTEST:
@@ -147,6 +172,7 @@ LRESULT CALLBACK HyperlinkLabelProc(HWND window, UINT message, WPARAM wParam, LP
         RemovePropA(window, kHyperlinkLabelProp);
         GlobalFree(block);
         delete[] record.target;
+        HandBack(window, HyperlinkLabelProc, record.prevWndProc);
         break;
     }
     return CallWindowProcA(record.prevWndProc, window, message, wParam, lParam);
@@ -157,7 +183,7 @@ LRESULT CALLBACK HyperlinkDialogProc(HWND window, UINT message, WPARAM wParam, L
     HGLOBAL block = GetPropA(window, kHyperlinkDialogProp);
     HyperlinkRecord record;
     if (!block || !ReadRecord(block, record))
-        return DefWindowProcA(window, message, wParam, lParam);
+        return AfterRecord(window, message, wParam, lParam);
 
     if (message == WM_DESTROY) {
         RemovePropA(window, kHyperlinkDialogProp);
@@ -166,6 +192,7 @@ LRESULT CALLBACK HyperlinkDialogProc(HWND window, UINT message, WPARAM wParam, L
             DeleteObject(record.backBrush);
         if (record.underlineFont)
             DeleteObject(record.underlineFont);
+        HandBack(window, HyperlinkDialogProc, record.prevWndProc);
     } else if (message == WM_CTLCOLORSTATIC &&
                GetPropA(reinterpret_cast<HWND>(lParam), kHyperlinkLabelProp)) {
         const LRESULT previous =

@@ -11,8 +11,13 @@ constexpr int kFirstLink = 1012;
 constexpr int kSecondLink = 1013;
 constexpr int kPlainText = 1014;
 
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
+// The dialog's own procedure is the last to see WM_NCDESTROY.
+bool gDialogSawNcDestroy = false;
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
 {
+    if (message == WM_NCDESTROY)
+        gDialogSawNcDestroy = true;
     return FALSE;
 }
 
@@ -157,10 +162,13 @@ TEST_F(HyperlinkTest, DestroyingTheDialogFreesRecordsBrushAndFont)
         SetWindowLongPtrA(item(kFirstLink), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchLabel)));
     outerPrevious[1] = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDialog)));
+    gDialogSawNcDestroy = false;
     ASSERT_TRUE(DestroyWindow(dialog));
 
     EXPECT_FALSE(propertyLeft[0]);
     EXPECT_FALSE(propertyLeft[1]);
+    // The message after the record's end still reaches the procedures below.
+    EXPECT_TRUE(gDialogSawNcDestroy);
     EXPECT_EQ(0u, DWORD(GetObjectType(record.backBrush)));
     EXPECT_EQ(0u, DWORD(GetObjectType(record.underlineFont)));
 }
