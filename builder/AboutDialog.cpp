@@ -1,8 +1,8 @@
 #include "AboutDialog.h"
 
+#include "DialogDecoration.h"
 #include "Hyperlink.h"
 #include "ProductLinks.h"
-#include "SkinDecoration.h"
 #include "resource.h"
 
 namespace {

@@ -2,12 +2,12 @@
 
 #include "AboutDialog.h"
 #include "BuilderState.h"
+#include "DialogDecoration.h"
 #include "FileChooser.h"
 #include "PackageGenerator.h"
 #include "ProductLinks.h"
 #include "ProductName.h"
 #include "resource.h"
-#include "SkinDecoration.h"
 
 #include <commctrl.h>
 

@@ -1,5 +1,7 @@
 #include "SkinArchive.h"
 
+#include "ZipHandles.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -17,11 +19,6 @@ namespace {
 constexpr unsigned long kMaxEntries = 256;
 constexpr unsigned long kMaxEntryBytes = 16u * 1024u * 1024u;
 constexpr unsigned long long kMaxTotalBytes = 64ull * 1024u * 1024u;
-
-struct UnzipCloser {
-    void operator()(void* archive) const { unzClose(archive); }
-};
-using UnzipHandle = std::unique_ptr<void, UnzipCloser>;
 
 std::string Lower(std::string text)
 {
@@ -94,7 +91,7 @@ bool ReadSkinArchive(const wchar_t* path, SkinArchiveEntries& entries, std::stri
 
     zlib_filefunc64_def io;
     fill_win32_filefunc64W(&io);
-    UnzipHandle archive(unzOpen2_64(path, &io));
+    ZipReader archive(unzOpen2_64(path, &io));
     if (!archive) {
         error = "skin file is not a readable archive";
         return false;

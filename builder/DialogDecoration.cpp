@@ -1,4 +1,4 @@
-#include "SkinDecoration.h"
+#include "DialogDecoration.h"
 
 #include "BuilderState.h"
 

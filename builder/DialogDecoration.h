@@ -1,5 +1,8 @@
 #pragma once
 
+// The builder asks the skin engine to decorate its dialogs, control by
+// control, under the names of the skin objects.
+
 #include <windows.h>
 
 // One window handed to the skin engine: a control of a dialog (or the dialog
