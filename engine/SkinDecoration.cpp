@@ -1,11 +1,11 @@
 #include "SkinDecoration.h"
 
+#include "CurrentSkin.h"
 #include "SkinObjects.h"
 #include "SkinWindow.h"
 
 #include <map>
 #include <new>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,7 +16,6 @@ struct Decoration {
     bool applied = false;
     std::shared_ptr<const Skin> skin;
     std::map<DWORD, HHOOK> threads;  // registered threads; hook null until applied
-    std::set<HWND> windows;
 };
 
 HINSTANCE engineModule = nullptr;
@@ -143,6 +142,7 @@ bool SkinDecorationApply()
         if (!state || !state->initialised || !state->skin)
             return false;
         state->applied = true;
+        SetCurrentSkin(state->skin);
         state->threads.emplace(thread, nullptr);
         for (auto& registered : state->threads)
             HookThread(registered.first);
@@ -206,9 +206,9 @@ bool SkinDecorationDeInit()
                 UnhookWindowsHookEx(registered.second);
         }
         state->threads.clear();
-        windows.assign(state->windows.begin(), state->windows.end());
     }
-    // Detaching sends messages and takes the lock itself.
+    windows = SkinWindowAll();
+    // Detaching sends messages to other threads: never under the lock.
     bool allDetached = true;
     for (HWND window : windows)
         allDetached &= SkinWindowDetach(window);
@@ -220,6 +220,7 @@ bool SkinDecorationDeInit()
         ExclusiveLock guard;
         skin = std::move(state->skin);
         state->applied = false;
+        SetCurrentSkin(nullptr);
         state->initialised = false;
         // A window that did not let go still points into the state.
         if (allDetached) {
@@ -228,21 +229,4 @@ bool SkinDecorationDeInit()
         }
     }
     return allDetached;  // the skin's GDI objects go with the last reference
-}
-
-std::shared_ptr<const Skin> SkinDecorationCurrent()
-{
-    SharedLock guard;
-    return state && state->applied ? state->skin : nullptr;
-}
-
-void SkinDecorationTrack(HWND window, bool skinned)
-{
-    ExclusiveLock guard;
-    if (!state)
-        return;
-    if (skinned)
-        state->windows.insert(window);
-    else
-        state->windows.erase(window);
 }

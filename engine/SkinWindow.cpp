@@ -1,7 +1,7 @@
 #include "SkinWindow.h"
 
 #include "SkinControls.h"
-#include "SkinDecoration.h"
+#include "CurrentSkin.h"
 #include "SkinFrame.h"
 #include "SkinObjects.h"
 #include "SkinPainter.h"
@@ -13,12 +13,38 @@
 #include <cmath>
 #include <cstdlib>
 #include <atomic>
+#include <new>
+#include <set>
 #include <vector>
 
 LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR, DWORD_PTR reference);
 
 namespace {
+
+// Every skinned window, for the engine's release. On the heap while it holds
+// any: the library keeps no object with a destructor that could outlive its
+// code.
+SRWLOCK windowsLock = SRWLOCK_INIT;
+std::set<HWND>* skinnedWindows = nullptr;
+
+void Track(HWND window, bool skinned)
+{
+    AcquireSRWLockExclusive(&windowsLock);
+    if (skinned) {
+        if (!skinnedWindows)
+            skinnedWindows = new (std::nothrow) std::set<HWND>;
+        if (skinnedWindows)
+            skinnedWindows->insert(window);
+    } else if (skinnedWindows) {
+        skinnedWindows->erase(window);
+        if (skinnedWindows->empty()) {
+            delete skinnedWindows;
+            skinnedWindows = nullptr;
+        }
+    }
+    ReleaseSRWLockExclusive(&windowsLock);
+}
 
 constexpr UINT_PTR kSubclassId = 0x56534B4E;
 constexpr UINT kDetachTimeoutMs = 5000;
@@ -189,7 +215,7 @@ void DetachHere(HWND window, bool repaint)
     const bool topLevelDialog = KindOf(data->object) == SkinKind::Dialog &&
                                 !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
     delete data;
-    SkinDecorationTrack(window, false);
+    Track(window, false);
     // The skin kept activation changes from the system's frame; tell it the
     // window's state before it draws that frame again.
     if (topLevelDialog && repaint)
@@ -933,7 +959,7 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         DetachHere(window, message != WM_NCDESTROY);
         return message == WM_NCDESTROY ? DefSubclassProc(window, message, wParam, lParam) : 1;
     }
-    const std::shared_ptr<const Skin> skin = SkinDecorationCurrent();
+    const std::shared_ptr<const Skin> skin = CurrentSkin();
     const SkinObjectPaint* paint = skin ? skin->object(data->object) : nullptr;
     if (!paint)
         return DefSubclassProc(window, message, wParam, lParam);
@@ -998,7 +1024,7 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 bool SkinWindowAttach(HWND window, int object, int flags)
 {
-    const std::shared_ptr<const Skin> skin = SkinDecorationCurrent();
+    const std::shared_ptr<const Skin> skin = CurrentSkin();
     const SkinObjectPaint* paint = skin ? skin->object(object) : nullptr;
     if (!paint || !IsWindow(window))
         return false;
@@ -1021,7 +1047,7 @@ bool SkinWindowAttach(HWND window, int object, int flags)
         delete data;
         return false;
     }
-    SkinDecorationTrack(window, true);
+    Track(window, true);
     ApplyWindowState(window, *data, *paint);
     Refresh(window);
     return true;
@@ -1044,4 +1070,14 @@ int SkinWindowObject(HWND window)
 {
     WindowData* data = DataOf(window);
     return data ? data->object : kNoObject;
+}
+
+std::vector<HWND> SkinWindowAll()
+{
+    AcquireSRWLockShared(&windowsLock);
+    std::vector<HWND> windows;
+    if (skinnedWindows)
+        windows.assign(skinnedWindows->begin(), skinnedWindows->end());
+    ReleaseSRWLockShared(&windowsLock);
+    return windows;
 }

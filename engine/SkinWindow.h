@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // Skins the window with the object (an index into the object table), or
 // switches an already skinned window to that object. Must run on the window's
 // own thread. flags: 1 on a dialog object also paints the caption bar.
@@ -17,3 +19,6 @@ bool SkinWindowDetach(HWND window);
 
 // The object a window is skinned with, or kNoObject. Own thread only.
 int SkinWindowObject(HWND window);
+
+// Every window skinned now, of any thread, for the engine's release.
+std::vector<HWND> SkinWindowAll();
