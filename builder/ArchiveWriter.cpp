@@ -1,6 +1,7 @@
 #include "ArchiveWriter.h"
 
 #include "ArchiveTimes.h"
+#include "LittleEndian.h"
 #include "ParallelDeflate.h"
 #include "SourceFile.h"
 
@@ -24,12 +25,6 @@ constexpr int kCompressionLevel = 8;
 // Input is read in blocks of the compressor's size.
 constexpr size_t kReadSize = ParallelDeflate::kBlockSize;
 
-void PutU32(unsigned char* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
 // Extended timestamp: header id 0x5455 ("UT"), then its data size, then a
 // flags byte saying modification, access and creation time follow. The
 // central directory carries the modification time only.
@@ -38,12 +33,12 @@ void ExtendedTimestamp(const SourceFile::Facts& facts, unsigned char (&local)[17
 {
     const unsigned char head[] = {'U', 'T', 13, 0, 7};
     memcpy(local, head, sizeof head);
-    PutU32(local + 5, ArchiveUnixTime(facts.written));
-    PutU32(local + 9, ArchiveUnixTime(facts.accessed));
-    PutU32(local + 13, ArchiveUnixTime(facts.created));
+    WriteLittle32(local + 5, ArchiveUnixTime(facts.written));
+    WriteLittle32(local + 9, ArchiveUnixTime(facts.accessed));
+    WriteLittle32(local + 13, ArchiveUnixTime(facts.created));
     const unsigned char centralHead[] = {'U', 'T', 5, 0, 7};
     memcpy(central, centralHead, sizeof centralHead);
-    PutU32(central + 5, ArchiveUnixTime(facts.written));
+    WriteLittle32(central + 5, ArchiveUnixTime(facts.written));
 }
 
 // Deflates one entry on every core into the archive and, as each block's

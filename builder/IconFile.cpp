@@ -1,5 +1,6 @@
 #include "IconFile.h"
 
+#include "LittleEndian.h"
 #include "PeResources.h"
 #include "WholeFile.h"
 
@@ -14,28 +15,6 @@ constexpr uint16_t kIconType = 1;
 constexpr uint16_t kIconResource = 3;
 constexpr uint16_t kGroupIconResource = 14;
 constexpr uint16_t kEnglishUnitedStates = 1033;
-
-uint32_t U16(const std::string& bytes, size_t at)
-{
-    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8;
-}
-
-uint32_t U32(const std::string& bytes, size_t at)
-{
-    return U16(bytes, at) | U16(bytes, at + 2) << 16;
-}
-
-void PutU16(std::string& out, unsigned value)
-{
-    out += char(value & 0xFF);
-    out += char(value >> 8 & 0xFF);
-}
-
-void PutU32(std::string& out, uint32_t value)
-{
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
 
 } // namespace
 
@@ -58,24 +37,25 @@ IconFile::LoadResult IconFile::Parse(const std::string& bytes)
     images_.clear();
     // A renamed bitmap or a cursor file would "load" and change nothing that
     // Explorer shows: only a real icon header with images is accepted.
-    if (bytes.size() < kHeaderSize || U16(bytes, 0) != 0 || U16(bytes, 2) != kIconType)
+    if (bytes.size() < kHeaderSize || ReadLittle16(&bytes[0]) != 0 ||
+        ReadLittle16(&bytes[2]) != kIconType)
         return Malformed;
-    const uint32_t count = U16(bytes, 4);
+    const uint32_t count = ReadLittle16(&bytes[4]);
     if (count == 0 || count > kMaxImages || bytes.size() < kHeaderSize + uint64_t(count) * kEntrySize)
         return Malformed;
     std::vector<IconImage> images;
     for (uint32_t i = 0; i < count; ++i) {
         const size_t entry = kHeaderSize + size_t(i) * kEntrySize;
-        const uint64_t size = U32(bytes, entry + 8);
-        const uint64_t offset = U32(bytes, entry + 12);
+        const uint64_t size = ReadLittle32(&bytes[entry + 8]);
+        const uint64_t offset = ReadLittle32(&bytes[entry + 12]);
         if (size == 0 || offset + size > bytes.size())
             return Malformed;
         IconImage image;
         image.width = uint8_t(bytes[entry]);
         image.height = uint8_t(bytes[entry + 1]);
         image.colorCount = uint8_t(bytes[entry + 2]);
-        image.planes = uint16_t(U16(bytes, entry + 4));
-        image.bitCount = uint16_t(U16(bytes, entry + 6));
+        image.planes = uint16_t(ReadLittle16(&bytes[entry + 4]));
+        image.bitCount = uint16_t(ReadLittle16(&bytes[entry + 6]));
         image.bytes = bytes.substr(size_t(offset), size_t(size));
         images.push_back(std::move(image));
     }
@@ -86,19 +66,19 @@ IconFile::LoadResult IconFile::Parse(const std::string& bytes)
 std::string IconGroupBytes(const std::vector<IconImage>& images, uint16_t firstId)
 {
     std::string group;
-    PutU16(group, 0);
-    PutU16(group, kIconType);
-    PutU16(group, unsigned(images.size()));
+    AppendLittle16(group, 0);
+    AppendLittle16(group, kIconType);
+    AppendLittle16(group, unsigned(images.size()));
     for (size_t i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
         group += char(image.width);
         group += char(image.height);
         group += char(image.colorCount);
         group += '\0';
-        PutU16(group, image.planes);
-        PutU16(group, image.bitCount);
-        PutU32(group, uint32_t(image.bytes.size()));
-        PutU16(group, unsigned(firstId + i));
+        AppendLittle16(group, image.planes);
+        AppendLittle16(group, image.bitCount);
+        AppendLittle32(group, uint32_t(image.bytes.size()));
+        AppendLittle16(group, unsigned(firstId + i));
     }
     return group;
 }

@@ -1,5 +1,7 @@
 #include "PeResources.h"
 
+#include "LittleEndian.h"
+
 #include <string.h>
 
 #include <algorithm>
@@ -38,27 +40,11 @@ constexpr int kLevels = 3;
 // entries is damaged, not a program's resources.
 constexpr size_t kMostEntries = 1 << 16;
 
-uint16_t Get16(const std::string& b, size_t at)
-{
-    return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
-}
-
-uint32_t Get32(const std::string& b, size_t at)
-{
-    return uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16;
-}
-
-void Put16(std::string& b, size_t at, uint32_t v)
-{
-    b[at] = char(v & 0xff);
-    b[at + 1] = char(v >> 8 & 0xff);
-}
-
-void Put32(std::string& b, size_t at, uint32_t v)
-{
-    Put16(b, at, v & 0xffff);
-    Put16(b, at + 2, v >> 16);
-}
+// The helpers of LittleEndian.h at an offset into a file held as a string.
+uint32_t ReadLittle16Of(const std::string& b, size_t at) { return ReadLittle16(&b[at]); }
+uint32_t ReadLittle32Of(const std::string& b, size_t at) { return ReadLittle32(&b[at]); }
+void WriteLittle16Of(std::string& b, size_t at, uint32_t v) { WriteLittle16(&b[at], v); }
+void WriteLittle32Of(std::string& b, size_t at, uint32_t v) { WriteLittle32(&b[at], v); }
 
 uint64_t AlignUp(uint64_t value, uint32_t alignment)
 {
@@ -91,43 +77,43 @@ struct Headers {
             error = "not a program file (no MZ header)";
             return false;
         }
-        const size_t pe = Get32(file, kDosLfanew);
+        const size_t pe = ReadLittle32Of(file, kDosLfanew);
         if (pe > file.size() || file.size() - pe < 4 + kFileHeaderSize ||
             file.compare(pe, 4, std::string("PE\0\0", 4)) != 0) {
             error = "not a PE program file";
             return false;
         }
         fileHeader = pe + 4;
-        const uint16_t sectionCount = Get16(file, fileHeader + 2);
-        const uint16_t optionalSize = Get16(file, fileHeader + 16);
+        const uint16_t sectionCount = ReadLittle16Of(file, fileHeader + 2);
+        const uint16_t optionalSize = ReadLittle16Of(file, fileHeader + 16);
         optional = fileHeader + kFileHeaderSize;
         if (file.size() - optional < size_t(optionalSize) + size_t(sectionCount) * kSectionHeaderSize ||
             optionalSize < 2) {
             error = "the PE headers run past the end of the file";
             return false;
         }
-        const uint16_t magic = Get16(file, optional);
+        const uint16_t magic = ReadLittle16Of(file, optional);
         const size_t directoryStart = magic == kPe32PlusMagic ? 112 : 96;
         if ((magic != kPe32Magic && magic != kPe32PlusMagic) || optionalSize < directoryStart) {
             error = "unknown optional header";
             return false;
         }
         directories = optional + directoryStart;
-        directoryCount = Get32(file, directories - 4);
+        directoryCount = ReadLittle32Of(file, directories - 4);
         if (directoryCount > (optionalSize - directoryStart) / 8)
             directoryCount = uint32_t((optionalSize - directoryStart) / 8);
-        sectionAlignment = Get32(file, optional + kSectionAlignment);
-        fileAlignment = Get32(file, optional + kFileAlignment);
+        sectionAlignment = ReadLittle32Of(file, optional + kSectionAlignment);
+        fileAlignment = ReadLittle32Of(file, optional + kFileAlignment);
         const size_t table = optional + optionalSize;
         for (uint16_t i = 0; i < sectionCount; ++i) {
             const size_t at = table + i * kSectionHeaderSize;
             Section s;
             s.header = at;
-            s.virtualSize = Get32(file, at + 8);
-            s.virtualAddress = Get32(file, at + 12);
-            s.rawSize = Get32(file, at + 16);
-            s.rawOffset = Get32(file, at + 20);
-            s.characteristics = Get32(file, at + 36);
+            s.virtualSize = ReadLittle32Of(file, at + 8);
+            s.virtualAddress = ReadLittle32Of(file, at + 12);
+            s.rawSize = ReadLittle32Of(file, at + 16);
+            s.rawOffset = ReadLittle32Of(file, at + 20);
+            s.characteristics = ReadLittle32Of(file, at + 36);
             s.relocations = file.compare(at, 8, std::string(".reloc\0\0", 8)) == 0;
             if (s.rawSize && uint64_t(s.rawOffset) + s.rawSize > file.size()) {
                 error = "a section runs past the end of the file";
@@ -140,11 +126,11 @@ struct Headers {
 
     uint32_t DirectoryRva(const std::string& file, unsigned index) const
     {
-        return index < directoryCount ? Get32(file, directories + index * 8) : 0;
+        return index < directoryCount ? ReadLittle32Of(file, directories + index * 8) : 0;
     }
     uint32_t DirectorySize(const std::string& file, unsigned index) const
     {
-        return index < directoryCount ? Get32(file, directories + index * 8 + 4) : 0;
+        return index < directoryCount ? ReadLittle32Of(file, directories + index * 8 + 4) : 0;
     }
 
     // The section whose memory holds rva, or null.
@@ -194,15 +180,15 @@ private:
         if (offset > size_ || size_ - offset < kTableHeaderSize)
             return Fail("a resource table lies outside the section", error);
         const size_t table = base_ + offset;
-        const size_t count = size_t(Get16(file_, table + 12)) + Get16(file_, table + 14);
+        const size_t count = size_t(ReadLittle16Of(file_, table + 12)) + ReadLittle16Of(file_, table + 14);
         if ((size_ - offset - kTableHeaderSize) / kTableEntrySize < count)
             return Fail("a resource table runs past the section", error);
         for (size_t i = 0; i < count; ++i) {
             if (++entries_ > kMostEntries)
                 return Fail("the resource tree has too many entries", error);
             const size_t entry = table + kTableHeaderSize + i * kTableEntrySize;
-            const uint32_t name = Get32(file_, entry);
-            const uint32_t target = Get32(file_, entry + 4);
+            const uint32_t name = ReadLittle32Of(file_, entry);
+            const uint32_t target = ReadLittle32Of(file_, entry + 4);
             if (!ReadKey(name, path[level], error))
                 return false;
             const bool isTable = (target & kHighBit) != 0;
@@ -228,11 +214,11 @@ private:
         const uint32_t at = name & ~kHighBit;
         if (at > size_ || size_ - at < 2)
             return Fail("a resource name lies outside the section", error);
-        const uint16_t length = Get16(file_, base_ + at);
+        const uint16_t length = ReadLittle16Of(file_, base_ + at);
         if ((size_ - at - 2) / 2 < length || length == 0)
             return Fail("a resource name runs past the section", error);
         for (uint16_t i = 0; i < length; ++i)
-            key.name.push_back(char16_t(Get16(file_, base_ + at + 2 + 2 * i)));
+            key.name.push_back(char16_t(ReadLittle16Of(file_, base_ + at + 2 + 2 * i)));
         return true;
     }
 
@@ -242,8 +228,8 @@ private:
         if (offset > size_ || size_ - offset < kDataEntrySize)
             return Fail("a resource entry lies outside the section", error);
         const size_t entry = base_ + offset;
-        const uint32_t rva = Get32(file_, entry);
-        const uint32_t size = Get32(file_, entry + 4);
+        const uint32_t rva = ReadLittle32Of(file_, entry);
+        const uint32_t size = ReadLittle32Of(file_, entry + 4);
         size_t at = 0;
         if (!headers_.FileOffset(rva, size, at))
             return Fail("a resource's data lies outside the file", error);
@@ -251,7 +237,7 @@ private:
             return Fail("a resource language is a name", error);
         PeResources::Data& data = types[path[0]][path[1]][path[2].id];
         data.bytes.assign(file_, at, size);
-        data.codePage = Get32(file_, entry + 8);
+        data.codePage = ReadLittle32Of(file_, entry + 8);
         return true;
     }
 
@@ -306,8 +292,8 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
     size_t nextEntry = entriesAt;
     auto table = [&](size_t named, size_t numbered) {
         const size_t at = nextTable;
-        Put16(out, at + 12, uint32_t(named));
-        Put16(out, at + 14, uint32_t(numbered));
+        WriteLittle16Of(out, at + 12, uint32_t(named));
+        WriteLittle16Of(out, at + 14, uint32_t(numbered));
         nextTable += kTableHeaderSize + (named + numbered) * kTableEntrySize;
         return at;
     };
@@ -315,9 +301,9 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
         if (k.name.empty())
             return k.id;
         const size_t at = nextText;
-        Put16(out, at, uint32_t(k.name.size()));
+        WriteLittle16Of(out, at, uint32_t(k.name.size()));
         for (size_t i = 0; i < k.name.size(); ++i)
-            Put16(out, at + 2 + 2 * i, k.name[i]);
+            WriteLittle16Of(out, at + 2 + 2 * i, k.name[i]);
         nextText += 2 + 2 * k.name.size();
         return uint32_t(at) | kHighBit;
     };
@@ -336,8 +322,8 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
     for (const auto& type : types) {
         counts(type.second, named, numbered);
         const size_t at = table(named, numbered);
-        Put32(out, slot, key(type.first));
-        Put32(out, slot + 4, uint32_t(at) | kHighBit);
+        WriteLittle32Of(out, slot, key(type.first));
+        WriteLittle32Of(out, slot + 4, uint32_t(at) | kHighBit);
         slot += kTableEntrySize;
         nameTables.push_back({at, &type.second});
     }
@@ -346,8 +332,8 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
         slot = names.first + kTableHeaderSize;
         for (const auto& name : *names.second) {
             const size_t at = table(0, name.second.size());
-            Put32(out, slot, key(name.first));
-            Put32(out, slot + 4, uint32_t(at) | kHighBit);
+            WriteLittle32Of(out, slot, key(name.first));
+            WriteLittle32Of(out, slot + 4, uint32_t(at) | kHighBit);
             slot += kTableEntrySize;
             languageTables.push_back({at, &name.second});
         }
@@ -356,14 +342,14 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
     for (const auto& languages : languageTables) {
         slot = languages.first + kTableHeaderSize;
         for (const auto& language : *languages.second) {
-            Put32(out, slot, language.first);
-            Put32(out, slot + 4, uint32_t(nextEntry));
+            WriteLittle32Of(out, slot, language.first);
+            WriteLittle32Of(out, slot + 4, uint32_t(nextEntry));
             slot += kTableEntrySize;
             data = AlignUp(data, kDataAlignment);
             const std::string& bytes = language.second.bytes;
-            Put32(out, nextEntry, uint32_t(rva + data));
-            Put32(out, nextEntry + 4, uint32_t(bytes.size()));
-            Put32(out, nextEntry + 8, language.second.codePage);
+            WriteLittle32Of(out, nextEntry, uint32_t(rva + data));
+            WriteLittle32Of(out, nextEntry + 4, uint32_t(bytes.size()));
+            WriteLittle32Of(out, nextEntry + 8, language.second.codePage);
             nextEntry += kDataEntrySize;
             if (!bytes.empty())
                 memcpy(&out[data], bytes.data(), bytes.size());
@@ -500,9 +486,9 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     if (debugRva && headers.FileOffset(debugRva, debugSize, debugAt)) {
         debugAt = movedFile(uint32_t(debugAt));
         for (size_t at = debugAt; at + kDebugEntrySize <= debugAt + debugSize; at += kDebugEntrySize) {
-            Put32(out, at + 20, movedRva(Get32(out, at + 20)));
-            if (Get32(out, at + 24))
-                Put32(out, at + 24, movedFile(Get32(out, at + 24)));
+            WriteLittle32Of(out, at + 20, movedRva(ReadLittle32Of(out, at + 20)));
+            if (ReadLittle32Of(out, at + 24))
+                WriteLittle32Of(out, at + 24, movedFile(ReadLittle32Of(out, at + 24)));
         }
     }
 
@@ -512,14 +498,14 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
         uint32_t virtualSize = s.virtualSize;
         if (s.header == rsrc.header) {
             virtualSize = uint32_t(section.size());
-            Put32(out, s.header + 16, uint32_t(newRawSize));
+            WriteLittle32Of(out, s.header + 16, uint32_t(newRawSize));
         } else {
             virtualAddress = movedRva(virtualAddress);
             if (s.rawSize)
-                Put32(out, s.header + 20, movedFile(s.rawOffset));
+                WriteLittle32Of(out, s.header + 20, movedFile(s.rawOffset));
         }
-        Put32(out, s.header + 8, virtualSize);
-        Put32(out, s.header + 12, virtualAddress);
+        WriteLittle32Of(out, s.header + 8, virtualSize);
+        WriteLittle32Of(out, s.header + 12, virtualAddress);
         const uint64_t end = uint64_t(virtualAddress) + (virtualSize ? virtualSize : s.rawSize);
         if (end > imageEnd)
             imageEnd = end;
@@ -529,18 +515,18 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
             continue;
         const size_t at = headers.directories + i * 8;
         if (i == kResourceDirectory)
-            Put32(out, at + 4, uint32_t(section.size()));
+            WriteLittle32Of(out, at + 4, uint32_t(section.size()));
         else
-            Put32(out, at, movedRva(Get32(out, at)));
+            WriteLittle32Of(out, at, movedRva(ReadLittle32Of(out, at)));
     }
-    const uint32_t symbols = Get32(file, headers.fileHeader + 8);
+    const uint32_t symbols = ReadLittle32Of(file, headers.fileHeader + 8);
     if (symbols)
-        Put32(out, headers.fileHeader + 8, movedFile(symbols));
-    Put32(out, headers.optional + kImageSize, uint32_t(AlignUp(imageEnd, sa)));
-    Put32(out, headers.optional + kInitializedDataSize,
-          uint32_t(Get32(file, headers.optional + kInitializedDataSize) + rawDelta));
-    if (Get32(file, headers.optional + kCheckSum))
-        Put32(out, headers.optional + kCheckSum, PeCheckSum(out, headers.optional + kCheckSum));
+        WriteLittle32Of(out, headers.fileHeader + 8, movedFile(symbols));
+    WriteLittle32Of(out, headers.optional + kImageSize, uint32_t(AlignUp(imageEnd, sa)));
+    WriteLittle32Of(out, headers.optional + kInitializedDataSize,
+          uint32_t(ReadLittle32Of(file, headers.optional + kInitializedDataSize) + rawDelta));
+    if (ReadLittle32Of(file, headers.optional + kCheckSum))
+        WriteLittle32Of(out, headers.optional + kCheckSum, PeCheckSum(out, headers.optional + kCheckSum));
     return true;
 }
 

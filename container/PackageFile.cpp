@@ -3,6 +3,7 @@
 #include "EntryRules.h"
 #include "FileAccess.h"
 #include "Handles.h"
+#include "LittleEndian.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -31,21 +32,10 @@ constexpr size_t kSectionHeaderSize = 40;
 constexpr unsigned kMaxSections = 96;
 constexpr unsigned kSecurityDirectory = 4;
 
-uint32_t U32(const unsigned char* bytes)
-{
-    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t(bytes[3]) << 24);
-}
-
-uint16_t U16(const unsigned char* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
 bool WriteU32(FILE* file, uint32_t value)
 {
-    const unsigned char bytes[4] = {
-        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    unsigned char bytes[4];
+    WriteLittle32(bytes, value);
     return fwrite(bytes, 1, 4, file) == 4;
 }
 
@@ -61,7 +51,7 @@ bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
     unsigned char dos[kDosHeaderSize];
     if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
         return false;
-    const int64_t pe = U32(dos + kPeOffsetField);
+    const int64_t pe = ReadLittle32(dos + kPeOffsetField);
     unsigned char headers[kPeHeadersRead] = {};
     const int64_t available = file.length() - pe;
     if (available < int64_t(4 + kFileHeaderSize))
@@ -71,8 +61,8 @@ bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
         return false;
 
     const unsigned char* fileHeader = headers + 4;
-    const unsigned sections = U16(fileHeader + 2);
-    const size_t optionalSize = U16(fileHeader + 16);
+    const unsigned sections = ReadLittle16(fileHeader + 2);
+    const size_t optionalSize = ReadLittle16(fileHeader + 16);
     const size_t optional = 4 + kFileHeaderSize;
     const size_t sectionTable = optional + optionalSize;
     if (sections == 0 || sections > kMaxSections ||
@@ -83,18 +73,18 @@ bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
     const unsigned char* opt = headers + optional;
     size_t directories = 0;
     size_t countField = 0;
-    switch (U16(opt)) {
+    switch (ReadLittle16(opt)) {
     case 0x10B: countField = 92; directories = 96; break;
     case 0x20B: countField = 108; directories = 112; break;
     default: return false;
     }
     if (countField + 4 > optionalSize)
         return false;
-    int64_t end = U32(opt + 60);  // SizeOfHeaders
+    int64_t end = ReadLittle32(opt + 60);  // SizeOfHeaders
     for (unsigned i = 0; i < sections; ++i) {
         const unsigned char* section = headers + sectionTable + i * kSectionHeaderSize;
-        const int64_t rawSize = U32(section + 16);
-        const int64_t rawStart = U32(section + 20);
+        const int64_t rawSize = ReadLittle32(section + 16);
+        const int64_t rawStart = ReadLittle32(section + 20);
         if (rawSize && rawStart + rawSize > end)
             end = rawStart + rawSize;
     }
@@ -104,9 +94,9 @@ bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
     layout.imageEnd = end;
 
     const size_t security = directories + kSecurityDirectory * 8;
-    if (U32(opt + countField) > kSecurityDirectory && security + 8 <= optionalSize) {
-        const uint32_t start = U32(opt + security);
-        const uint32_t size = U32(opt + security + 4);
+    if (ReadLittle32(opt + countField) > kSecurityDirectory && security + 8 <= optionalSize) {
+        const uint32_t start = ReadLittle32(opt + security);
+        const uint32_t size = ReadLittle32(opt + security + 4);
         layout.isSigned = start != 0 || size != 0;
         layout.certificates = start;
     }
@@ -134,13 +124,13 @@ bool CheckContainerAt(const ReadOnlyFile& file, const ImageLayout& layout, int64
     if (trailer < layout.imageEnd || !file.ReadAt(trailer, tail, sizeof tail) ||
         memcmp(tail + kContainerStartOffsetSize, markerText, kContainerMarkerLength) != 0)
         return false;
-    const int64_t start = U32(tail);
+    const int64_t start = ReadLittle32(tail);
     if (start < layout.imageEnd || start + kContainerNameLengthSize > trailer)
         return false;
     unsigned char lengthBytes[kContainerNameLengthSize];
     if (!file.ReadAt(start, lengthBytes, sizeof lengthBytes))
         return false;
-    const uint32_t nameLength = U32(lengthBytes);
+    const uint32_t nameLength = ReadLittle32(lengthBytes);
     const int64_t archiveStart = start + kContainerNameLengthSize + int64_t(nameLength);
     if (nameLength >= kMaxPath || archiveStart > trailer)
         return false;
