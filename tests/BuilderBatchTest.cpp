@@ -1,36 +1,15 @@
 #include "BuilderTestSupport.h"
+#include "EngineTrace.h"
 #include "PackageFile.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindShownWindow(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ShownWindowOf(DWORD processId)
-{
-    WindowSearch search = {processId, nullptr};
-    EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
 {
@@ -51,26 +30,17 @@ std::string TextsOf(HWND window)
 }
 
 // The builder program run as a packager runs it, from a copy of the folder
-// that the install step laid out, completed with the stand-in stub, engine
-// and placeholder libraries where the install step had none.
+// that the install step laid out, with the placeholder runtime libraries and
+// the engine double in place of the engine.
 class BuilderBatchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         builder = folder / "builder";
-        CreateDirectoryA(builder.c_str(), nullptr);
-        const std::string installed = WindowsPathOf(VELUMO_INSTALLED_BUILDER);
-        // The engine double stands in for the skin engine and logs the calls.
-        ASSERT_TRUE(CopyFileTo(WindowsPathOf(VELUMO_RECORDING_ENGINE), builder + "\\VelumoDll.dll"));
-        for (const char* name : {"OrnixCreator.exe", "Ornix.skf", "Runlet.exe"}) {
-            if (FileExists(installed + "\\" + name)) {
-                ASSERT_TRUE(CopyFileTo(installed + "\\" + name, builder + "\\" + name)) << name;
-            }
-        }
-        ASSERT_TRUE(FileExists(builder + "\\OrnixCreator.exe"));
-        ASSERT_TRUE(FileExists(builder + "\\Ornix.skf"));
-        ASSERT_TRUE(FillBuilderFolder(builder));
+        // The engine double stands in for the skin engine and traces the calls.
+        ASSERT_TRUE(LayOutBuilder(builder, HostPath(ENGINE_DOUBLE_DLL)));
         stubBytes = ReadFileBytes(builder + "\\Runlet.exe");
+        trace = folder / "engine-calls.txt";
 
         msi = folder / "Sample Package.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
@@ -90,40 +60,28 @@ protected:
     Outcome Run(const std::string& arguments, WPARAM closeCommand = IDCANCEL)
     {
         Outcome outcome;
-        std::string commandLine = "\"" + builder + "\\OrnixCreator.exe\" " + arguments;
+        EnvironmentOverride traceFile("VELUMO_TRACE", trace);
         // Standard error goes to a file, as a build tool would capture it.
         const std::string errorsPath = folder / "stderr.txt";
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE errors = CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                    CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdError = errors;
-        PROCESS_INFORMATION process = {};
-        const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                            nullptr, folder.path().c_str(), &startup, &process);
-        CloseHandle(errors);
-        if (!started) {
+        TestProcess program("\"" + builder + "\\OrnixCreator.exe\" " + arguments, folder.path(),
+                            errorsPath);
+        if (!program.started()) {
             ADD_FAILURE() << "cannot start the builder";
             return outcome;
         }
         const DWORD deadline = GetTickCount() + 120000;
-        while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
-            HWND window = ShownWindowOf(process.dwProcessId);
-            if (window && outcome.windowTexts.empty()) {
-                outcome.windowTexts = TextsOf(window);
-                PostMessageA(window, WM_COMMAND, closeCommand, 0);
+        while ((outcome.exitCode = program.Wait(100)) == STILL_ACTIVE) {
+            const std::vector<HWND> shown = WindowsOf(program.id());
+            if (!shown.empty() && outcome.windowTexts.empty()) {
+                outcome.windowTexts = TextsOf(shown.front());
+                PostMessageA(shown.front(), WM_COMMAND, closeCommand, 0);
             }
             if (GetTickCount() > deadline) {
                 ADD_FAILURE() << "the builder did not end";
-                TerminateProcess(process.hProcess, 99);
+                program.Terminate();
                 break;
             }
         }
-        GetExitCodeProcess(process.hProcess, &outcome.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
         outcome.errors = ReadFileBytes(errorsPath);
         return outcome;
     }
@@ -137,10 +95,17 @@ protected:
     }
 
     bool TempZipLeft() const { return FileExists(builder + "\\temp.zip"); }
-    std::string EngineCalls() const { return ReadFileBytes(builder + "\\engine-calls.txt"); }
+    // The engine calls the builder made, by name and arguments, in order.
+    std::vector<std::string> EngineCalls() const
+    {
+        std::vector<std::string> calls;
+        for (const TraceLine& line : ReadEngineTrace(trace))
+            calls.push_back(line.call);
+        return calls;
+    }
 
     TempFolder folder;
-    std::string builder, msi, skin, output, stubBytes;
+    std::string builder, msi, skin, output, stubBytes, trace;
 };
 
 TEST_F(BuilderBatchTest, BatchModeBuildsSetupWithoutAnyWindow)
@@ -153,7 +118,7 @@ TEST_F(BuilderBatchTest, BatchModeBuildsSetupWithoutAnyWindow)
     Outcome outcome = Run(arguments);
     EXPECT_EQ(0u, outcome.exitCode);
     EXPECT_EQ("", outcome.windowTexts);
-    EXPECT_EQ("", EngineCalls()) << "batch mode binds no skin engine";
+    EXPECT_TRUE(EngineCalls().empty()) << "batch mode loads no skin engine";
     ASSERT_TRUE(FileExists(output));
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
     EXPECT_NE(stubBytes, ReadFileBytes(output).substr(0, stubBytes.size())) << "icon not replaced";
@@ -177,7 +142,7 @@ TEST_F(BuilderBatchTest, UsageWinsOverCompleteBatchSet)
         << outcome.windowTexts;
     EXPECT_FALSE(FileExists(output));
     EXPECT_FALSE(TempZipLeft());
-    EXPECT_EQ("", EngineCalls());
+    EXPECT_TRUE(EngineCalls().empty());
 }
 
 TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
@@ -188,9 +153,13 @@ TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
     EXPECT_FALSE(FileExists(output));
     // The engine is bound from the builder folder, with the builder's own
     // skin, before the window shows.
-    const std::string expected =
-        "InitDecoration 1\nLoadSkinFromFile " + builder + "\\Ornix.skf\nApplySkin\n";
-    EXPECT_EQ(expected, EngineCalls().substr(0, expected.size()));
+    const std::vector<std::string> calls = EngineCalls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ("Attach " + builder + "\\VelumoDll.dll", calls[0]);
+    EXPECT_EQ((std::vector<std::string>{"InitDecoration 1",
+                                        "LoadSkinFromFile " + builder + "\\Ornix.skf exists=1",
+                                        "ApplySkin"}),
+              std::vector<std::string>(calls.begin() + 1, calls.begin() + 4));
 }
 
 // Build tools quote a path with a space as a whole argument.

@@ -8,9 +8,7 @@ std::string PlaceholderDir();  // the five placeholder runtime libraries
 std::string StandInStubPath(); // a program with icon group 105 listing icons 1 and 2
 std::string SampleMsiPath();   // a real MSI package made by wixl
 std::string ArtifactsDir();    // files left for the checks that run on Linux
-
-// A Unix path of the build machine as Wine's Z: drive sees it.
-std::string WindowsPathOf(const std::string& unixPath);
+std::string InstalledBuilderDir(); // the builder folder that the install step laid out
 
 // The five runtime library names, in their archive order.
 extern const std::vector<std::string> kRuntimeLibraries;
@@ -20,6 +18,11 @@ extern const std::vector<std::string> kRuntimeLibraries;
 // has one, a stand-in "VelumoDll.dll" unless it has one, and the five
 // placeholder runtime libraries.
 bool FillBuilderFolder(const std::string& folder);
+
+// A builder folder as a packager has it: the programs, engine and skin that
+// the install step laid out, copied into folder and completed as above. A
+// non-empty engine takes the place of the installed "VelumoDll.dll".
+bool LayOutBuilder(const std::string& folder, const std::string& engine = "");
 
 // An .ico file with the given images, each announced with its true size.
 std::string IconFileBytes(const std::vector<std::string>& images);

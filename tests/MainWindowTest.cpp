@@ -6,7 +6,9 @@
 #include "PackageFile.h"
 #include "PackageGenerator.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 #include "TestWindows.h"
+#include "WindowCapture.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -54,51 +56,6 @@ std::string FieldText(HWND dialog, int id)
 bool Enabled(HWND dialog, int id)
 {
     return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
-}
-
-// Writes what the window shows as a 24-bit BMP.
-bool SaveWindowImage(HWND window, const std::string& path)
-{
-    RECT bounds;
-    if (!GetWindowRect(window, &bounds))
-        return false;
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-    HDC windowDc = GetWindowDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
-    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-    bool copied = BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY) != FALSE;
-    SelectObject(memoryDc, previous);
-
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    const int stride = (width * 3 + 3) & ~3;
-    std::string pixels(size_t(stride) * height, '\0');
-    copied = copied && GetDIBits(memoryDc, bitmap, 0, height, &pixels[0],
-                                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-    DeleteObject(bitmap);
-    DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
-    if (!copied)
-        return false;
-    // A blank capture would pass for a picture of nothing.
-    if (pixels.find_first_not_of(pixels[0]) == std::string::npos)
-        return false;
-
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes += pixels;
-    return WriteFileBytes(path, bytes);
 }
 
 // --- What the skin engine is told, recorded in place of the engine --------
@@ -283,7 +240,7 @@ private:
             answer = IDOK;
         } else if (dialog.caption == "About Ornix Creator") {
             dialog.mailIsLink = GetPropA(GetDlgItem(window, IDC_ABOUT_MAIL), kHyperlinkLabelProp);
-            dialog.screenshot = SaveWindowImage(window, ArtifactsDir() + "\\about-box.bmp");
+            dialog.screenshot = ReadWindow(window).SavePng(ArtifactsDir() + "\\about-box.png");
             answer = IDOK;
         }
         {
@@ -668,7 +625,7 @@ TEST_F(MainWindowTest, UndecoratedWindowAndAboutBoxAsPictures)
     Open();
     Fill(msi, skin, "", output);
     Pump(1500);
-    EXPECT_TRUE(SaveWindowImage(main, ArtifactsDir() + "\\main-window.bmp"));
+    EXPECT_TRUE(ReadWindow(main).SavePng(ArtifactsDir() + "\\main-window.png"));
     SendMessageA(main, WM_COMMAND, IDC_ABOUT, 0);
     ASSERT_EQ(1u, watcher->count());
     const SeenDialog about = watcher->seen()[0];
@@ -681,36 +638,13 @@ TEST_F(MainWindowTest, UndecoratedWindowAndAboutBoxAsPictures)
 
 // --- The builder as a process: closing ------------------------------------
 
-struct ProcessWindowSearch {
-    DWORD processId;
-    HWND owner; // null: the main window; else a box owned by it
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter)
+// The builder's main window (owner null) or a box that it owns.
+HWND WaitForDialog(const TestProcess& builder, HWND owner, DWORD timeout = 60000)
 {
-    auto* search = reinterpret_cast<ProcessWindowSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->processId && IsWindowVisible(window) && ClassOf(window) == "#32770" &&
-        CaptionOf(window) == "Velumo Installer" && GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForDialog(DWORD processId, HWND owner, DWORD timeout = 60000)
-{
-    const DWORD deadline = GetTickCount() + timeout;
-    while (GetTickCount() < deadline) {
-        ProcessWindowSearch search = {processId, owner, nullptr};
-        EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(100);
-    }
-    return nullptr;
+    return WaitForWindow(builder, [owner](HWND window) {
+        return ClassOf(window) == "#32770" && CaptionOf(window) == "Velumo Installer" &&
+               GetWindow(window, GW_OWNER) == owner;
+    }, timeout);
 }
 
 void PressEscape(HWND main)
@@ -724,41 +658,19 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
 {
     TempFolder folder;
     const std::string builder = folder / "builder";
-    CreateDirectoryA(builder.c_str(), nullptr);
-    const std::string installed = WindowsPathOf(VELUMO_INSTALLED_BUILDER);
-    for (const char* name : {"OrnixCreator.exe", "Ornix.skf", "Runlet.exe", "VelumoDll.dll"}) {
-        if (FileExists(installed + "\\" + name)) {
-            ASSERT_TRUE(CopyFileTo(installed + "\\" + name, builder + "\\" + name)) << name;
-        }
-    }
-    ASSERT_TRUE(FileExists(builder + "\\OrnixCreator.exe"));
+    ASSERT_TRUE(LayOutBuilder(builder));
     // Help opens the manual from the builder folder; the install step puts it there.
-    EXPECT_TRUE(FileExists(installed + "\\Velumo Installer Manual.chm"));
-    ASSERT_TRUE(FillBuilderFolder(builder));
+    EXPECT_TRUE(FileExists(InstalledBuilderDir() + "\\Velumo Installer Manual.chm"));
     const std::string msi = folder / "Sample.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
     const std::string skin = folder / "Sample.skf";
     ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(5000, 9)));
     const std::string output = folder / "setup.exe";
 
-    std::string commandLine = "\"" + builder + "\\OrnixCreator.exe\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path().c_str(), &startup, &process));
-    struct Guard {
-        PROCESS_INFORMATION& p;
-        ~Guard()
-        {
-            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(p.hProcess, 99);
-            CloseHandle(p.hThread);
-            CloseHandle(p.hProcess);
-        }
-    } guard{process};
+    TestProcess process("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
+    ASSERT_TRUE(process.started());
 
-    HWND main = WaitForDialog(process.dwProcessId, nullptr);
+    HWND main = WaitForDialog(process, nullptr);
     ASSERT_TRUE(main) << "no main window";
     SendMessageA(GetDlgItem(main, IDC_MSI_PATH), WM_SETTEXT, 0, LPARAM(msi.c_str()));
     SendMessageA(GetDlgItem(main, IDC_SKIN_PATH), WM_SETTEXT, 0, LPARAM(skin.c_str()));
@@ -766,7 +678,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     PostMessageA(main, WM_COMMAND, IDC_CREATE, 0);
 
     // While "Generated Successfully" is up the generation is not over.
-    HWND box = WaitForDialog(process.dwProcessId, main);
+    HWND box = WaitForDialog(process, main);
     ASSERT_TRUE(box) << "no outcome box";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDCANCEL)));
     PressEscape(main);
@@ -775,7 +687,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
     // Enter with Create disabled falls back to IDOK.
     PostMessageA(main, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(process.hProcess, 3000))
+    EXPECT_EQ(DWORD(STILL_ACTIVE), process.Wait(3000))
         << "the builder ended during a generation";
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -786,10 +698,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
 
     PressEscape(main);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 30000)) << "Escape did not end it";
-    DWORD exitCode = 99;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(0u, process.Wait(30000)) << "Escape did not end it";
 }
 
 } // namespace

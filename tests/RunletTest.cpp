@@ -3,7 +3,9 @@
 // test gives it and installing real packages with Windows Installer.
 #include "PackageFile.h"
 #include "SetupExitCode.h"
+#include "EngineTrace.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 #include "TestWindows.h"
 #include "TestZip.h"
 
@@ -14,7 +16,6 @@
 #include <functional>
 #include <set>
 #include <string.h>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -24,14 +25,6 @@ const char kFlavourProduct[] = "{6E0D8F1A-3C51-4E7B-9A0B-2F5C1D7A9E11}";
 const char kFlavourKey[] = "Software\\Velumo Tests";
 // A library no Windows has: placed by the setup, and removed by the tests.
 const char kTestLibrary[] = "velumo-test-rt.dll";
-
-// Build outputs are named by their host paths; Wine shows the host's root as Z:.
-std::string HostPath(const char* path)
-{
-    std::string windows = std::string("Z:") + path;
-    std::replace(windows.begin(), windows.end(), '/', '\\');
-    return windows;
-}
 
 const std::string kRunlet = HostPath(RUNLET_EXE);
 const std::string kEngineDouble = HostPath(ENGINE_DOUBLE_DLL);
@@ -76,45 +69,15 @@ std::string FlavourValue()
     return value;
 }
 
-// Sets an environment variable for the child processes started meanwhile.
-class EnvironmentOverride {
-public:
-    EnvironmentOverride(const char* name, const std::string& value) : name_(name)
-    {
-        char old[4096];
-        const DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
-        had_ = length > 0 && length < sizeof old;
-        if (had_)
-            old_ = old;
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ~EnvironmentOverride() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
-
 // Runs a shell command of the host machine, where the signing tools live.
 // Wine hands a Unix program to the host without a Windows process to wait
 // for, so the command writes its exit status into `done` as its last act.
 std::string RunHostCommand(const std::string& command, const std::string& done)
 {
     DeleteFileA(done.c_str());
-    std::string line = "/bin/sh -c \"" + command + "\"";
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA("Z:\\bin\\sh", text.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
+    TestProcess shell("Z:\\bin\\sh -c \"" + command + "\"", "");
+    if (!shell.started())
         return "cannot start /bin/sh: " + std::to_string(GetLastError());
-    if (process.hThread)
-        CloseHandle(process.hThread);
-    if (process.hProcess)
-        CloseHandle(process.hProcess);
     for (int i = 0; i < 600; ++i) {
         std::string status = ReadFileBytes(done);
         if (!status.empty() && status.back() == '\n')
@@ -151,21 +114,6 @@ struct RunResult {
 // returns true once it has done its part.
 using WindowWatch = std::function<bool(const std::vector<HWND>& windows)>;
 
-struct WindowList {
-    DWORD processId;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK AddProcessWindow(HWND window, LPARAM parameter)
-{
-    auto* list = reinterpret_cast<WindowList*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == list->processId && IsWindowVisible(window))
-        list->windows.push_back(window);
-    return TRUE;
-}
-
 HWND ChildWithText(HWND parent, const char* text)
 {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -201,10 +149,6 @@ void PatchEntry(std::string& zip, const std::string& name, size_t local, uint32_
 }
 
 // One trace line of the engine double, without its thread.
-struct TraceLine {
-    std::string call;
-    DWORD threadId = 0;
-};
 
 class RunletTest : public ::testing::Test {
 protected:
@@ -255,25 +199,18 @@ protected:
         // The child inherits these; the test's own temporary folder stays.
         EnvironmentOverride tmp("TMP", runTemp), temp("TEMP", runTemp),
             traceFile("VELUMO_TRACE", trace);
-        std::string commandLine = "\"" + setup + "\" " + arguments;
-        std::vector<char> text(commandLine.begin(), commandLine.end());
-        text.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
+        TestProcess setupProgram("\"" + setup + "\" " + arguments, work.path());
         RunResult result;
-        if (!CreateProcessA(setup.c_str(), text.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            work.path().c_str(), &startup, &process)) {
+        if (!setupProgram.started()) {
             ADD_FAILURE() << "cannot start " << setup << ": " << GetLastError();
             return result;
         }
-        result.threadId = process.dwThreadId;
+        result.threadId = setupProgram.threadId();
         bool watched = !watch;
         const DWORD start = GetTickCount();
-        while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-            WindowList list = {process.dwProcessId, {}};
-            EnumWindows(AddProcessWindow, reinterpret_cast<LPARAM>(&list));
-            for (HWND window : list.windows) {
+        while ((result.exitCode = setupProgram.Wait(50)) == STILL_ACTIVE) {
+            const std::vector<HWND> windows = WindowsOf(setupProgram.id());
+            for (HWND window : windows) {
                 result.windowsSeen.insert(ClassOf(window) + " " + CaptionOf(window));
                 if (closeUsage && ClassOf(window) == "#32770" &&
                     CaptionOf(window) == "Velumo Installer") {
@@ -282,42 +219,21 @@ protected:
                 }
             }
             if (!watched)
-                watched = watch(list.windows);
+                watched = watch(windows);
             if (GetTickCount() - start > 10 * 60 * 1000) {
                 ADD_FAILURE() << "setup did not end: " << arguments;
-                TerminateProcess(process.hProcess, 1);
-                WaitForSingleObject(process.hProcess, INFINITE);
+                setupProgram.Terminate(1);
             }
         }
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
         return result;
     }
 
+    // What the engine double traced since the last reading.
     std::vector<TraceLine> ReadTrace()
     {
-        std::vector<TraceLine> lines;
-        std::istringstream in(ReadFileBytes(trace));
-        std::string line;
-        while (std::getline(in, line)) {
-            TraceLine parsed;
-            size_t thread = line.rfind(" thread=");
-            parsed.call = line.substr(0, thread);
-            if (thread != std::string::npos)
-                parsed.threadId = strtoul(line.c_str() + thread + 8, nullptr, 10);
-            lines.push_back(parsed);
-        }
+        std::vector<TraceLine> lines = ReadEngineTrace(trace);
         DeleteFileA(trace.c_str());
         return lines;
-    }
-
-    static std::vector<std::string> Calls(const std::vector<TraceLine>& lines)
-    {
-        std::vector<std::string> calls;
-        for (const TraceLine& line : lines)
-            calls.push_back(line.call.substr(0, line.call.find(' ')));
-        return calls;
     }
 
     TempFolder work;
@@ -354,7 +270,7 @@ TEST_F(RunletTest, InstallsPackageWithSkinPlacesLibrariesAndRemovesItsFolder)
     std::vector<TraceLine> lines = ReadTrace();
     ASSERT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
                                         "ApplySkin", "DeInitDecoration", "Detach"}),
-              Calls(lines));
+              TracedNames(lines));
     EXPECT_EQ("InitDecoration 1", lines[1].call);
     // The unpacked skin, in a folder of its own under TMP; the joint keeps the
     // temporary folder's final backslash.
@@ -396,7 +312,7 @@ TEST_F(RunletTest, PropertiesReachTheInstallerWithAnEngineLackingAnExport)
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("spicy", FlavourValue());
     // The engine lacks ApplySkin: loaded, freed at once, never called.
-    EXPECT_EQ((std::vector<std::string>{"Attach", "Detach"}), Calls(ReadTrace()));
+    EXPECT_EQ((std::vector<std::string>{"Attach", "Detach"}), TracedNames(ReadTrace()));
     EXPECT_EQ(0, CountEntries(runTemp));
 }
 
@@ -413,7 +329,7 @@ TEST_F(RunletTest, UsageBoxInstallsNothingAndStillBindsAndReleasesTheEngine)
     EXPECT_FALSE(ProductInstalled(kPlainProduct));
     EXPECT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
                                         "ApplySkin", "DeInitDecoration", "Detach"}),
-              Calls(ReadTrace()));
+              TracedNames(ReadTrace()));
     EXPECT_EQ(0, CountEntries(runTemp));
 }
 
@@ -449,7 +365,7 @@ TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
     EXPECT_TRUE(ProductInstalled(kPlainProduct));
     EXPECT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
                                         "ApplySkin", "DeInitDecoration", "Detach"}),
-              Calls(ReadTrace()));
+              TracedNames(ReadTrace()));
     EXPECT_EQ(0, CountEntries(runTemp));
 }
 
@@ -470,7 +386,7 @@ TEST_F(RunletTest, EngineThatCannotLetGoIsPinnedAndItsFileLeftBehind)
     const std::vector<TraceLine> lines = ReadTrace();
     ASSERT_EQ((std::vector<std::string>{"Attach", "InitDecoration", "LoadSkinFromFile",
                                         "ApplySkin", "DeInitDecoration", "Detach"}),
-              Calls(lines));
+              TracedNames(lines));
     EXPECT_EQ("Detach exit", lines[5].call);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((runTemp + "\\Velumo-*").c_str(), &found);
@@ -664,7 +580,7 @@ TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
         } else if (c.windows == Some) {
             EXPECT_FALSE(run.windowsSeen.empty());
         }
-        const std::vector<std::string> calls = Calls(ReadTrace());
+        const std::vector<std::string> calls = TracedNames(ReadTrace());
         EXPECT_EQ(c.skinned, std::find(calls.begin(), calls.end(), "ApplySkin") != calls.end());
         const std::string logText = ReadFileBytes(log);
         EXPECT_EQ(!c.logged.empty(), FileExists(log));

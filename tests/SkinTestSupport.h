@@ -8,15 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-
-inline std::string HostPath(const char* path)
-{
-    std::string windows = std::string("Z:") + path;
-    std::replace(windows.begin(), windows.end(), '/', '\\');
-    return windows;
-}
 
 inline const std::string kEngineDll = HostPath(ENGINE_DLL);
 inline const std::string kSkins = HostPath(SKINS_DIR);

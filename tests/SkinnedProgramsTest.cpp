@@ -7,6 +7,7 @@
 #include "BuilderTestSupport.h"
 #include "PackageFile.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 #include "TestWindows.h"
 #include "TestZip.h"
 #include "WindowCapture.h"
@@ -24,10 +25,9 @@
 
 namespace {
 
-const std::string kInstalledBuilder = WindowsPathOf(VELUMO_INSTALLED_BUILDER);
-const std::string kSampleMsi = WindowsPathOf(SAMPLE_UI_MSI);
-const std::string kSkins = WindowsPathOf(SKINS_DIR);
-const std::string kShots = WindowsPathOf(SCREENSHOT_DIR);
+const std::string kSampleMsi = HostPath(SAMPLE_UI_MSI);
+const std::string kSkins = HostPath(SKINS_DIR);
+const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 // Every build of the sample package is a product of its own, known by name.
 const char kSampleProductName[] = "Velumo Sample Application";
@@ -40,84 +40,13 @@ const COLORREF kOrnixAboutFace = RGB(0x24, 0x46, 0x5C);
 const COLORREF kOrnixCaptionBar = RGB(0x0E, 0x24, 0x33);
 const COLORREF kOrnixCaptionText = RGB(0xE8, 0xF1, 0xF5);
 
-// A program started with its own command line; ended by force if the test
-// leaves it running.
-class Program {
-public:
-    Program(const std::string& commandLine, const std::string& folder)
-    {
-        std::vector<char> text(commandLine.begin(), commandLine.end());
-        text.push_back('\0');
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  folder.c_str(), &startup, &process_) != FALSE;
-    }
-    ~Program()
-    {
-        if (!started_)
-            return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_.hProcess, 99);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool started() const { return started_; }
-    DWORD id() const { return process_.dwProcessId; }
-    bool running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // The exit code, or STILL_ACTIVE when the program outlives the wait.
-    DWORD Wait(DWORD milliseconds)
-    {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    bool started_ = false;
-};
-
-struct WindowSearch {
-    DWORD processId;
-    std::string caption;
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->processId && IsWindowVisible(window) &&
-        CaptionOf(window) == search->caption && GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A shown top-level window of the program with this caption and owner.
-HWND WaitForWindow(const Program& program, const std::string& caption, HWND owner,
-                   DWORD timeout)
+HWND WaitForCaption(const TestProcess& program, const std::string& caption, HWND owner,
+                    DWORD timeout)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeout) {
-        WindowSearch search = {program.id(), caption, owner, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        if (!program.running())
-            return nullptr;
-        Sleep(200);
-    }
-    return nullptr;
+    return WaitForWindow(program, [&](HWND window) {
+        return CaptionOf(window) == caption && GetWindow(window, GW_OWNER) == owner;
+    }, timeout);
 }
 
 struct ChildSearch {
@@ -152,18 +81,6 @@ void SaveShot(const WindowCapture& shot, const std::string& name)
 
 const std::string kInstalledReadMe = ProgramFilesPath("Velumo Sample Application\\ReadMe.txt");
 
-// A builder folder as a packager has it: the installed programs, the real
-// engine and the builder's skin, with the runtime libraries beside them.
-bool LayOutBuilder(const std::string& folder)
-{
-    CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char* name : {"OrnixCreator.exe", "Runlet.exe", "VelumoDll.dll", "Ornix.skf"}) {
-        if (!CopyFileTo(kInstalledBuilder + "\\" + name, folder + "\\" + name))
-            return false;
-    }
-    return FillBuilderFolder(folder);
-}
-
 // --- A built setup, run as an end user runs it ------------------------------
 
 // The wizard's pages, each known by the title text it shows.
@@ -187,44 +104,16 @@ const std::vector<std::pair<std::string, size_t>> kWalkedPages = {
 // system colour; an unskinned page shows ten times that at the least.
 constexpr double kMostSystemColour = 0.01;
 
-struct PageSearch {
-    DWORD processId;
-    std::string text;
-    bool shownOnly;
-    HWND found;
-};
-
-BOOL CALLBACK MatchPage(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<PageSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->processId && (!search->shownOnly || IsWindowVisible(window)) &&
-        ChildWithText(window, "Static", search->text)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A top-level window of the program that holds a text control with this
 // text, shown or (shownOnly false) still being built. The installer puts
 // every page in a window of its own under the same caption, so pages are
 // told apart by their titles.
-HWND WaitForPage(const Program& program, const std::string& text, DWORD timeout,
+HWND WaitForPage(const TestProcess& program, const std::string& text, DWORD timeout,
                  bool shownOnly = true, DWORD interval = 100)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeout) {
-        PageSearch search = {program.id(), text, shownOnly, nullptr};
-        EnumWindows(MatchPage, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        if (!program.running())
-            return nullptr;
-        Sleep(interval);
-    }
-    return nullptr;
+    return WaitForWindow(program, [&](HWND window) {
+        return ChildWithText(window, "Static", text) != nullptr;
+    }, timeout, shownOnly, interval);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout)
@@ -302,7 +191,7 @@ protected:
                 products.push_back(code);
         }
         for (const std::string& product : products) {
-            Program remove("msiexec /x " + product + " /qn", folder.path());
+            TestProcess remove("msiexec /x " + product + " /qn", folder.path());
             ASSERT_TRUE(remove.started());
             EXPECT_EQ(0u, remove.Wait(240000)) << "removing " << product;
         }
@@ -313,7 +202,7 @@ protected:
     std::string Build(const std::string& skin, const std::string& name)
     {
         const std::string setup = folder / name;
-        Program creator("\"" + builder + "\\OrnixCreator.exe\" /m:\"" + msi + "\" /s:\"" + skin +
+        TestProcess creator("\"" + builder + "\\OrnixCreator.exe\" /m:\"" + msi + "\" /s:\"" + skin +
                             "\" /o:\"" + setup + "\"",
                         folder.path());
         EXPECT_TRUE(creator.started());
@@ -353,7 +242,7 @@ protected:
 
     // Goes from the page to the next by pressing a button; null when the
     // next page does not come.
-    HWND Next(const Program& program, HWND page, const std::string& button,
+    HWND Next(const TestProcess& program, HWND page, const std::string& button,
               const std::string& nextPage, DWORD timeout = 60000)
     {
         if (!Press(page, button))
@@ -367,7 +256,7 @@ protected:
     // as a person holds it, by pressing its Cancel as soon as it is made.
     // The installer then waits on the question; the box is moved off the
     // page while the page is read, and No lets the installation go on.
-    void HoldProgressPage(const Program& program, const Look& look)
+    void HoldProgressPage(const TestProcess& program, const Look& look)
     {
         HWND progress = WaitForPage(program, kProgressPage, 120000, false, 1);
         ASSERT_TRUE(progress) << "no progress page";
@@ -401,7 +290,7 @@ protected:
     DWORD Walk(const std::string& setup, const Look& look)
     {
         shots.clear();
-        Program program("\"" + setup + "\" /l:\"" + (folder / (std::string(look.name) + ".log")) +
+        TestProcess program("\"" + setup + "\" /l:\"" + (folder / (std::string(look.name) + ".log")) +
                             "\"",
                         folder.path());
         EXPECT_TRUE(program.started());
@@ -459,7 +348,7 @@ protected:
     // Returns the setup's exit code.
     DWORD FailAtStart(const std::string& setup, const Look& look)
     {
-        Program program("\"" + setup + "\" /p:WIX_DOWNGRADE_DETECTED=1", folder.path());
+        TestProcess program("\"" + setup + "\" /p:WIX_DOWNGRADE_DETECTED=1", folder.path());
         EXPECT_TRUE(program.started());
         HWND error = WaitForPage(program, kErrorBox, 240000);
         if (!error) {
@@ -534,7 +423,7 @@ TEST_F(SkinnedSetupTest, SetupWithoutEngineIsUnskinnedAndCancels)
     ASSERT_TRUE(WriteZip(archive, {{"SampleApp.msi", ReadFileBytes(msi)},
                                    {"Daylight.skf", ReadFileBytes(kSkins + "\\Daylight.skf")}}));
     ASSERT_EQ(AppendDone, PackageFile(bare.c_str()).AppendContainer(archive.c_str()));
-    Program program("\"" + bare + "\"", folder.path());
+    TestProcess program("\"" + bare + "\"", folder.path());
     ASSERT_TRUE(program.started());
     const Look look = {"NoEngine", "", CLR_INVALID};
     HWND welcome = WaitForPage(program, kWelcomePage, 240000);
@@ -559,7 +448,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
     TempFolder folder;
     const std::string builder = folder / "builder";
     ASSERT_TRUE(LayOutBuilder(builder));
-    Program creator("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
+    TestProcess creator("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
     ASSERT_TRUE(creator.started());
     // Once the window had time to paint: read back and saved.
     auto picture = [](HWND window, const std::string& name) {
@@ -568,7 +457,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
         SaveShot(shot, name);
         return shot;
     };
-    HWND main = WaitForWindow(creator, "Velumo Installer", nullptr, 120000);
+    HWND main = WaitForCaption(creator, "Velumo Installer", nullptr, 120000);
     ASSERT_TRUE(main) << "no main window";
     const WindowCapture shot = picture(main, "builder-main-Ornix.png");
     ASSERT_FALSE(shot.empty());
@@ -606,7 +495,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
     EXPECT_GT(shot.Count(closeButton, kOrnixCaptionText), 5);
 
     PostMessageA(main, WM_COMMAND, IDC_ABOUT, 0);
-    HWND about = WaitForWindow(creator, "About Ornix Creator", main, 60000);
+    HWND about = WaitForCaption(creator, "About Ornix Creator", main, 60000);
     ASSERT_TRUE(about) << "no About box";
     const WindowCapture aboutShot = picture(about, "builder-about-Ornix.png");
     ASSERT_FALSE(aboutShot.empty());

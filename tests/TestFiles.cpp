@@ -86,6 +86,16 @@ std::string OwnProgramPath()
     return path;
 }
 
+std::string HostPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
 std::string FolderOf(const std::string& path)
 {
     return path.substr(0, path.find_last_of('\\'));

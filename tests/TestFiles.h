@@ -26,6 +26,8 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 std::string OwnProgramPath();
+// A path of the build machine as Wine's Z: drive shows it.
+std::string HostPath(const std::string& unixPath);
 std::string FolderOf(const std::string& path);
 // Bytes of a given length that no test mistakes for a marker.
 std::string PatternBytes(size_t length, unsigned seed = 1);

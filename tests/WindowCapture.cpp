@@ -93,39 +93,50 @@ std::unordered_set<COLORREF> SystemColours()
     return colours;
 }
 
-bool WindowCapture::SavePng(const std::string& path) const
+std::string PngBytes(int width, int height, int channels, const std::string& pixels)
 {
-    if (empty())
-        return false;
-    std::string raw;
-    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+    const size_t rowBytes = static_cast<size_t>(width) * channels;
+    if (width <= 0 || height <= 0 || (channels != 3 && channels != 4) ||
+        pixels.size() != rowBytes * height)
+        return std::string();
+    std::string rows;
+    rows.reserve((rowBytes + 1) * height);
     for (int y = 0; y < height; ++y) {
-        raw.push_back('\0');
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
-            raw.push_back(static_cast<char>((p >> 16) & 0xff));
-            raw.push_back(static_cast<char>((p >> 8) & 0xff));
-            raw.push_back(static_cast<char>(p & 0xff));
-        }
+        rows.push_back('\0');  // no filter
+        rows.append(pixels, y * rowBytes, rowBytes);
     }
-    uLongf packedSize = compressBound(raw.size());
+    uLongf packedSize = compressBound(rows.size());
     std::string packed(packedSize, '\0');
     if (compress(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
-                 reinterpret_cast<const Bytef*>(raw.data()), raw.size()) != Z_OK)
-        return false;
+                 reinterpret_cast<const Bytef*>(rows.data()), rows.size()) != Z_OK)
+        return std::string();
     packed.resize(packedSize);
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     std::string header;
     PutBig32(header, static_cast<uint32_t>(width));
     PutBig32(header, static_cast<uint32_t>(height));
-    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    header += std::string(channels == 4 ? "\x08\x06\x00\x00\x00" : "\x08\x02\x00\x00\x00", 5);
     PutChunk(png, "IHDR", header);
     PutChunk(png, "IDAT", packed);
     PutChunk(png, "IEND", std::string());
+    return png;
+}
 
+bool WindowCapture::SavePng(const std::string& path) const
+{
+    if (empty())
+        return false;
+    std::string rgb;
+    rgb.reserve(pixels.size() * 3);
+    for (const uint32_t p : pixels) {
+        rgb.push_back(static_cast<char>((p >> 16) & 0xff));
+        rgb.push_back(static_cast<char>((p >> 8) & 0xff));
+        rgb.push_back(static_cast<char>(p & 0xff));
+    }
+    const std::string png = PngBytes(width, height, 3, rgb);
     std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path.c_str(), "wb"), fclose);
-    return file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
+    return !png.empty() && file && fwrite(png.data(), 1, png.size(), file.get()) == png.size();
 }
 
 double SystemColourShare(const WindowCapture& shot, const std::vector<RECT>& excluded)

@@ -28,6 +28,10 @@ struct WindowCapture {
     bool SavePng(const std::string& path) const;
 };
 
+// A PNG file of top-down rows of 8-bit RGB (3 channels) or RGBA (4)
+// pixels; empty if the sizes do not fit.
+std::string PngBytes(int width, int height, int channels, const std::string& pixels);
+
 // Every colour Windows draws its own chrome in: GetSysColor of each COLOR_*
 // index, and every shade of the active and inactive caption gradients.
 std::unordered_set<COLORREF> SystemColours();

@@ -1,7 +1,8 @@
 // VelumoDll.dll as the tests see it: every export appends one line to the
 // file named by the environment variable VELUMO_TRACE, with the call's name,
 // its arguments and the calling thread, so a test can check order and
-// arguments after the setup has ended. Loading and unloading are traced too.
+// arguments after the program has ended (EngineTrace.h reads it back).
+// Loading and unloading are traced too.
 #include "SkinEngineApi.h"
 
 #include <stdarg.h>

@@ -1,0 +1,121 @@
+#include "TestProcess.h"
+
+#include <stdio.h>
+
+TestProcess::TestProcess(const std::string& commandLine, const std::string& folder,
+                         const std::string& errorsPath)
+{
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    FileHandle errors;
+    if (!errorsPath.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        errors.reset(CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr));
+        if (!errors) {
+            fprintf(stderr, "cannot create %s: %lu\n", errorsPath.c_str(), GetLastError());
+            return;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors.get();
+    }
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, errors ? TRUE : FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        fprintf(stderr, "cannot start %s: %lu\n", commandLine.c_str(), GetLastError());
+        return;
+    }
+    started_ = true;
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    process_.reset(process.hProcess);
+    id_ = process.dwProcessId;
+    threadId_ = process.dwThreadId;
+}
+
+TestProcess::~TestProcess()
+{
+    if (running())
+        Terminate();
+}
+
+bool TestProcess::running() const
+{
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+DWORD TestProcess::Wait(DWORD milliseconds)
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_ && WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+void TestProcess::Terminate(DWORD exitCode)
+{
+    if (!process_)
+        return;
+    TerminateProcess(process_.get(), exitCode);
+    // A process being torn down by Wine may take a moment; never forever.
+    WaitForSingleObject(process_.get(), 30000);
+}
+
+namespace {
+
+struct ProcessWindows {
+    DWORD processId;
+    bool shownOnly;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK AddProcessWindow(HWND window, LPARAM parameter)
+{
+    auto* list = reinterpret_cast<ProcessWindows*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == list->processId && (!list->shownOnly || IsWindowVisible(window)))
+        list->windows.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> WindowsOf(DWORD processId, bool shownOnly)
+{
+    ProcessWindows list = {processId, shownOnly, {}};
+    EnumWindows(AddProcessWindow, reinterpret_cast<LPARAM>(&list));
+    return list.windows;
+}
+
+HWND WaitForWindow(const TestProcess& program, const std::function<bool(HWND)>& match,
+                   DWORD timeout, bool shownOnly, DWORD interval)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : WindowsOf(program.id(), shownOnly)) {
+            if (match(window))
+                return window;
+        }
+        if (!program.running() || GetTickCount() - start >= timeout)
+            return nullptr;
+        Sleep(interval);
+    }
+}
+
+EnvironmentOverride::EnvironmentOverride(const char* name, const std::string& value) : name_(name)
+{
+    char old[4096];
+    const DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
+    had_ = length > 0 && length < sizeof old;
+    if (had_)
+        old_ = old;
+    SetEnvironmentVariableA(name, value.c_str());
+}
+
+EnvironmentOverride::~EnvironmentOverride()
+{
+    SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr);
+}
