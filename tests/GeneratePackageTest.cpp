@@ -19,15 +19,15 @@
 namespace {
 
 // A builder folder, two inputs and an output folder in a private place.
+// Generation is asked for directly, as the window and batch mode ask for it;
+// only the tests of the window's own side set the window's state.
 class GenerationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         builder = folder / "builder";
         ASSERT_TRUE(FillBuilderFolder(builder));
-        UseBuilderFolder(builder);
-        gBuilder.progressBar = nullptr;
-        gBuilder.engine = SkinEngine();
+        payload = builder + "\\";
         msi = folder / "Package.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
@@ -40,20 +40,34 @@ protected:
 
     void TearDown() override { gBuilder = BuilderState(); }
 
-    static void UseBuilderFolder(const std::string& path)
+    // The main window's state, for the tests of its progress bar and worker.
+    void UseWindowState()
     {
-        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (path + "\\").c_str()));
+        gBuilder.progressBar = nullptr;
+        gBuilder.engine = SkinEngine();
+        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, payload.c_str()));
     }
 
-    GenerateResult Generate(const char* icon = nullptr)
+    GenerateResult Generate(const char* icon = nullptr, std::string* refused = nullptr)
     {
-        return GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(), icon);
+        GenerationRequest request;
+        request.msiPath = msi.c_str();
+        request.skinPath = skin.c_str();
+        request.outputPath = output.c_str();
+        request.iconPath = icon;
+        request.payloadFolder = payload;
+        request.archivePath = payload + "temp.zip";
+        std::string entry;
+        const GenerateResult result = GenerateSetup(request, entry);
+        if (refused)
+            *refused = entry;
+        return result;
     }
 
     bool TempZipLeft() const { return FileExists(builder + "\\temp.zip"); }
 
     TempFolder folder;
-    std::string builder, msi, skin, output, stubBytes;
+    std::string builder, payload, msi, skin, output, stubBytes;
 };
 
 std::string IconResource(const std::string& program, int id)
@@ -160,7 +174,7 @@ TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     builder = dir + "\\builder";
     ASSERT_TRUE(FillBuilderFolder(builder));
-    UseBuilderFolder(builder);
+    payload = builder + "\\";
     ASSERT_TRUE(SetFileAttributesA((builder + "\\mfc71.dll").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(CopyFileTo(StandInStubPath(), dir + "\\stub.exe"));
 
@@ -255,7 +269,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         msi = savedMsi;
         skin = savedSkin;
         output = savedOutput;
-        UseBuilderFolder(builder);
+        payload = builder + "\\";
     };
     auto restoreStub = [&] { CopyFileTo(StandInStubPath(), builder + "\\Runlet.exe"); };
     // A name that fits a path here but not the setup's temporary folder.
@@ -271,7 +285,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
     HANDLE running = INVALID_HANDLE_VALUE;
     std::vector<Case> cases = {
         {"builder folder missing", GenerateArchiveFailed,
-         [&] { ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (folder / "nowhere\\").c_str())); },
+         [&] { payload = folder / "nowhere\\"; },
          restorePaths, nullptr},
         {"temp.zip is a folder", GenerateArchiveFailed,
          [&] { CreateDirectoryA((builder + "\\temp.zip").c_str(), nullptr); },
@@ -338,7 +352,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
              std::string deep = folder.path();
              while (deep.size() < MAX_PATH - 6)
                  deep += "\\d";
-             ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, deep.c_str()));
+             payload = deep;
          },
          restorePaths, nullptr},
         {"output is the NUL device", GenerateOutputNotAFile, [&] { output = "NUL"; }, restorePaths, nullptr},
@@ -365,8 +379,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         if (c.icon)
             iconPath = std::string(c.icon) == "long" ? iconTooLong.c_str() : icon.c_str();
         std::string refused = "unchanged";
-        EXPECT_EQ(c.expected, GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(),
-                                                        iconPath, &refused));
+        EXPECT_EQ(c.expected, Generate(iconPath, &refused));
         if (c.expected == GenerateEntryRefused) {
             EXPECT_EQ(c.refused, refused);
         }
@@ -552,8 +565,10 @@ TEST_F(GenerationTest, ProgressRunsFromZeroToHundredForEachDeflatedEntry)
             ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(100000, 8)));
         }
         gProgress.clear();
+        UseWindowState();
         gBuilder.progressBar = bar;
-        ASSERT_EQ(GenerateDone, Generate());
+        ASSERT_EQ(GenerateDone,
+                  GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(), nullptr));
         gBuilder.progressBar = nullptr;
 
         auto runs = ProgressRuns();
@@ -691,6 +706,7 @@ TEST_F(GenerationTest, WorkerReportsInTheOrderTheWindowReliesOn)
 {
     HWND window = CreateRecorderWindow(RecordBusy, "VelumoBusyRecorder");
     ASSERT_TRUE(window);
+    UseWindowState();
     gBuilder.engine.AddAdditionalThread = RecordAdd;
     gBuilder.engine.DeleteAdditionalThread = RecordDelete;
     ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, msi.c_str()));
