@@ -3,6 +3,7 @@
 #include "PackageFile.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
+#include "TestWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +11,6 @@
 #include <vector>
 
 namespace {
-
-BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
-{
-    char text[1024] = "";
-    GetWindowTextA(child, text, sizeof text);
-    *reinterpret_cast<std::string*>(texts) += std::string(text) + "|";
-    return TRUE;
-}
-
-// The window's caption and its children's texts, each followed by "|".
-std::string TextsOf(HWND window)
-{
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    std::string texts = std::string(text) + "|";
-    EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&texts));
-    return texts;
-}
 
 // The builder program run as a packager runs it, from a copy of the folder
 // that the install step laid out, with the placeholder runtime libraries and
@@ -73,7 +56,7 @@ protected:
         while ((outcome.exitCode = program.Wait(100)) == STILL_ACTIVE) {
             const std::vector<HWND> shown = WindowsOf(program.id());
             if (!shown.empty() && outcome.windowTexts.empty()) {
-                outcome.windowTexts = TextsOf(shown.front());
+                outcome.windowTexts = CaptionOf(shown.front()) + "|" + ChildTexts(shown.front());
                 PostMessageA(shown.front(), WM_COMMAND, closeCommand, 0);
             }
             if (GetTickCount() > deadline) {

@@ -5,6 +5,7 @@
 #include "PackageGenerator.h"
 #include "SetupCheck.h"
 #include "TestFiles.h"
+#include "TestWindows.h"
 #include "TestZip.h"
 
 #include <commctrl.h>
@@ -629,14 +630,6 @@ LRESULT CALLBACK RecordBusy(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-BOOL CALLBACK CollectText(HWND child, LPARAM texts)
-{
-    char text[256] = "";
-    GetWindowTextA(child, text, sizeof text);
-    *reinterpret_cast<std::string*>(texts) += std::string(text) + "|";
-    return TRUE;
-}
-
 struct BoxSearch {
     HWND owner;
     HWND found;
@@ -677,8 +670,7 @@ void RunWorker(HWND window)
         BoxSearch search = {window, nullptr};
         EnumThreadWindows(GetThreadId(thread), FindOwnedBox, reinterpret_cast<LPARAM>(&search));
         if (search.found && !answered) {
-            std::string texts;
-            EnumChildWindows(search.found, CollectText, reinterpret_cast<LPARAM>(&texts));
+            const std::string texts = ChildTexts(search.found);
             const char* known[] = {"Generated Successfully", "Can't create zip file"};
             std::string shown = texts;
             for (const char* text : known) {

@@ -29,23 +29,6 @@ namespace {
 
 constexpr int kReducedMainTemplate = 201;
 
-// Read without a message to the window's thread, which may be busy.
-std::string TextOf(HWND window)
-{
-    wchar_t text[512] = L"";
-    InternalGetWindowText(window, text, 512);
-    std::string narrow;
-    for (const wchar_t* c = text; *c; ++c)
-        narrow += char(*c);
-    return narrow;
-}
-
-BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
-{
-    *reinterpret_cast<std::string*>(texts) += TextOf(child) + "|";
-    return TRUE;
-}
-
 std::string FieldText(HWND dialog, int id)
 {
     char text[1024] = "";
@@ -225,8 +208,8 @@ private:
     void Answer(HWND window)
     {
         SeenDialog dialog = {};
-        dialog.caption = TextOf(window);
-        EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&dialog.texts));
+        dialog.caption = InternalTextOf(window);
+        dialog.texts = ChildTexts(window);
         dialog.owner = GetWindow(window, GW_OWNER);
         HWND main;
         {

@@ -290,9 +290,8 @@ protected:
     DWORD Walk(const std::string& setup, const Look& look)
     {
         shots.clear();
-        TestProcess program("\"" + setup + "\" /l:\"" + (folder / (std::string(look.name) + ".log")) +
-                            "\"",
-                        folder.path());
+        const std::string log = folder / (std::string(look.name) + ".log");
+        TestProcess program("\"" + setup + "\" /l:\"" + log + "\"", folder.path());
         EXPECT_TRUE(program.started());
         HWND welcome = WaitForPage(program, kWelcomePage, 240000);
         if (!welcome) {

@@ -16,6 +16,32 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+std::string InternalTextOf(HWND window)
+{
+    wchar_t wide[1024] = L"";
+    InternalGetWindowText(window, wide, 1024);
+    char text[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+namespace {
+
+BOOL CALLBACK AddChildText(HWND child, LPARAM texts)
+{
+    *reinterpret_cast<std::string*>(texts) += InternalTextOf(child) + "|";
+    return TRUE;
+}
+
+} // namespace
+
+std::string ChildTexts(HWND window)
+{
+    std::string texts;
+    EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 std::string ProgramFilesPath(const std::string& rest)
 {
     char folder[MAX_PATH] = {};

@@ -7,6 +7,10 @@
 // Readings of windows, this process's or another's, that several tests share.
 std::string CaptionOf(HWND window);
 std::string ClassOf(HWND window);
+// The window's text read without a message to its thread, which may be busy.
+std::string InternalTextOf(HWND window);
+// The texts of all the window's children, each followed by "|".
+std::string ChildTexts(HWND window);
 
 // A path under the machine's Program Files folder, where products install.
 std::string ProgramFilesPath(const std::string& rest);
