@@ -1,9 +1,9 @@
 // Built setups run end to end: Runlet.exe with a container appended, started
 // as its own process, unpacking into a private folder under the TMP that the
 // test gives it and installing real packages with Windows Installer.
+#include "EngineTrace.h"
 #include "PackageFile.h"
 #include "SetupExitCode.h"
-#include "EngineTrace.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
 #include "TestWindows.h"
@@ -77,7 +77,7 @@ std::string RunHostCommand(const std::string& command, const std::string& done)
     DeleteFileA(done.c_str());
     TestProcess shell("Z:\\bin\\sh -c \"" + command + "\"", "");
     if (!shell.started())
-        return "cannot start /bin/sh: " + std::to_string(GetLastError());
+        return "cannot start /bin/sh";
     for (int i = 0; i < 600; ++i) {
         std::string status = ReadFileBytes(done);
         if (!status.empty() && status.back() == '\n')
@@ -148,8 +148,6 @@ void PatchEntry(std::string& zip, const std::string& name, size_t local, uint32_
     }
 }
 
-// One trace line of the engine double, without its thread.
-
 class RunletTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -202,7 +200,7 @@ protected:
         TestProcess setupProgram("\"" + setup + "\" " + arguments, work.path());
         RunResult result;
         if (!setupProgram.started()) {
-            ADD_FAILURE() << "cannot start " << setup << ": " << GetLastError();
+            ADD_FAILURE() << "cannot start " << setup;
             return result;
         }
         result.threadId = setupProgram.threadId();
