@@ -44,11 +44,15 @@ IconFile::LoadResult IconFile::Parse(const std::string& bytes)
     if (count == 0 || count > kMaxImages || bytes.size() < kHeaderSize + uint64_t(count) * kEntrySize)
         return Malformed;
     std::vector<IconImage> images;
+    // Images may not share bytes: 256 entries naming one large image would
+    // otherwise ask for 256 copies of it.
+    uint64_t total = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const size_t entry = kHeaderSize + size_t(i) * kEntrySize;
         const uint64_t size = ReadLittle32(&bytes[entry + 8]);
         const uint64_t offset = ReadLittle32(&bytes[entry + 12]);
-        if (size == 0 || offset + size > bytes.size())
+        total += size;
+        if (size == 0 || offset + size > bytes.size() || total > bytes.size())
             return Malformed;
         IconImage image;
         image.width = uint8_t(bytes[entry]);

@@ -1,6 +1,7 @@
 // ornixcreator: the builder for Linux build machines. It makes the same setup
 // as OrnixCreator.exe in batch mode, from the same generation code, and takes
 // the same switches (/m: /s: /o: /i:) besides their GNU spellings.
+#include "FileAccess.h"
 #include "OutputFiles.h"
 #include "PackageFile.h"
 #include "SetupGenerator.h"
@@ -9,7 +10,6 @@
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -134,11 +134,9 @@ bool ReadOptions(int argc, char** argv, Options& options, std::string& error)
 std::string ProgramFolder()
 {
     char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
+    if (!OwnProgramPath(path, sizeof path))
         return std::string();
-    path[length] = '\0';
-    std::string folder(path);
+    const std::string folder(path);
     return folder.substr(0, folder.rfind('/') + 1);
 }
 

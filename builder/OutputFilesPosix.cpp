@@ -78,6 +78,14 @@ bool PendingOutput::Commit(const char* outputPath)
     struct stat info;
     if (stat(outputPath, &info) == 0 && !(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
         return false;
+    // Renamed before its bytes are on the disk, the setup could replace the
+    // packager's earlier one with an empty file if the machine went down.
+    const int written = open(path(), O_WRONLY);
+    if (written < 0)
+        return false;
+    const bool synced = fsync(written) == 0;
+    if (close(written) != 0 || !synced)
+        return false;
     if (rename(path(), outputPath) != 0)
         return false;
     path_.clear();

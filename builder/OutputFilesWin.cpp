@@ -1,6 +1,7 @@
 #include "OutputFiles.h"
 
 #include "EntryRules.h"
+#include "Handles.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -17,13 +18,9 @@ bool SameFile(const char* a, const char* b)
 {
     BY_HANDLE_FILE_INFORMATION infoA, infoB;
     auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        bool known = GetFileInformationByHandle(file, &info) != 0;
-        CloseHandle(file);
-        return known;
+        FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && GetFileInformationByHandle(file.get(), &info) != 0;
     };
     return identify(a, infoA) && identify(b, infoB) &&
            infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
@@ -85,6 +82,12 @@ bool PendingOutput::Commit(const char* outputPath)
     const DWORD attributes = GetFileAttributesA(outputPath);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
+    // Renamed before its bytes are on the disk, the setup could replace the
+    // packager's earlier one with an empty file if the machine went down.
+    FileHandle written(CreateFileA(path(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!written || !FlushFileBuffers(written.get()))
+        return false;
+    written.reset();
     if (!MoveFileExA(path(), outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
     path_.clear();

@@ -82,7 +82,6 @@ struct ParallelDeflate::State {
     std::unique_ptr<Job> filling;
     std::vector<unsigned char> dictionary;  // the last 32 KiB given to a block
     uLong crc = crc32(0, nullptr, 0);
-    uint64_t inputSize = 0;
     uint64_t inputDone = 0;
     bool failed = false;
     bool finished = false;
@@ -193,7 +192,6 @@ bool ParallelDeflate::Write(const void* data, size_t size)
     if (s.failed || s.finished)
         return false;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    s.inputSize += size;
     while (size > 0 && !s.failed) {
         if (!s.filling)
             s.StartBlock();
@@ -226,7 +224,3 @@ uint32_t ParallelDeflate::Crc() const
     return uint32_t(state_->crc);
 }
 
-uint64_t ParallelDeflate::InputSize() const
-{
-    return state_->inputSize;
-}

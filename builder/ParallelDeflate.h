@@ -34,10 +34,8 @@ public:
     // shortest valid stream.
     bool Finish();
 
-    // CRC-32 of the whole input once Finish has succeeded, and the length of
-    // the input written so far.
+    // CRC-32 of the whole input once Finish has succeeded.
     uint32_t Crc() const;
-    uint64_t InputSize() const;
 
 private:
     struct State;

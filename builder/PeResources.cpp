@@ -105,6 +105,7 @@ struct Headers {
         sectionAlignment = ReadLittle32Of(file, optional + kSectionAlignment);
         fileAlignment = ReadLittle32Of(file, optional + kFileAlignment);
         const size_t table = optional + optionalSize;
+        const size_t headersEnd = table + size_t(sectionCount) * kSectionHeaderSize;
         for (uint16_t i = 0; i < sectionCount; ++i) {
             const size_t at = table + i * kSectionHeaderSize;
             Section s;
@@ -117,6 +118,12 @@ struct Headers {
             s.relocations = file.compare(at, 8, std::string(".reloc\0\0", 8)) == 0;
             if (s.rawSize && uint64_t(s.rawOffset) + s.rawSize > file.size()) {
                 error = "a section runs past the end of the file";
+                return false;
+            }
+            // The writer keeps everything before the resources in place and
+            // patches the headers there: no section may lie over them.
+            if (s.rawSize && s.rawOffset < headersEnd) {
+                error = "a section lies over the PE headers";
                 return false;
             }
             sections.push_back(s);
@@ -148,7 +155,7 @@ struct Headers {
     bool FileOffset(uint32_t rva, uint32_t size, size_t& offset) const
     {
         const Section* s = SectionOf(rva);
-        if (!s)
+        if (!s || s->rawSize == 0)
             return false;
         const uint64_t within = rva - s->virtualAddress;
         if (within + size > s->rawSize)
@@ -235,6 +242,11 @@ private:
             return Fail("a resource's data lies outside the file", error);
         if (!path[2].name.empty())
             return Fail("a resource language is a name", error);
+        // Entries may share data; a tree that copies out more than the
+        // whole file holds is made to exhaust memory, not to be loaded.
+        copied_ += size;
+        if (copied_ > file_.size())
+            return Fail("the resource tree repeats its data too often", error);
         PeResources::Data& data = types[path[0]][path[1]][path[2].id];
         data.bytes.assign(file_, at, size);
         data.codePage = ReadLittle32Of(file_, entry + 8);
@@ -252,6 +264,7 @@ private:
     size_t base_;
     uint32_t size_;
     size_t entries_ = 0;
+    uint64_t copied_ = 0;
 };
 
 // Lays the tree out as a resource section that starts at rva: all tables
@@ -422,11 +435,21 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     }
     const uint32_t rva = headers.DirectoryRva(file, kResourceDirectory);
     const Section* found = rva ? headers.SectionOf(rva) : nullptr;
-    if (!found || rva != found->virtualAddress) {
+    if (!found || rva != found->virtualAddress || found->rawSize == 0) {
         error = "the program has no resource section of its own";
         return false;
     }
     const Section rsrc = *found;
+    // What follows the resources moves as one piece; a section that shares
+    // their bytes in the file would be cut in two.
+    for (const Section& s : headers.sections) {
+        if (s.header != rsrc.header && s.rawSize &&
+            s.rawOffset < uint64_t(rsrc.rawOffset) + rsrc.rawSize &&
+            rsrc.rawOffset < uint64_t(s.rawOffset) + s.rawSize) {
+            error = "another section shares the resources' bytes";
+            return false;
+        }
+    }
     for (unsigned i = 0; i < headers.directoryCount; ++i) {
         if (i != kResourceDirectory && i != kSecurityDirectory &&
             headers.SectionOf(headers.DirectoryRva(file, i)) == found) {
@@ -528,19 +551,6 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     if (ReadLittle32Of(file, headers.optional + kCheckSum))
         WriteLittle32Of(out, headers.optional + kCheckSum, PeCheckSum(out, headers.optional + kCheckSum));
     return true;
-}
-
-const PeResources::Data* PeResources::Find(const Key& type, const Key& name,
-                                           uint16_t language) const
-{
-    auto t = types_.find(type);
-    if (t == types_.end())
-        return nullptr;
-    auto n = t->second.find(name);
-    if (n == t->second.end())
-        return nullptr;
-    auto l = n->second.find(language);
-    return l == n->second.end() ? nullptr : &l->second;
 }
 
 void PeResources::Set(const Key& type, const Key& name, uint16_t language, std::string bytes)

@@ -51,7 +51,6 @@ public:
     // signature could not survive.
     bool Write(const std::string& file, std::string& out, std::string& error) const;
 
-    const Data* Find(const Key& type, const Key& name, uint16_t language) const;
     void Set(const Key& type, const Key& name, uint16_t language, std::string bytes);
     // Removes every language of one name, and the type once it is empty.
     void Remove(const Key& type, const Key& name);

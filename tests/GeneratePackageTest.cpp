@@ -12,6 +12,8 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <functional>
 #include <mutex>
 #include <string>
@@ -338,6 +340,15 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
          [&] { WriteFileBytes(icon, IconFileBytes(std::vector<std::string>(300, "img"))); }, [] {},
          "bad.ico"},
         {"icon without images", GenerateIconMalformed, [&] { WriteFileBytes(icon, IconFileBytes({})); },
+         [] {}, "bad.ico"},
+        {"icon images sharing their bytes", GenerateIconMalformed,
+         [&] {
+             // Three entries naming the first image: more bytes than the file holds.
+             std::string bytes = IconFileBytes({PatternBytes(500), "b", "c"});
+             for (size_t entry : {22, 38})
+                 memcpy(&bytes[entry + 8], &bytes[6 + 8], 8);
+             WriteFileBytes(icon, bytes.substr(0, 6 + 3 * 16 + 500));
+         },
          [] {}, "bad.ico"},
         {"bitmap renamed to .ico", GenerateIconMalformed,
          [&] { WriteFileBytes(icon, "BM" + IconFileOf({DrawIconImage(32, 0xFF0000)}).substr(2)); }, [] {},

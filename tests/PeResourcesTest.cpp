@@ -1,3 +1,4 @@
+#include "LittleEndian.h"
 #include "PeResources.h"
 #include "TestFiles.h"
 
@@ -117,16 +118,20 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
     ASSERT_TRUE(tree.Read(runlet, error)) << error;
     // The root table of the resources claims more entries than its section holds.
     std::string badTable = runlet;
-    const size_t sections = pe + 4 + 20 + (uint8_t(runlet[pe + 20]) | uint8_t(runlet[pe + 21]) << 8);
+    const size_t sections = pe + 4 + 20 + ReadLittle16(&runlet[pe + 20]);
+    size_t rsrcRaw = 0;
     for (size_t at = sections; at < sections + 40 * 20; at += 40) {
         if (runlet.compare(at, 5, ".rsrc") == 0) {
-            const size_t raw = uint8_t(runlet[at + 20]) | uint8_t(runlet[at + 21]) << 8 |
-                               uint8_t(runlet[at + 22]) << 16;
-            badTable[raw + 14] = badTable[raw + 15] = char(0xff);
+            rsrcRaw = ReadLittle32(&runlet[at + 20]);
+            badTable[rsrcRaw + 14] = badTable[rsrcRaw + 15] = char(0xff);
             break;
         }
     }
     ASSERT_TRUE(runlet != badTable);
+    // The first section's bytes moved over the headers, or into the resources.
+    std::string overHeaders = runlet, intoResources = runlet;
+    WriteLittle32(&overHeaders[sections + 20], 0);
+    WriteLittle32(&intoResources[sections + 20], uint32_t(rsrcRaw));
 
     struct Case {
         const char* what;
@@ -139,6 +144,8 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
         {"signed", signedFile, true, false},
         {"no resources at all", ReadFileBytes(ENGINE_DLL), true, false},
         {"a damaged resource table", badTable, false, true},
+        {"a section over the headers", overHeaders, false, false},
+        {"a section sharing the resources' bytes", intoResources, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
