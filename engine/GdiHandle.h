@@ -47,6 +47,9 @@ using BitmapHandle = GdiHandle<HBITMAP>;
 // A memory DC deleted on scope exit, with the selected bitmap put back first.
 class MemoryDc {
 public:
+    // A bitmap can be selected into one DC at a time, and the skin's are
+    // shared by every painting thread: when the selection fails, get() is
+    // null and the caller paints without the image rather than blank.
     MemoryDc(HDC compatible, HBITMAP bitmap)
         : dc_(CreateCompatibleDC(compatible)),
           old_(dc_ ? SelectObject(dc_, bitmap) : nullptr)
@@ -55,13 +58,14 @@ public:
     ~MemoryDc()
     {
         if (dc_) {
-            SelectObject(dc_, old_);
+            if (old_)
+                SelectObject(dc_, old_);
             DeleteDC(dc_);
         }
     }
     MemoryDc(const MemoryDc&) = delete;
     MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
+    HDC get() const { return old_ ? dc_ : nullptr; }
 
 private:
     HDC dc_;

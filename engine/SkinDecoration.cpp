@@ -206,6 +206,10 @@ bool SkinDecorationDeInit()
                 UnhookWindowsHookEx(registered.second);
         }
         state->threads.clear();
+        // No window may be skinned once the list of those to detach is
+        // taken: one attached after it would outlive the library.
+        state->applied = false;
+        SetCurrentSkin(nullptr);
     }
     windows = SkinWindowAll();
     // Detaching sends messages to other threads: never under the lock.
@@ -218,12 +222,11 @@ bool SkinDecorationDeInit()
     std::shared_ptr<const Skin> skin;
     {
         ExclusiveLock guard;
-        skin = std::move(state->skin);
-        state->applied = false;
-        SetCurrentSkin(nullptr);
         state->initialised = false;
-        // A window that did not let go still points into the state.
+        // A window that did not let go still points into the state and
+        // still uses the skin's font: both stay.
         if (allDetached) {
+            skin = std::move(state->skin);
             delete state;
             state = nullptr;
         }

@@ -92,13 +92,13 @@ void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
     // -origin in this DC.
     const int left = -origin.x, top = -origin.y;
     if (paint.style.tileBackground) {
-        for (int y = 0; y < client.cy; y += image.height) {
-            for (int x = 0; x < client.cx; x += image.width) {
-                if (left + x + image.width > area.left && left + x < area.right &&
-                    top + y + image.height > area.top && top + y < area.bottom)
-                    BitBlt(dc, left + x, top + y, image.width, image.height, source.get(), 0, 0,
-                           SRCCOPY);
-            }
+        // Only the tiles that meet the area: a small tile on a large window
+        // would otherwise cost a loop over the whole window for every control.
+        const int firstX = std::max(0, int((area.left - left) / image.width * image.width));
+        const int firstY = std::max(0, int((area.top - top) / image.height * image.height));
+        for (int y = firstY; y < client.cy && top + y < area.bottom; y += image.height) {
+            for (int x = firstX; x < client.cx && left + x < area.right; x += image.width)
+                BitBlt(dc, left + x, top + y, image.width, image.height, source.get(), 0, 0, SRCCOPY);
         }
     } else {
         SetStretchBltMode(dc, COLORONCOLOR);

@@ -453,6 +453,10 @@ LRESULT ViewItemColours(const Skin& skin, LPARAM lParam, bool& handled)
     if (draw->dwDrawStage != CDDS_ITEMPREPAINT)
         return 0;
     const bool tree = IsClass(draw->hdr.hwndFrom, L"SysTreeView32");
+    // A view's header is skinned as a view too, but its notes carry no
+    // item colours to set.
+    if (!tree && !IsClass(draw->hdr.hwndFrom, L"SysListView32"))
+        return 0;
     const bool selected = (draw->uItemState & CDIS_SELECTED) ||
                           (tree && (TreeView_GetItemState(draw->hdr.hwndFrom,
                                                           reinterpret_cast<HTREEITEM>(draw->dwItemSpec),
@@ -1010,8 +1014,16 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         else if (paint->full && message == WM_NCPAINT)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
-    case SkinKind::ProgressBar:
     case SkinKind::ComboBox:
+        // An owner-drawn list's items are its owner's to draw; the engine
+        // would show their item data as text.
+        if (paint->full && (GetWindowLongW(window, GWL_STYLE) &
+                            (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)))
+            result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        else if (paint->full)
+            result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
+        break;
+    case SkinKind::ProgressBar:
     case SkinKind::ScrollBar:
         if (paint->full)
             result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
