@@ -85,7 +85,9 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
             return SetupCheckResult::EntryRefused;
         }
         names.push_back(name);
-        if (!EntryReadsBack(archive.get(), buffer))
+        if (EntryDataRefusal(info.flag, info.compression_method, info.uncompressed_size,
+                             ClassifyEntry(name)) ||
+            !EntryReadsBack(archive.get(), buffer))
             return SetupCheckResult::ArchiveDamaged;
         ++entries;
         status = unzGoToNextFile(archive.get());

@@ -9,6 +9,7 @@ enum class SetupCheckResult {
     Sound,
     ContainerUnreadable, // the container cannot be found or copied out
     ArchiveDamaged,      // the archive does not open, an entry fails its CRC or size,
+                         // its data is one the setup refuses (a library over 64 MB),
                          // or the entry count is not the one written
     EntryRefused,        // an entry name the setup would refuse, or a package
                          // that is not, or not alone, the one ".msi" entry

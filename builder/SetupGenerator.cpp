@@ -116,8 +116,11 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
         return GenerateOutputIsInput;
     // The inputs are known to be readable now, so a name the setup would
     // refuse is the problem to report; the read-back below checks again.
+    // The setup also refuses an entry named like the archive, which lies
+    // beside what it unpacks.
+    const std::string archiveName = FileNamePart(request.archivePath.c_str());
     for (const std::string& name : {msiName, skinName}) {
-        if (!IsUsableEntryName(name.c_str())) {
+        if (!IsUsableEntryName(name.c_str()) || SameEntryName(name.c_str(), archiveName.c_str())) {
             refusedEntry = name;
             return GenerateEntryRefused;
         }

@@ -86,6 +86,21 @@ EntryKind ClassifyEntry(const char* name)
     return EntryOther;
 }
 
+const char* EntryDataRefusal(unsigned long flag, unsigned long method,
+                             unsigned long long uncompressedSize, EntryKind kind)
+{
+    constexpr unsigned long kEncryptedFlag = 1;  // general purpose bit 0
+    constexpr unsigned long kStored = 0, kDeflated = 8;
+    if (flag & kEncryptedFlag)
+        return "encrypted";
+    if (method != kStored && method != kDeflated)
+        return "compressed by a method other than stored or deflate";
+    if ((kind == EntryEngine || kind == EntrySystemLibrary) &&
+        uncompressedSize > kLargestLibraryEntry)
+        return "a library larger than 64 MB";
+    return nullptr;
+}
+
 bool IsDeviceName(const char* name, unsigned codePage)
 {
     std::u16string wide;

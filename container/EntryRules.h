@@ -44,3 +44,10 @@ bool SameEntryName(const char* first, const char* second, unsigned codePage = kA
 // Largest runtime library or engine entry unpacked. No such library comes
 // near it; a larger one is a decompression bomb aimed at the system folder.
 constexpr unsigned long long kLargestLibraryEntry = 64ull * 1024 * 1024;
+
+// Why a setup refuses an entry for what its archive says of the data, or
+// null: encrypted, compressed by a method other than stored or deflate, or
+// a library larger than kLargestLibraryEntry. The builder's read-back of a
+// finished setup and the setup itself both ask this.
+const char* EntryDataRefusal(unsigned long flag, unsigned long method,
+                             unsigned long long uncompressedSize, EntryKind kind);

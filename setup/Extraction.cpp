@@ -1,22 +1,13 @@
 #include "Extraction.h"
 
 #include "EntryRules.h"
+#include "FileAccess.h"
 #include "SetupExitCode.h"
 #include "SetupLog.h"
 
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
-
-namespace {
-
-bool IsFolder(const char* path)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-} // namespace
 
 bool CreateFolderPath(const char* folder)
 {
@@ -32,12 +23,12 @@ bool CreateFolderPath(const char* folder)
         if (*p != '\\')
             continue;
         *p = '\0';
-        const bool there = CreateDirectoryA(path, nullptr) || IsFolder(path);
+        const bool there = CreateDirectoryA(path, nullptr) || FolderExists(path);
         *p = '\\';
         if (!there)
             return false;
     }
-    return CreateDirectoryA(path, nullptr) || IsFolder(path);
+    return CreateDirectoryA(path, nullptr) || FolderExists(path);
 }
 
 DWORD ExtractEntries(const SetupState& state, const char* folder, SetupLog& log)

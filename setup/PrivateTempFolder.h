@@ -7,6 +7,11 @@
 // The security descriptor a private folder is created with, and the memory
 // it points into.
 struct PrivateFolderSecurity {
+    PrivateFolderSecurity() = default;
+    // The descriptor points into the vectors: a copy would point into these.
+    PrivateFolderSecurity(const PrivateFolderSecurity&) = delete;
+    PrivateFolderSecurity& operator=(const PrivateFolderSecurity&) = delete;
+
     SECURITY_DESCRIPTOR descriptor;
     std::vector<BYTE> user, system, administrators, acl;
 };

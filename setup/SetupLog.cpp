@@ -1,5 +1,7 @@
 #include "SetupLog.h"
 
+#include "Handles.h"
+
 #include <algorithm>
 #include <stdarg.h>
 #include <stdio.h>
@@ -9,11 +11,10 @@ bool SetupLog::Open(const char* path)
     path_.clear();
     if (!path || !*path)
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    CloseHandle(file);
     path_ = path;
     return true;
 }
@@ -33,28 +34,27 @@ void SetupLog::Write(const char* format, ...)
     line[length++] = '\n';
     // Opened for each line and closed again, so the installer, which opens
     // the same file later, never meets a handle of ours.
-    HANDLE file = CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     DWORD written = 0;
-    if (WriteFile(file, line, DWORD(length), &written, nullptr))
+    if (WriteFile(file.get(), line, DWORD(length), &written, nullptr))
         written_.append(line, written);
-    CloseHandle(file);
 }
 
 void SetupLog::KeepOwnLines()
 {
     if (path_.empty())
         return;
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     std::string now;
     char buffer[64 * 1024];
     DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         now.append(buffer, read);
     // An installer that does not honour the append attribute writes its log
     // over ours from the file's start (Wine's does). Its text is what it
@@ -67,10 +67,12 @@ void SetupLog::KeepOwnLines()
                 --theirs;
         }
         const std::string repaired = written_ + now.substr(0, theirs);
+        // Cut to the repaired length only when all of it was written: a short
+        // write must not lose the end of the installer's log.
         DWORD count = 0;
-        if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
-            WriteFile(file, repaired.data(), DWORD(repaired.size()), &count, nullptr))
-            SetEndOfFile(file);
+        if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == 0 &&
+            WriteFile(file.get(), repaired.data(), DWORD(repaired.size()), &count, nullptr) &&
+            count == repaired.size())
+            SetEndOfFile(file.get());
     }
-    CloseHandle(file);
 }

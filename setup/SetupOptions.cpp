@@ -141,12 +141,10 @@ SetupOptions ReadSetupOptions(const char* commandLine, UINT codePage)
         options.extractFolder = switches.GetValue("x");
     else if (switches.HasValue("extract"))
         options.extractFolder = switches.GetValue("extract");
-    if (switches.HasValue("l")) {
+    if (switches.HasValue("l"))
         options.logFile = switches.GetValue("l");
-    } else if (switches.HasValue("p")) {
-        options.propertiesRead = true;
+    else if (switches.HasValue("p"))
         options.properties = switches.GetValue("p");
-    }
     return options;
 }
 

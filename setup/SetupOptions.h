@@ -29,7 +29,6 @@ struct SetupOptions {
     bool extract = false;       // /x or /extract given, with or without a folder
     std::string extractFolder;  // its folder
     std::string logFile;        // /l's value; empty: no log
-    bool propertiesRead = false;  // /p has a value and no /l value excludes it
     std::string properties;     // /p's value when read
     std::vector<std::string> propertyArguments;  // NAME=value arguments, as given
     std::vector<std::string> switches;           // switch arguments, as typed

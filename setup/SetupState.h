@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EntryRules.h"
+#include "Handles.h"
 
 #include <windows.h>
 
@@ -16,35 +17,7 @@ struct UnpackEntry {
 // An unpacked file held open from the check of its contents until the run
 // is done with it. Reading is shared; writing, renaming and deleting are
 // not, so nothing can swap the file between its check and its use.
-class HeldFile {
-public:
-    HeldFile() = default;
-    explicit HeldFile(HANDLE handle) : handle_(handle) {}
-    ~HeldFile() { Close(); }
-    HeldFile(HeldFile&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    HeldFile& operator=(HeldFile&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            handle_ = other.handle_;
-            other.handle_ = INVALID_HANDLE_VALUE;
-        }
-        return *this;
-    }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-
-    void Close()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
+using HeldFile = FileHandle;
 
 // What unpacking leaves for installation and clean-up.
 struct SetupState {

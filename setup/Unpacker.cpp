@@ -1,6 +1,7 @@
 #include "Unpacker.h"
 
 #include "Handles.h"
+#include "LittleEndian.h"
 #include "SetupExitCode.h"
 #include "SetupLog.h"
 #include "StatusWindow.h"
@@ -20,7 +21,6 @@ namespace {
 // grow with the package.
 constexpr unsigned kCopyBufferSize = 256 * 1024;
 
-constexpr uLong kEncryptedFlag = 1;  // general purpose bit 0
 
 bool JoinPath(char* out, const char* folder, const char* name)
 {
@@ -41,16 +41,15 @@ void SetEntryTime(HANDLE file, uLong dosDate)
 // CRC. The handle, kept from here on, is what makes that check last.
 DWORD HoldAndVerify(const char* path, const unz_file_info64& info, char* buffer, HeldFile& held)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    HeldFile candidate(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!candidate)
         return SetupExitCannotWrite;
-    HeldFile candidate(file);
     uLong crc = crc32(0L, Z_NULL, 0);
     ZPOS64_T total = 0;
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file, buffer, kCopyBufferSize, &read, nullptr))
+        if (!ReadFile(candidate.get(), buffer, kCopyBufferSize, &read, nullptr))
             return SetupExitCannotWrite;
         if (read == 0)
             break;
@@ -138,19 +137,20 @@ const char* RefusalOf(const unz_file_info64& info, const char* name, EntryKind k
     if (!IsSafeEntryName(name, strlen(state.tempFolder)) ||
         !IsSafeEntryName(name, strlen(state.systemFolder)))
         return "unsafe name (folder part, device, wildcard, or too long)";
-    if (info.flag & kEncryptedFlag)
-        return "encrypted";
-    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
-        return "compressed by a method other than stored or deflate";
+    if (const char* refusal = EntryDataRefusal(info.flag, info.compression_method,
+                                               info.uncompressed_size, kind))
+        return refusal;
+    // The archive itself lies in the temporary folder, open while entries
+    // are unpacked beside it.
+    const char* slash = strrchr(state.archiveFile, '\\');
+    if (SameEntryName(slash ? slash + 1 : state.archiveFile, name))
+        return "named like the archive it comes in";
     for (const PlannedEntry& earlier : plan) {
         if (SameEntryName(earlier.name, name))
             return "a second entry of the same name (case ignored)";
     }
     if (kind == EntryPackage && state.packageIndex >= 0)
         return "a second .msi package";
-    if ((kind == EntryEngine || kind == EntrySystemLibrary) &&
-        info.uncompressed_size > kLargestLibraryEntry)
-        return "a library larger than 64 MB";
     return nullptr;
 }
 
@@ -242,8 +242,8 @@ bool IsEmptyArchive(const char* path)
     DWORD read = 0;
     if (!ReadFile(file.get(), end, sizeof end, &read, nullptr) || read != sizeof end)
         return false;
-    const unsigned entries = end[10] | (end[11] << 8);
-    const unsigned commentLength = end[20] | (end[21] << 8);
+    const unsigned entries = ReadLittle16(end + 10);
+    const unsigned commentLength = ReadLittle16(end + 20);
     return !memcmp(end, "PK\x05\x06", 4) && entries == 0 &&
            GetFileSize(file.get(), nullptr) == sizeof end + commentLength;
 }
@@ -302,7 +302,7 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
             else
                 log.Write("%s cannot be placed (error %lu); going on", state.entries[i].filePath,
                           GetLastError());
-            state.held[i].Close();
+            state.held[i].reset();
             DeleteFileA(plan[i].unpackPath);
         }
     }

@@ -284,6 +284,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
     // In a folder of its own: the library rows move gdiplus.dll to folder.
     ASSERT_TRUE(CreateDirectoryA((folder / "named").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder / "named\\GDIPLUS.dll", "a skin named like a library"));
+    ASSERT_TRUE(WriteFileBytes(folder / "named\\Temp.zip", "a skin named like the archive"));
     // The packager's earlier setup, held open as a running copy would hold it.
     HANDLE running = INVALID_HANDLE_VALUE;
     std::vector<Case> cases = {
@@ -326,6 +327,11 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
          restorePaths, nullptr, "Skin.msi"},
         {"skin named like a library", GenerateEntryRefused, [&] { skin = folder / "named\\GDIPLUS.dll"; },
          restorePaths, nullptr, "gdiplus.dll"},
+        {"skin named like the archive", GenerateEntryRefused, [&] { skin = folder / "named\\Temp.zip"; },
+         restorePaths, nullptr, "Temp.zip"},
+        {"library larger than a setup unpacks", GenerateCheckFailed,
+         [&] { WriteFileBytes(builder + "\\msvcp71.dll", std::string(64 * 1024 * 1024 + 1, '\0')); },
+         [&] { CopyFileTo(PlaceholderDir() + "\\msvcp71.dll", builder + "\\msvcp71.dll"); }, nullptr},
         {"icon shorter than its header", GenerateIconMalformed, [&] { WriteFileBytes(icon, "\0\0\1"); },
          [] {}, "bad.ico"},
         {"icon directory cut short", GenerateIconMalformed,

@@ -463,6 +463,10 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
     twice.push_back({"README.txt", "one"});
     twice.push_back({"readme.TXT", "two"});
     hostile("names equal but for case", twice, SetupExitArchiveUnreadable, "same name", nullptr);
+    std::vector<ZipEntry> archiveName = base;
+    archiveName.push_back({"TEMP.ZIP", "beside the archive"});
+    hostile("named like the archive", archiveName, SetupExitArchiveUnreadable, "like the archive",
+            nullptr);
     std::vector<ZipEntry> packages = base;
     packages.insert(packages.begin(), {"Earlier.MSI", "not a package"});
     hostile("two packages", packages, SetupExitArchiveUnreadable, "second .msi", nullptr);
