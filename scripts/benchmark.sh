@@ -40,6 +40,9 @@ temp_folders() {
 temp_before=$(temp_folders)
 
 now() { date +%s.%N; }
+# Every Wine run with a time limit: a Wine process that hangs ends the
+# benchmark with an error instead of keeping it waiting.
+wine_limited=(timeout -k 10 900 wine)
 # best_of_3 PREPARE COMMAND...: runs PREPARE (untimed), then COMMAND, three
 # times; prints COMMAND's shortest wall time in seconds. A failing run stops
 # the benchmark: its time would mean nothing.
@@ -84,10 +87,10 @@ cp "$bench/Bench.msi" "$bench/Bench.skf" "$bench/zip/"
 for f in "${zip_files[@]:2}"; do cp "$bench/builder/$f" "$bench/zip/"; done
 
 # The cost of starting any Wine process, told apart from the builder's work.
-wine_start=$(best_of_3 nothing wine "$build/tests/StandInStub.exe")
+wine_start=$(best_of_3 nothing "${wine_limited[@]}" "$build/tests/StandInStub.exe")
 no_setup() { rm -f "$bench/setup.exe"; }
 generate() {
-  wine "$bench/builder/OrnixCreator.exe" "/m:$(win Bench.msi)" "/s:$(win Bench.skf)" \
+  "${wine_limited[@]}" "$bench/builder/OrnixCreator.exe" "/m:$(win Bench.msi)" "/s:$(win Bench.skf)" \
     "/o:$(win setup.exe)"
 }
 generation_wall=$(best_of_3 no_setup generate)
@@ -119,10 +122,10 @@ for size in 100m 1g; do
   printf -v "linux_peak_$size" '%s' "$(peak_kb "$linux_builder" --msi "$bench/$msi" \
     --skin "$bench/Bench.skf" --output "$bench/setup.exe" --payload "$bench/builder")"
   rm -f "$bench/setup.exe"
-  printf -v "windows_peak_$size" '%s' "$(peak_kb wine "$bench/builder/OrnixCreator.exe" \
+  printf -v "windows_peak_$size" '%s' "$(peak_kb "${wine_limited[@]}" "$bench/builder/OrnixCreator.exe" \
     "/m:$(win "$msi")" "/s:$(win Bench.skf)" "/o:$(win setup.exe)")"
 done
-wine_idle_peak=$(peak_kb wine "$build/tests/StandInStub.exe")
+wine_idle_peak=$(peak_kb "${wine_limited[@]}" "$build/tests/StandInStub.exe")
 rm -rf "$bench/builder" "$bench/zip" "$bench"/*.zip "$bench"/*.msi "$bench"/*.skf
 
 rm -f "$bench/setup.exe"
@@ -147,7 +150,7 @@ PY
 locate_run() {
   local line size
   size=$(stat -c %s "$bench/locate-$1.exe")
-  line=$(wine "$build/tests/UnpackBench.exe" /scan "$(win "locate-$1.exe")" | tr -d '\r')
+  line=$("${wine_limited[@]}" "$build/tests/UnpackBench.exe" /scan "$(win "locate-$1.exe")" | tr -d '\r')
   if [ "$(field "$line" bytes)" != "$size" ]; then
     echo "benchmark: locating in the $1 setup read $(field "$line" bytes) of $size bytes" >&2
     exit 1
@@ -209,7 +212,7 @@ rm -rf "$bench/unzipped"
 # start does not count: three times on 100 MB for the time, once on 10 MB.
 unpack_run() {
   local line
-  line=$(wine "$build/tests/UnpackBench.exe" "$(win "setup-$1.exe")" | tr -d '\r')
+  line=$("${wine_limited[@]}" "$build/tests/UnpackBench.exe" "$(win "setup-$1.exe")" | tr -d '\r')
   if [ "$(field "$line" exit)" != 2 ]; then
     echo "benchmark: the setup run on $1 MB ended before unpacking everything: $line" >&2
     exit 1

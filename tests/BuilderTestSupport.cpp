@@ -101,20 +101,8 @@ std::string IconFileOf(const std::vector<DrawnIconImage>& images, unsigned type)
 
 std::string IconFileBytes(const std::vector<std::string>& images)
 {
-    std::string bytes;
-    AppendLittle16(bytes, 0);
-    AppendLittle16(bytes, 1);
-    AppendLittle16(bytes, unsigned(images.size()));
-    unsigned offset = unsigned(6 + 16 * images.size());
-    for (const std::string& image : images) {
-        bytes += std::string("\x20\x20\x00\x00", 4); // 32x32, no palette
-        AppendLittle16(bytes, 1);                              // planes
-        AppendLittle16(bytes, 32);                             // bits per pixel
-        AppendLittle32(bytes, unsigned(image.size()));
-        AppendLittle32(bytes, offset);
-        offset += unsigned(image.size());
-    }
+    std::vector<DrawnIconImage> entries;
     for (const std::string& image : images)
-        bytes += image;
-    return bytes;
+        entries.push_back({32, 32, image});
+    return IconFileOf(entries);
 }

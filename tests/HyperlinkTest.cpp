@@ -1,5 +1,6 @@
 #include "Hyperlink.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -181,12 +182,7 @@ int CountClicks(const std::string& file)
 
 bool WaitForClicks(const std::string& file, int count, DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited < milliseconds; waited += 200) {
-        if (CountClicks(file) >= count)
-            return true;
-        Sleep(200);
-    }
-    return CountClicks(file) >= count;
+    return WaitUntil([&] { return CountClicks(file) >= count; }, milliseconds);
 }
 
 TEST_F(HyperlinkTest, TargetOpensWhenTheButtonGoesDownOncePerDoubleClick)

@@ -674,10 +674,8 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
         << "the builder ended during a generation";
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    const DWORD deadline = GetTickCount() + 30000;
-    while (!IsWindowEnabled(GetDlgItem(main, IDCANCEL)) && GetTickCount() < deadline)
-        Sleep(100);
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(main, IDCANCEL)));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(main, IDCANCEL)) != FALSE; },
+                          30000));
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
 
     PressEscape(main);

@@ -42,7 +42,7 @@ void ExpectLoaderFinds(const std::string& path, const PeResources& tree)
 
 std::string ArtifactsDir()
 {
-    return VELUMO_ARTIFACTS_DIR;
+    return HostPath(VELUMO_ARTIFACTS_DIR);
 }
 
 } // namespace
@@ -63,7 +63,7 @@ TEST(PeResourcesTest, RewrittenProgramsKeepEveryResourceAndLoad)
     };
     for (const Program& program : programs) {
         SCOPED_TRACE(program.path);
-        const std::string file = ReadFileBytes(program.path);
+        const std::string file = ReadFileBytes(HostPath(program.path));
         PeResources tree;
         std::string error;
         ASSERT_TRUE(tree.Read(file, error)) << error;
@@ -108,7 +108,7 @@ TEST(PeResourcesTest, RewrittenProgramsKeepEveryResourceAndLoad)
 // damaged ones are not read.
 TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
 {
-    const std::string runlet = ReadFileBytes(RUNLET_EXE);
+    const std::string runlet = ReadFileBytes(HostPath(RUNLET_EXE));
     const size_t pe = size_t(uint8_t(runlet[0x3c])) | size_t(uint8_t(runlet[0x3d])) << 8;
     const size_t directories = pe + 4 + 20 + 96;
     std::string signedFile = runlet;
@@ -142,7 +142,7 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
         {"not a program", PatternBytes(4096), false, false},
         {"cut inside the headers", runlet.substr(0, pe + 30), false, false},
         {"signed", signedFile, true, false},
-        {"no resources at all", ReadFileBytes(ENGINE_DLL), true, false},
+        {"no resources at all", ReadFileBytes(HostPath(ENGINE_DLL)), true, false},
         {"a damaged resource table", badTable, false, true},
         {"a section over the headers", overHeaders, false, false},
         {"a section sharing the resources' bytes", intoResources, true, false},

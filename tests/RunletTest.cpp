@@ -218,7 +218,7 @@ protected:
             }
             if (!watched)
                 watched = watch(windows);
-            if (GetTickCount() - start > 10 * 60 * 1000) {
+            if (GetTickCount() - start > 3 * 60 * 1000) {
                 ADD_FAILURE() << "setup did not end: " << arguments;
                 setupProgram.Terminate(1);
             }

@@ -3,6 +3,7 @@
 #include "SetupOptions.h"
 #include "StatusWindow.h"
 #include "TestFiles.h"
+#include "TestProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -148,7 +149,7 @@ TEST(SetupOptionsTest, SplitsLikeWindowsAndReadsOnlySwitchArgumentsAsSwitches)
 TEST(PrivateTempFolderTest, CreatesDistinctFoldersUnderTmpAndRemovesThemWithTheirFiles)
 {
     TempFolder tmp;
-    SetEnvironmentVariableA("TMP", tmp.path().c_str());
+    EnvironmentOverride tmpVariable("TMP", tmp.path());
     {
         PrivateTempFolder first, second;
         ASSERT_TRUE(first.Create());
@@ -165,7 +166,6 @@ TEST(PrivateTempFolderTest, CreatesDistinctFoldersUnderTmpAndRemovesThemWithThei
         EXPECT_EQ(1, CountEntries(tmp.path()));
     }
     EXPECT_EQ(0, CountEntries(tmp.path()));
-    SetEnvironmentVariableA("TMP", nullptr);
 }
 
 std::string SidText(PSID sid)
@@ -229,10 +229,11 @@ TEST(PrivateTempFolderTest, HasAProtectedAccessListOfItsOwn)
     EXPECT_EQ(wanted, AceSids(made, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
 
     TempFolder tmp;
-    SetEnvironmentVariableA("TMP", tmp.path().c_str());
     PrivateTempFolder folder;
-    ASSERT_TRUE(folder.Create());
-    SetEnvironmentVariableA("TMP", nullptr);
+    {
+        EnvironmentOverride tmpVariable("TMP", tmp.path());
+        ASSERT_TRUE(folder.Create());
+    }
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_EQ(DWORD(ERROR_SUCCESS),

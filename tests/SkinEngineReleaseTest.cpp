@@ -123,8 +123,7 @@ TEST_F(SkinEngineTest, LoadingAndReleasingAHundredTimesLeaksNothing)
 {
     ReachExpansionSlots();
     // The controls page needs these classes; loading them is not the engine's.
-    LoadLibraryA("comctl32.dll");
-    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    ASSERT_TRUE(LoadControlLibraries());
     std::vector<HBRUSH> brushes;
     brushes.reserve(kRounds);  // the list's own growth must not count as the engine's
     const GuiCounts start = CountGuiObjects();

@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -132,7 +132,9 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
     const char kBoxCaption[] = "Velumo Installer";
+    std::atomic<DWORD> workerId{0};
     std::thread worker([&] {
+        workerId = GetCurrentThreadId();
         TestDialog before(kMainDialog);
         unregistered = BrushColour(DialogBrush(before.get()));
         EXPECT_TRUE(engine.AddAdditionalThread());
@@ -158,6 +160,10 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         EXPECT_FALSE(shot.empty());
         EXPECT_LT(SystemColourShare(shot), 0.01);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
+    } else {
+        // Ends the box's loop, whether it is up already or yet to come, so
+        // that the join below cannot wait for good.
+        PostThreadMessageA(workerId, WM_QUIT, 0, 0);
     }
     worker.join();
     EXPECT_NE(kMidnight.dialog, unregistered);
@@ -430,8 +436,7 @@ void PressKey(HWND dialog, HWND target, WPARAM key, bool shift = false)
 
 TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
 {
-    LoadLibraryA("comctl32.dll");
-    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    ASSERT_TRUE(LoadControlLibraries());
     struct Run {
         const char* skin;  // null: no engine
         COLORREF mark;     // the check and radio mark in the normal look
@@ -572,8 +577,7 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
 
 TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
 {
-    LoadLibraryA("comctl32.dll");
-    ASSERT_NE(nullptr, LoadLibraryA("riched20.dll"));
+    ASSERT_TRUE(LoadControlLibraries());
     // Progress bar frames of 6x6 with 2-pixel corners: the track's corners in
     // one colour, its middle in another; the bar likewise.
     const COLORREF trackCorner = RGB(0xC0, 0x30, 0x30), track = RGB(0x30, 0x40, 0x50);

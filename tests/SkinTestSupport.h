@@ -44,6 +44,14 @@ inline INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
+// The window classes of the installer-like page (kControlsDialog): the
+// common controls and the rich edit. False when the rich edit is missing.
+inline bool LoadControlLibraries()
+{
+    LoadLibraryA("comctl32.dll");
+    return LoadLibraryA("riched20.dll") != nullptr;
+}
+
 // A dialog of this program, shown at a fixed place and destroyed on scope exit.
 class TestDialog {
 public:

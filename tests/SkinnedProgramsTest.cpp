@@ -116,17 +116,6 @@ HWND WaitForPage(const TestProcess& program, const std::string& text, DWORD time
     }, timeout, shownOnly, interval);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeout)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeout)
-            return false;
-        Sleep(100);
-    }
-    return true;
-}
-
 BOOL CALLBACK CollectBitmap(HWND child, LPARAM parameter)
 {
     auto* bitmaps = reinterpret_cast<std::vector<HWND>*>(parameter);
@@ -507,9 +496,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
                            (aboutBanner.top + aboutBanner.bottom) / 2));
 
     PostMessageA(about, WM_COMMAND, IDOK, 0);
-    const DWORD start = GetTickCount();
-    while (IsWindow(about) && GetTickCount() - start < 30000)
-        Sleep(100);
+    WaitUntil([&] { return !IsWindow(about); }, 30000);
     PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(0u, creator.Wait(60000)) << "the builder did not close";
 }

@@ -105,6 +105,17 @@ HWND WaitForWindow(const TestProcess& program, const std::function<bool(HWND)>& 
     }
 }
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeout)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
 EnvironmentOverride::EnvironmentOverride(const char* name, const std::string& value) : name_(name)
 {
     char old[4096];

@@ -45,6 +45,10 @@ std::vector<HWND> WindowsOf(DWORD processId, bool shownOnly = true);
 HWND WaitForWindow(const TestProcess& program, const std::function<bool(HWND)>& match,
                    DWORD timeout, bool shownOnly = true, DWORD interval = 100);
 
+// Asks `condition` every 100 ms until it holds (true) or the timeout passes
+// (false).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeout);
+
 // Sets an environment variable for the programs started meanwhile.
 class EnvironmentOverride {
 public:

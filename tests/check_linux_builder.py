@@ -111,7 +111,7 @@ class LinuxBuilder(unittest.TestCase):
                 with open(output, "rb") as f:
                     kept = f.read() == b"an earlier setup"
                 self.assertEqual(made is None, kept)
-                if code not in (0,):
+                if code != 0:
                     self.assertTrue(run.stderr.startswith("ornixcreator: "), run.stderr)
                 left = [n for n in os.listdir(self.work) if n.startswith("vlm")]
                 self.assertEqual([], left)

@@ -92,10 +92,6 @@ def icons(setup):
     return found, groups
 
 
-def ico_images(name):
-    return [image for _, image in ico_directory(name)]
-
-
 def ico_directory(name):
     """(width, height, colours, planes, bits) and the bytes of each image."""
     data = read(name)
