@@ -4,6 +4,7 @@
 #include "FileAccess.h"
 #include "OutputFiles.h"
 #include "PackageFile.h"
+#include "ProductName.h"
 #include "SetupGenerator.h"
 
 #include <ctype.h>
@@ -15,10 +16,10 @@
 
 namespace {
 
-constexpr char kVersion[] = "3.0.1";
+// The version of the build, as its CMake project states it.
+constexpr char kVersion[] = VELUMO_VERSION;
 // The command line is incomplete or names an unknown option.
 constexpr int kExitUsage = 1;
-constexpr char kStubName[] = "Runlet.exe";
 
 const char kUsage[] =
     "Usage: ornixcreator --msi FILE --skin FILE --output FILE [--icon FILE] [--payload DIR]\n"
@@ -147,7 +148,7 @@ std::string PayloadFolder(const std::string& named)
     if (!named.empty())
         return named.back() == '/' ? named : named + "/";
     const std::string beside = ProgramFolder();
-    if (PathExists((beside + kStubName).c_str()))
+    if (PathExists((beside + kStubFileName).c_str()))
         return beside;
     return beside + "../share/velumo-installer/";
 }

@@ -5,6 +5,7 @@
 #include "IconFile.h"
 #include "OutputFiles.h"
 #include "PackageFile.h"
+#include "ProductName.h"
 #include "SetupCheck.h"
 #include "WholeFile.h"
 
@@ -14,14 +15,13 @@
 
 namespace {
 
-constexpr char kStubName[] = "Runlet.exe";
 // The stub's icon group, rewritten to describe the icon file's images.
 constexpr uint16_t kStubIconGroup = 105;
 
 // The skin engine and the five runtime libraries it needs, taken from the
 // payload folder and stored under exactly these names.
 constexpr const char* kLibraries[] = {
-    "VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
+    kSkinEngineFileName, "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
 };
 // The MSI, the skin and the libraries.
 constexpr size_t kEntryCount = 2 + sizeof kLibraries / sizeof kLibraries[0];
@@ -41,7 +41,7 @@ bool OutputIsInput(const GenerationRequest& request)
     if (SameFile(output, request.msiPath) || SameFile(output, request.skinPath) ||
         (request.iconPath && *request.iconPath && SameFile(output, request.iconPath)))
         return true;
-    if (SameFile(output, (request.payloadFolder + kStubName).c_str()))
+    if (SameFile(output, (request.payloadFolder + kStubFileName).c_str()))
         return true;
     for (const char* library : kLibraries) {
         if (SameFile(output, (request.payloadFolder + library).c_str()))
@@ -100,7 +100,7 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
     const char* iconPath = request.iconPath;
     const std::string msiName = FileNamePart(request.msiPath);
     const std::string skinName = FileNamePart(request.skinPath);
-    const std::string stubPath = request.payloadFolder + kStubName;
+    const std::string stubPath = request.payloadFolder + kStubFileName;
     if (!Fits(request.msiPath) || !Fits(request.skinPath) || !Fits(stubPath) ||
         !Fits(outputPath) || !Fits(request.archivePath) || (iconPath && !Fits(iconPath)))
         return GeneratePathTooLong;

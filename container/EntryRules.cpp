@@ -1,12 +1,12 @@
 #include "EntryRules.h"
 
 #include "EntryText.h"
+#include "ProductName.h"
 
 #include <string.h>
 
 namespace {
 
-constexpr char kSkinEngineName[] = "VelumoDll.dll";
 // The stub's paths are ANSI buffers of this many bytes.
 constexpr size_t kMaxPath = 260;
 
@@ -79,7 +79,7 @@ EntryKind ClassifyEntry(const char* name)
         return EntryPackage;
     if (EqualsAsciiNoCase(extension, ".skf"))
         return EntrySkin;
-    if (EqualsAsciiNoCase(name, kSkinEngineName))
+    if (EqualsAsciiNoCase(name, kSkinEngineFileName))
         return EntryEngine;
     if (EqualsAsciiNoCase(extension, ".dll"))
         return EntrySystemLibrary;

@@ -6,6 +6,8 @@
 // names below whichever compiler built the engine. Results are never consulted
 // by the callers; an engine returns nonzero for done.
 
+#include "ProductName.h"
+
 #include <windows.h>
 
 #define VELUMO_SKIN_EXPORT extern "C" __declspec(dllexport)
@@ -20,7 +22,5 @@ typedef int(WINAPI* AddAdditionalThreadFn)();
 typedef int(WINAPI* DeleteAdditionalThreadFn)();
 }
 
-// The engine's file name, also the archive entry name in every package.
-constexpr char kSkinEngineFileName[] = "VelumoDll.dll";
 // LoadSkinFromFile receives its path in a buffer of this many UTF-16 units.
 constexpr int kSkinPathUnits = 521;
