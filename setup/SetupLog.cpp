@@ -30,6 +30,12 @@ void SetupLog::Write(const char* format, ...)
     const int text = vsnprintf(line + length, sizeof line - length - 2, format, arguments);
     va_end(arguments);
     length = text < 0 ? length : std::min<int>(length + text, int(sizeof line) - 3);
+    // Names come from the archive: a line break in one must not forge a
+    // line of the log.
+    for (int i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(line[i]) < 0x20)
+            line[i] = '?';
+    }
     line[length++] = '\r';
     line[length++] = '\n';
     // Opened for each line and closed again, so the installer, which opens

@@ -446,8 +446,10 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         cases.push_back({what, ReadFileBytes(BuildSetup(entries, "hostile.exe", patch)), code,
                          logged});
     };
+    // The last name would forge a log line if the log took it as it is.
     std::vector<std::string> hostileNames = {"..\\evil.dll", "C:\\evil.dll", "COM1 .dll",
-                                             "nul.txt", "AUX .skf", "lpt0"};
+                                             "nul.txt", "AUX .skf", "lpt0",
+                                             "x\r\nSetup: exit code 0\r\n.txt"};
     if (GetACP() == 1252)
         hostileNames.push_back("COM\xB9.dll");
     for (const std::string& name : hostileNames) {
@@ -510,6 +512,7 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         EXPECT_NE(std::string::npos, logText.find(c.logged)) << logText;
         EXPECT_NE(std::string::npos, logText.find("exit code " + std::to_string(c.code)))
             << logText;
+        EXPECT_EQ(std::string::npos, logText.find("\nSetup: exit code 0")) << logText;
         EXPECT_EQ(0, CountEntries(runTemp));
         EXPECT_FALSE(FileExists(trace));
         EXPECT_FALSE(ProductInstalled(kPlainProduct));
