@@ -550,6 +550,17 @@ bool PaintsWith(HWND window, UINT message, WPARAM wParam, Painter paintInto)
     return true;
 }
 
+// Lets the control handle a message that it answers by drawing at once,
+// outside WM_PAINT, then has the skin paint over what it drew.
+LRESULT PassThenRepaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = true;
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (IsWindow(window))
+        InvalidateRect(window, nullptr, FALSE);
+    return result;
+}
+
 LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
                       const Skin& skin, const SkinObjectPaint& paint, bool& handled)
 {
@@ -581,8 +592,7 @@ LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, W
         data.hot = false;
         InvalidateRect(window, nullptr, FALSE);
         return 0;
-    // The button control draws some state changes at once, outside WM_PAINT;
-    // let it, then paint over it in the skin.
+    // The button control draws some state changes at once.
     case BM_SETSTATE:
     case BM_SETCHECK:
     case BM_CLICK:
@@ -596,13 +606,8 @@ LRESULT ButtonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, W
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_KEYDOWN:
-    case WM_KEYUP: {
-        handled = true;
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        if (IsWindow(window))
-            InvalidateRect(window, nullptr, FALSE);
-        return result;
-    }
+    case WM_KEYUP:
+        return PassThenRepaint(window, message, wParam, lParam, handled);
     default:
         return 0;
     }
@@ -939,15 +944,10 @@ LRESULT OwnPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case HDM_SETITEMW:
     case HDM_SETITEMA:
     case HDM_DELETEITEM:
-    case WM_MOUSEMOVE: {
+    case WM_MOUSEMOVE:
         if (KindOf(data.object) == SkinKind::ProgressBar || KindOf(data.object) == SkinKind::Static)
             return 0;
-        handled = true;
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        if (IsWindow(window))
-            InvalidateRect(window, nullptr, FALSE);
-        return result;
-    }
+        return PassThenRepaint(window, message, wParam, lParam, handled);
     default:
         return 0;
     }
