@@ -4,6 +4,7 @@
 #include "MainDialog.h"
 #include "PackageGenerator.h"
 #include "ProductName.h"
+#include "StockSkins.h"
 #include "SwitchParser.h"
 
 #include <string>
@@ -19,22 +20,33 @@ namespace {
 
 constexpr char kBuilderSkinName[] = "Ornix.skf";
 
+// Batch mode shows nothing; a build tool that captures standard error gets
+// told what to change.
+void WriteErrorLine(const std::string& message)
+{
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    if (message.empty() || !errors || errors == INVALID_HANDLE_VALUE)
+        return;
+    const std::string line = message + "\r\n";
+    DWORD written = 0;
+    WriteFile(errors, line.data(), DWORD(line.size()), &written, nullptr);
+}
+
 int RunBatch(const SwitchParser& switches)
 {
     const char* iconPath = switches.HasValue("i") ? switches.GetValue("i") : nullptr;
-    std::string refusedEntry;
-    const GenerateResult result =
-        GeneratePackageWithResult(switches.GetValue("m"), switches.GetValue("s"),
-                                  switches.GetValue("o"), iconPath, &refusedEntry);
-    // Batch mode shows nothing; a build tool that captures standard error
-    // gets told what to change.
-    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
-    const std::string message = GenerateFailureMessage(result, refusedEntry);
-    if (!message.empty() && errors && errors != INVALID_HANDLE_VALUE) {
-        const std::string line = message + "\r\n";
-        DWORD written = 0;
-        WriteFile(errors, line.data(), DWORD(line.size()), &written, nullptr);
+    const std::string skinArgument = switches.GetValue("s");
+    std::string skinPath;
+    if (ResolveSkinArgument(skinArgument, gBuilder.builderFolder, skinPath) ==
+        SkinArgumentResult::UnknownStock) {
+        WriteErrorLine(UnknownStockSkinMessage(skinArgument, gBuilder.builderFolder));
+        return GenerateInputMissing;
     }
+    std::string detail;
+    const GenerateResult result =
+        GeneratePackageWithResult(switches.GetValue("m"), skinPath.c_str(),
+                                  switches.GetValue("o"), iconPath, &detail);
+    WriteErrorLine(GenerateFailureMessage(result, detail));
     return result;
 }
 

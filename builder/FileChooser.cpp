@@ -8,7 +8,7 @@ static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "the 76-byte structure of the older dialogs");
 
 BOOL ChooseFile(char (&buffer)[MAX_PATH], HWND owner, const char* filter, DWORD flags,
-                const char* defaultExtension, FileDialogKind kind)
+                const char* defaultExtension, FileDialogKind kind, const char* initialFolder)
 {
     buffer[0] = '\0';
     OPENFILENAMEA dialog = {};
@@ -22,5 +22,6 @@ BOOL ChooseFile(char (&buffer)[MAX_PATH], HWND owner, const char* filter, DWORD 
     dialog.nMaxFile = MAX_PATH;
     dialog.Flags = flags;
     dialog.lpstrDefExt = defaultExtension;
+    dialog.lpstrInitialDir = initialFolder;
     return kind == FileDialogKind::Open ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
 }

@@ -6,6 +6,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupGenerator.h"
+#include "StockSkins.h"
 
 #include <ctype.h>
 #include <limits.h>
@@ -22,17 +23,20 @@ constexpr char kVersion[] = VELUMO_VERSION;
 constexpr int kExitUsage = 1;
 
 const char kUsage[] =
-    "Usage: ornixcreator --msi FILE --skin FILE --output FILE [--icon FILE] [--payload DIR]\n"
-    "       ornixcreator /m:FILE /s:FILE /o:FILE [/i:FILE]\n"
+    "Usage: ornixcreator --msi FILE --skin SKIN --output FILE [--icon FILE] [--payload DIR]\n"
+    "       ornixcreator /m:FILE /s:SKIN /o:FILE [/i:FILE]\n"
+    "       ornixcreator --list-skins [--payload DIR]\n"
     "Builds a self-extracting setup from a Windows Installer package and a skin.\n"
     "\n"
     "  -m, --msi FILE       the MSI package (/m:FILE)\n"
-    "  -s, --skin FILE      the skin file, .skf (/s:FILE)\n"
+    "  -s, --skin SKIN      a skin file (.skf), or the bare name of a stock skin\n"
+    "                       such as Daylight (/s:SKIN)\n"
     "  -o, --output FILE    the setup program to write (/o:FILE)\n"
     "  -i, --icon FILE      an .ico file for the setup's icon (/i:FILE)\n"
-    "      --payload DIR    the folder with Runlet.exe, VelumoDll.dll and the five\n"
-    "                       runtime libraries; by default beside this program or\n"
-    "                       in <prefix>/share/velumo-installer\n"
+    "      --payload DIR    the folder with Runlet.exe, VelumoDll.dll and the stock\n"
+    "                       skins; by default beside this program or in\n"
+    "                       <prefix>/share/velumo-installer\n"
+    "      --list-skins     print the stock skins: the name to pass to --skin\n"
     "  -h, --help           this text (/?)\n"
     "      --version        the version\n";
 
@@ -43,7 +47,7 @@ const char* Explain(GenerateResult result)
     case GenerateArchiveFailed: return "the temporary archive cannot be created or written";
     case GenerateInputMissing: return "the MSI or skin file is missing or unreadable";
     case GenerateLibraryMissing:
-        return "a library (VelumoDll.dll or a runtime library) is missing from the payload folder";
+        return "VelumoDll.dll or a runtime library cannot be read from the payload folder";
     case GenerateStubFailed:
         return "Runlet.exe cannot be copied beside the output, or the output cannot be replaced";
     case GenerateIconMalformed: return "the icon file is malformed";
@@ -61,6 +65,7 @@ struct Options {
     std::string msi, skin, output, icon, payload;
     bool help = false;
     bool version = false;
+    bool listSkins = false;
 };
 
 // Takes "/m:FILE", "-m:FILE", "--msi FILE", "--msi=FILE" and "-m FILE".
@@ -85,6 +90,10 @@ bool ReadOptions(int argc, char** argv, Options& options, std::string& error)
         }
         if (argument == "--version") {
             options.version = true;
+            continue;
+        }
+        if (argument == "--list-skins") {
+            options.listSkins = true;
             continue;
         }
         const Named* found = nullptr;
@@ -153,6 +162,19 @@ std::string PayloadFolder(const std::string& named)
     return beside + "../share/velumo-installer/";
 }
 
+int ListStockSkins(const std::string& payloadFolder)
+{
+    const std::vector<std::string> names = StockSkinNames(payloadFolder);
+    if (names.empty()) {
+        fprintf(stderr, "ornixcreator: %s holds no stock skin\n",
+                StockSkinFolder(payloadFolder).c_str());
+        return GenerateInputMissing;
+    }
+    for (const std::string& name : names)
+        printf("%s\n", name.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -171,6 +193,9 @@ int main(int argc, char** argv)
         printf("ornixcreator (Velumo Installer) %s\n", kVersion);
         return 0;
     }
+    const std::string payloadFolder = PayloadFolder(options.payload);
+    if (options.listSkins)
+        return ListStockSkins(payloadFolder);
     if (options.msi.empty() || options.skin.empty() || options.output.empty()) {
         fprintf(stderr, "ornixcreator: --msi, --skin and --output are needed\n%s", kUsage);
         return kExitUsage;
@@ -183,17 +208,24 @@ int main(int argc, char** argv)
         fprintf(stderr, "ornixcreator: %s\n", Explain(GenerateArchiveFailed));
         return GenerateArchiveFailed;
     }
+    std::string skinPath;
+    if (ResolveSkinArgument(options.skin, payloadFolder, skinPath) ==
+        SkinArgumentResult::UnknownStock) {
+        fprintf(stderr, "ornixcreator: %s\n",
+                UnknownStockSkinMessage(options.skin, payloadFolder).c_str());
+        return GenerateInputMissing;
+    }
     GenerationRequest request;
     request.msiPath = options.msi.c_str();
-    request.skinPath = options.skin.c_str();
+    request.skinPath = skinPath.c_str();
     request.outputPath = options.output.c_str();
     request.iconPath = options.icon.empty() ? nullptr : options.icon.c_str();
-    request.payloadFolder = PayloadFolder(options.payload);
+    request.payloadFolder = payloadFolder;
     request.archivePath = scratch.path() + "/temp.zip";
-    std::string refusedEntry;
-    const GenerateResult result = GenerateSetup(request, refusedEntry);
+    std::string detail;
+    const GenerateResult result = GenerateSetup(request, detail);
     if (result != GenerateDone) {
-        const std::string message = GenerateFailureMessage(result, refusedEntry);
+        const std::string message = GenerateFailureMessage(result, detail);
         fprintf(stderr, "ornixcreator: %s\n", message.empty() ? Explain(result) : message.c_str());
     }
     return result;

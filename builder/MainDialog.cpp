@@ -7,9 +7,11 @@
 #include "PackageGenerator.h"
 #include "ProductLinks.h"
 #include "ProductName.h"
+#include "StockSkins.h"
 #include "resource.h"
 
 #include <commctrl.h>
+#include <ctype.h>
 
 namespace {
 
@@ -45,17 +47,18 @@ struct BrowseButton {
     DWORD flags;
     const char* defaultExtension;
     FileDialogKind kind;
+    bool startInStockSkins;  // the dialog opens in the builder folder's stock skins
 };
 
 const BrowseButton kBrowseButtons[] = {
     {IDC_BROWSE_MSI, IDC_MSI_PATH, &gBuilder.msiPath, "MSI File\0*.msi\0",
-     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, false},
     {IDC_BROWSE_SKIN, IDC_SKIN_PATH, &gBuilder.skinPath, "Skin\0*.skf\0",
-     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, true},
     {IDC_BROWSE_ICON, IDC_ICON_PATH, &gBuilder.iconPath, "Icon File\0*.ico\0",
-     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open},
+     OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, false},
     {IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, &gBuilder.outputPath, "Executable\0*.exe\0",
-     OFN_PATHMUSTEXIST, ".exe", FileDialogKind::Save},
+     OFN_PATHMUSTEXIST, ".exe", FileDialogKind::Save, false},
 };
 
 struct PathField {
@@ -87,8 +90,10 @@ void ShowMessage(HWND window, const char* text)
 
 void Browse(HWND window, const BrowseButton& button)
 {
+    const std::string initialFolder =
+        button.startInStockSkins ? StockSkinFolder(gBuilder.builderFolder) : std::string();
     if (ChooseFile(*button.buffer, window, button.filter, button.flags, button.defaultExtension,
-                   button.kind))
+                   button.kind, initialFolder.empty() ? nullptr : initialFolder.c_str()))
         SetDlgItemTextA(window, button.fieldId, *button.buffer);
 }
 
@@ -109,6 +114,19 @@ void Create(HWND window)
     for (const PathField& field : kPathFields)
         GetDlgItemTextA(window, field.fieldId, *field.buffer, MAX_PATH);
     if (!gBuilder.msiPath[0] || !gBuilder.outputPath[0] || !gBuilder.skinPath[0]) {
+        ShowMessage(window, "Please correct values");
+        return;
+    }
+    // A stock skin may be named bare, as on the command line.
+    std::string skinPath;
+    if (ResolveSkinArgument(gBuilder.skinPath, gBuilder.builderFolder, skinPath) ==
+        SkinArgumentResult::UnknownStock) {
+        std::string message = UnknownStockSkinMessage(gBuilder.skinPath, gBuilder.builderFolder);
+        message[0] = static_cast<char>(toupper(static_cast<unsigned char>(message[0])));
+        ShowMessage(window, message.c_str());
+        return;
+    }
+    if (!CopyBounded(gBuilder.skinPath, MAX_PATH, skinPath.c_str())) {
         ShowMessage(window, "Please correct values");
         return;
     }

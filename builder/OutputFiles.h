@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The file operations of a generation that differ by system: where the
 // setup is written, and what may be written over.
@@ -13,6 +14,9 @@ std::string FileNamePart(const char* path);
 // False for an output that would not hold the setup where the packager
 // looks for it: a device, a stream, a folder, no file name at all.
 bool OutputIsPlainFile(const char* outputPath);
+// The names of the plain files in a folder that ends with its separator, in
+// no particular order; empty when it cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& folder);
 
 // The finished setup is written under a temporary name beside the output and
 // only renamed over it when every step has succeeded, so that a failure

@@ -2,6 +2,7 @@
 
 #include "WholeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
@@ -45,6 +46,22 @@ bool OutputIsPlainFile(const char* outputPath)
     if (FileNamePart(outputPath).empty())
         return false;
     return stat(outputPath, &info) != 0 || S_ISREG(info.st_mode);
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return names;
+    while (const dirent* entry = readdir(listing)) {
+        struct stat info;
+        const std::string name = entry->d_name;
+        if (stat((folder + name).c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            names.push_back(name);
+    }
+    closedir(listing);
+    return names;
 }
 
 PendingOutput::~PendingOutput()

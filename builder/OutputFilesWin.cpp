@@ -32,6 +32,21 @@ std::string FileNamePart(const char* path)
     return PathFindFileNameA(path);
 }
 
+std::vector<std::string> FileNamesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 // An output that names a device (NUL, COM1, "\\.\..."), an alternate data
 // stream ("setup.exe:x") or a name Windows would store differently (a
 // trailing dot or space) would never hold the setup where the packager

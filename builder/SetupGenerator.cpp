@@ -18,13 +18,13 @@ namespace {
 // The stub's icon group, rewritten to describe the icon file's images.
 constexpr uint16_t kStubIconGroup = 105;
 
-// The skin engine and the five runtime libraries it needs, taken from the
-// payload folder and stored under exactly these names.
-constexpr const char* kLibraries[] = {
-    kSkinEngineFileName, "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
+// Runtime libraries that an outside skin engine may need, packed in this
+// order and under exactly these names when they lie in the payload folder.
+// Our own engine is linked statically and loads none of them, so a folder
+// without them makes a setup that places nothing in the system folder.
+constexpr const char* kRuntimeLibraries[] = {
+    "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll",
 };
-// The MSI, the skin and the libraries.
-constexpr size_t kEntryCount = 2 + sizeof kLibraries / sizeof kLibraries[0];
 
 bool Fits(const std::string& path)
 {
@@ -41,9 +41,10 @@ bool OutputIsInput(const GenerationRequest& request)
     if (SameFile(output, request.msiPath) || SameFile(output, request.skinPath) ||
         (request.iconPath && *request.iconPath && SameFile(output, request.iconPath)))
         return true;
-    if (SameFile(output, (request.payloadFolder + kStubFileName).c_str()))
+    if (SameFile(output, (request.payloadFolder + kStubFileName).c_str()) ||
+        SameFile(output, (request.payloadFolder + kSkinEngineFileName).c_str()))
         return true;
-    for (const char* library : kLibraries) {
+    for (const char* library : kRuntimeLibraries) {
         if (SameFile(output, (request.payloadFolder + library).c_str()))
             return true;
     }
@@ -68,8 +69,42 @@ bool HoldsContainerReader(const char* stubPath)
            bytes.find(std::string(kContainerMarker, kContainerMarkerLength)) != std::string::npos;
 }
 
+// The folder as the packager would type it: without its final separator.
+std::string FolderForMessage(const std::string& folder)
+{
+    if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
+        return folder.substr(0, folder.size() - 1);
+    return folder;
+}
+
+std::string MissingFileMessage(const std::string& path)
+{
+    const size_t separator = path.find_last_of("/\\");
+    if (separator == std::string::npos)
+        return path + " is missing";
+    return path.substr(separator + 1) + " is missing from " +
+           FolderForMessage(path.substr(0, separator + 1));
+}
+
+GenerateResult AddLibrary(ArchiveWriter& archive, const GenerationRequest& request,
+                          const char* library, std::string& detail)
+{
+    const std::string libraryPath = request.payloadFolder + library;
+    if (!Fits(libraryPath))
+        return GeneratePathTooLong;
+    const ArchiveWriter::AddResult added =
+        archive.Add(libraryPath.c_str(), library, request.progress);
+    if (added == ArchiveWriter::Added)
+        return GenerateDone;
+    if (added == ArchiveWriter::SourceUnreadable)
+        detail = libraryPath;
+    return EntryFailure(added, GenerateLibraryMissing);
+}
+
+// Writes the MSI, the skin, the engine and each runtime library that the
+// payload folder holds; entryCount tells how many entries that made.
 GenerateResult WriteArchive(const GenerationRequest& request, const std::string& msiName,
-                            const std::string& skinName)
+                            const std::string& skinName, size_t& entryCount, std::string& detail)
 {
     ArchiveWriter archive;
     if (!archive.Create(request.archivePath.c_str()))
@@ -80,13 +115,19 @@ GenerateResult WriteArchive(const GenerationRequest& request, const std::string&
     added = archive.Add(request.skinPath, skinName.c_str(), request.progress);
     if (added != ArchiveWriter::Added)
         return EntryFailure(added, GenerateInputMissing);
-    for (const char* library : kLibraries) {
-        const std::string libraryPath = request.payloadFolder + library;
-        if (!Fits(libraryPath))
-            return GeneratePathTooLong;
-        added = archive.Add(libraryPath.c_str(), library, request.progress);
-        if (added != ArchiveWriter::Added)
-            return EntryFailure(added, GenerateLibraryMissing);
+    GenerateResult result = AddLibrary(archive, request, kSkinEngineFileName, detail);
+    if (result != GenerateDone)
+        return result;
+    entryCount = 3;
+    for (const char* library : kRuntimeLibraries) {
+        // An absent library is one the engine does not need; one that is
+        // there but cannot be read is a failure, not a silent omission.
+        if (!PathExists((request.payloadFolder + library).c_str()))
+            continue;
+        result = AddLibrary(archive, request, library, detail);
+        if (result != GenerateDone)
+            return result;
+        ++entryCount;
     }
     // An archive without its central directory would unpack as nothing.
     return archive.Close() ? GenerateDone : GenerateArchiveFailed;
@@ -94,7 +135,7 @@ GenerateResult WriteArchive(const GenerationRequest& request, const std::string&
 
 // Everything from the archive to the finished output. The caller removes
 // the archive whatever happens, so every return here may leave it behind.
-GenerateResult Generate(const GenerationRequest& request, std::string& refusedEntry)
+GenerateResult Generate(const GenerationRequest& request, std::string& detail)
 {
     const char* outputPath = request.outputPath;
     const char* iconPath = request.iconPath;
@@ -109,7 +150,8 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
     if (OutputIsInput(request))
         return GenerateOutputIsInput;
 
-    const GenerateResult archived = WriteArchive(request, msiName, skinName);
+    size_t entryCount = 0;
+    const GenerateResult archived = WriteArchive(request, msiName, skinName, entryCount, detail);
     if (archived != GenerateDone)
         return archived;
     if (SameFile(outputPath, request.archivePath.c_str()))
@@ -121,7 +163,7 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
     const std::string archiveName = FileNamePart(request.archivePath.c_str());
     for (const std::string& name : {msiName, skinName}) {
         if (!IsUsableEntryName(name.c_str()) || SameEntryName(name.c_str(), archiveName.c_str())) {
-            refusedEntry = name;
+            detail = name;
             return GenerateEntryRefused;
         }
     }
@@ -134,6 +176,10 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
             return GenerateIconMalformed;
     }
 
+    if (!PathExists(stubPath.c_str())) {
+        detail = stubPath;
+        return GenerateStubFailed;
+    }
     // Any program file would take a container; only a stub can read it back
     // on the user's machine.
     if (!HoldsContainerReader(stubPath.c_str()))
@@ -155,7 +201,7 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
     default:
         return GenerateAppendFailed;
     }
-    switch (CheckFinishedSetup(pending.path(), kEntryCount, refusedEntry)) {
+    switch (CheckFinishedSetup(pending.path(), entryCount, detail)) {
     case SetupCheckResult::Sound:
         break;
     case SetupCheckResult::EntryRefused:
@@ -171,11 +217,11 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
 
 } // namespace
 
-GenerateResult GenerateSetup(const GenerationRequest& request, std::string& refusedEntry)
+GenerateResult GenerateSetup(const GenerationRequest& request, std::string& detail)
 {
     if (!request.msiPath || !request.skinPath || !request.outputPath)
         return GenerateInputMissing;
-    const GenerateResult result = Generate(request, refusedEntry);
+    const GenerateResult result = Generate(request, detail);
     remove(request.archivePath.c_str());
     return result;
 }
@@ -187,11 +233,15 @@ std::string RefusedEntryMessage(const std::string& entry)
            "one .msi file.";
 }
 
-std::string GenerateFailureMessage(GenerateResult result, const std::string& refusedEntry)
+std::string GenerateFailureMessage(GenerateResult result, const std::string& detail)
 {
     switch (result) {
     case GenerateEntryRefused:
-        return RefusedEntryMessage(refusedEntry);
+        return RefusedEntryMessage(detail);
+    case GenerateLibraryMissing:
+    case GenerateStubFailed:
+        // The stub's other failures (the output cannot be replaced) name no file.
+        return detail.empty() ? std::string() : MissingFileMessage(detail);
     case GenerateTooLarge:
         return "The setup would be larger than 4 GB, the most a setup program can hold.";
     default:

@@ -9,7 +9,8 @@ enum GenerateResult {
     GenerateDone = 0,
     GenerateArchiveFailed = 2,  // the temporary archive cannot be created or written
     GenerateInputMissing = 3,   // the MSI or skin file is missing or unreadable
-    GenerateLibraryMissing = 4, // a library is missing from the builder folder
+    GenerateLibraryMissing = 4, // the skin engine is missing from the builder folder, or a
+                                // runtime library there cannot be read
     GenerateStubFailed = 5,     // "Runlet.exe" cannot be copied beside the output, or the
                                 // finished setup cannot replace the output (locked)
     GenerateIconMalformed = 6,  // not an icon, no image, or shorter than it announces
@@ -41,14 +42,16 @@ struct GenerationRequest {
 
 // Writes a setup program at outputPath: a copy of the payload's "Runlet.exe"
 // with the icon file's images, followed by a package container that holds
-// the archive of the MSI, the skin, the skin engine and the five runtime
-// libraries. The setup is finished and read back under a temporary name
-// beside the output and then renamed over it: on failure neither the archive
-// nor a temporary file is left behind, and a file already at outputPath is
-// untouched. On GenerateEntryRefused, refusedEntry names the entry.
-GenerateResult GenerateSetup(const GenerationRequest& request, std::string& refusedEntry);
+// the archive of the MSI, the skin, the skin engine and those of the five
+// runtime libraries that lie in the payload folder. The setup is finished
+// and read back under a temporary name beside the output and then renamed
+// over it: on failure neither the archive nor a temporary file is left
+// behind, and a file already at outputPath is untouched. detail names what a
+// failure is about: the refused entry, or the path of a missing engine,
+// runtime library or stub.
+GenerateResult GenerateSetup(const GenerationRequest& request, std::string& detail);
 
 // The text that tells the user which entry name the setup would refuse.
 std::string RefusedEntryMessage(const std::string& entry);
 // What a failure that the user can act on is, in words; empty for the rest.
-std::string GenerateFailureMessage(GenerateResult result, const std::string& refusedEntry);
+std::string GenerateFailureMessage(GenerateResult result, const std::string& detail);

@@ -151,7 +151,8 @@ TEST_F(BuilderBatchTest, PathsWithSpacesInEitherQuotingForm)
     skin = folder / "Bars Skin.skf";
     ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(12000, 4)));
     for (const std::string& arguments :
-         {BatchSet(), "\"/m:" + msi + "\" \"/s:" + skin + "\" \"/o:" + output + "\""}) {
+         {BatchSet(), "\"/m:" + msi + "\" \"/s:" + skin + "\" \"/o:" + output + "\"",
+          "/m:\"" + msi + "\" /s:daylight /o:\"" + output + "\""}) {
         SCOPED_TRACE(arguments);
         Outcome outcome = Run(arguments);
         EXPECT_EQ(0u, outcome.exitCode);
@@ -182,10 +183,13 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
     const std::string longMsi = BatchSet();
     msi = realMsi;
     const std::string toNul = "/m:\"" + msi + "\" /s:\"" + skin + "\" /o:NUL";
+    const std::string unknownStock = "/m:\"" + msi + "\" /s:Sunset /o:\"" + output + "\"";
     const Case cases[] = {
         {"msi missing", 3, missingMsi, "", ""},
-        {"library missing", 4, BatchSet(), "msvcp71.dll", ""},
-        {"stub missing", 5, BatchSet(), "Runlet.exe", ""},
+        {"unknown stock skin", 3, unknownStock, "", "the stock skins are: Daylight, Midnight\r\n"},
+        {"engine missing", 4, BatchSet(), "VelumoDll.dll",
+         "VelumoDll.dll is missing from " + builder + "\r\n"},
+        {"stub missing", 5, BatchSet(), "Runlet.exe", "Runlet.exe is missing from " + builder + "\r\n"},
         {"icon malformed", 6, BatchSet(badIcon), "", ""},
         {"output is a device", 12, toNul, "", ""},
         {"entry name too long for the setup", 14, longMsi, "", "\"" + longName + "\""},

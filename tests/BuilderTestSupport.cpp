@@ -47,6 +47,18 @@ bool LayOutBuilder(const std::string& folder, const std::string& engine)
     }
     if (!engine.empty() && !CopyFileTo(engine, folder + "\\VelumoDll.dll"))
         return false;
+    CreateDirectoryA((folder + "\\Skins").c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((installed + "\\Skins\\*.skf").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        fprintf(stderr, "no stock skins in %s\\Skins\n", installed.c_str());
+        return false;
+    }
+    do {
+        CopyFileTo(installed + "\\Skins\\" + found.cFileName,
+                   folder + "\\Skins\\" + found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
     return FillBuilderFolder(folder);
 }
 

@@ -97,6 +97,26 @@ TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
         EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
 }
 
+TEST(FailureMessages, NameTheFileAndTheFolderSearched)
+{
+    const struct {
+        GenerateResult result;
+        const char* detail;
+        const char* expected;
+    } cases[] = {
+        {GenerateLibraryMissing, "C:\\Tools\\Velumo\\VelumoDll.dll",
+         "VelumoDll.dll is missing from C:\\Tools\\Velumo"},
+        {GenerateLibraryMissing, "/usr/share/velumo-installer/mfc71.dll",
+         "mfc71.dll is missing from /usr/share/velumo-installer"},
+        {GenerateStubFailed, "C:\\Tools\\Runlet.exe", "Runlet.exe is missing from C:\\Tools"},
+        // A locked output names no file: the window falls back to its own text.
+        {GenerateStubFailed, "", ""},
+        {GenerateCheckFailed, "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, GenerateFailureMessage(c.result, c.detail)) << c.detail;
+}
+
 // Setups put together by hand, with archives that the builder itself never
 // writes, read back the way generation checks its own output.
 TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
@@ -258,7 +278,7 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         std::function<void()> breakIt;
         std::function<void()> mendIt;
         const char* icon;
-        std::string refused = ""; // the entry a refusal names
+        std::string refused = ""; // the entry a refusal names, or the missing file
     };
     std::string savedMsi = msi, savedSkin = skin, savedOutput = output;
     std::string icon = folder / "bad.ico";
@@ -297,7 +317,8 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         {"msi missing", GenerateInputMissing, [&] { msi = folder / "missing.msi"; }, restorePaths, nullptr},
         {"msi is a folder", GenerateInputMissing, [&] { msi = folder / "out"; }, restorePaths, nullptr},
         {"skin missing", GenerateInputMissing, [&] { skin = folder / "missing.skf"; }, restorePaths, nullptr},
-        {"stub missing", GenerateStubFailed, moveAway("Runlet.exe"), moveBack("Runlet.exe"), nullptr},
+        {"stub missing", GenerateStubFailed, moveAway("Runlet.exe"), moveBack("Runlet.exe"), nullptr,
+         builder + "\\Runlet.exe"},
         {"output folder missing", GenerateStubFailed, [&] { output = folder / "none\\setup.exe"; },
          restorePaths, nullptr},
         {"output read-only", GenerateStubFailed,
@@ -382,10 +403,22 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
          [&] { output += ":stream"; }, restorePaths, nullptr},
     };
     cases.push_back({"engine missing", GenerateLibraryMissing, moveAway("VelumoDll.dll"),
-                     moveBack("VelumoDll.dll"), nullptr});
-    for (const std::string& library : kRuntimeLibraries)
-        cases.push_back({"runtime library missing", GenerateLibraryMissing, moveAway(library),
-                         moveBack(library), nullptr});
+                     moveBack("VelumoDll.dll"), nullptr, builder + "\\VelumoDll.dll"});
+    // An absent runtime library is left out; one that is there but cannot
+    // be read must not be.
+    for (const std::string& library : kRuntimeLibraries) {
+        const std::string path = builder + "\\" + library;
+        cases.push_back({"runtime library unreadable", GenerateLibraryMissing,
+                         [=] {
+                             moveAway(library)();
+                             CreateDirectoryA(path.c_str(), nullptr);
+                         },
+                         [=] {
+                             RemoveDirectoryA(path.c_str());
+                             moveBack(library)();
+                         },
+                         nullptr, path});
+    }
 
     const std::string iconTooLong = folder / longName;
     const std::string earlier = PatternBytes(3000, 77);
@@ -396,11 +429,10 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         const char* iconPath = nullptr;
         if (c.icon)
             iconPath = std::string(c.icon) == "long" ? iconTooLong.c_str() : icon.c_str();
-        std::string refused = "unchanged";
+        std::string refused;
         EXPECT_EQ(c.expected, Generate(iconPath, &refused));
-        if (c.expected == GenerateEntryRefused) {
-            EXPECT_EQ(c.refused, refused);
-        }
+        // What the message will name: the refused entry, the missing file.
+        EXPECT_EQ(c.refused, refused);
         c.mendIt();
         // The earlier setup is as it was, and no temporary file stays beside it.
         EXPECT_TRUE(earlier == ReadFileBytes(savedOutput)) << "the earlier setup was changed";

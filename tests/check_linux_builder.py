@@ -4,6 +4,7 @@ equal byte for byte to those of OrnixCreator.exe (run under Wine) on the same
 inputs, the icon group read back by pefile, and a setup it made installing
 under Wine. Arguments: the native ornixcreator, the laid-out builder folder,
 the placeholder libraries, the fixtures folder and a skin."""
+import io
 import os
 import shutil
 import struct
@@ -12,6 +13,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 import pefile
 
@@ -27,6 +29,16 @@ def wine(*args):
 
 def win(path):
     return "Z:" + path.replace("/", "\\")
+
+
+def entry_names(setup):
+    """The archive's entry names, read from the container's trailer."""
+    with open(setup, "rb") as f:
+        data = f.read()
+    start, = struct.unpack("<I", data[-11:-7])
+    name_length, = struct.unpack("<I", data[start:start + 4])
+    with zipfile.ZipFile(io.BytesIO(data[start + 4 + name_length:-11])) as archive:
+        return archive.namelist()
 
 
 def icon_file(sizes):
@@ -94,15 +106,23 @@ class LinuxBuilder(unittest.TestCase):
             ("unknown option", ["--msi", self.msi, "--frobnicate"] + base + ["-o", output], 1, None),
             ("value missing", ["--msi"], 1, None),
             ("msi missing", ["--msi", self.path("none.msi"), "-o", output] + base, 3, None),
-            ("libraries missing", ["--msi", self.msi, "-o", output, "--skin", self.skin,
-                                   "--payload", self.work], 4, None),
+            ("engine missing", ["--msi", self.msi, "-o", output, "--skin", self.skin,
+                                "--payload", self.work], 4, None,
+             f"VelumoDll.dll is missing from {self.work}\n"),
+            ("stock skin by bare name", ["--msi", self.msi, "-o", output, "--skin", "midnight",
+                                         "--payload", self.payload], 0, "made"),
+            ("unknown stock skin", ["--msi", self.msi, "-o", output, "--skin", "Sunset",
+                                    "--payload", self.payload], 3, None,
+             "the stock skins are: Daylight, Midnight"),
+            ("list of stock skins", ["--list-skins", "--payload", self.payload], 0, None,
+             "Daylight\nMidnight\n"),
             ("bitmap as icon", ["--msi", self.msi, "-o", output, "-i", bitmap] + base, 6, None),
             ("output is the msi", ["--msi", self.msi, "-o", self.msi] + base, 11, None),
             ("output is a folder", ["--msi", self.msi, "-o", folder] + base, 12, None),
             ("made", [f"/m:{self.msi}", f"/O:{output}", f"-s:{self.skin}",
                       "--payload", self.payload], 0, "made"),
         ]
-        for name, args, code, made in cases:
+        for name, args, code, made, *says in cases:
             with self.subTest(name):
                 with open(output, "wb") as f:
                     f.write(b"an earlier setup")
@@ -113,6 +133,8 @@ class LinuxBuilder(unittest.TestCase):
                 self.assertEqual(made is None, kept)
                 if code != 0:
                     self.assertTrue(run.stderr.startswith("ornixcreator: "), run.stderr)
+                if says:
+                    self.assertIn(says[0], run.stdout + run.stderr)
                 left = [n for n in os.listdir(self.work) if n.startswith("vlm")]
                 self.assertEqual([], left)
 
@@ -162,7 +184,7 @@ class LinuxBuilder(unittest.TestCase):
         finally:
             wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
 
-    def test_debian_package_carries_program_and_payload(self):
+    def test_debian_package_builds_a_setup_that_installs_and_places_nothing(self):
         packages = self.path("deb")
         cpack = subprocess.run(["cpack", "-G", "DEB", "--config",
                                 os.path.join(os.path.dirname(LINUX), "CPackConfig.cmake"),
@@ -173,15 +195,46 @@ class LinuxBuilder(unittest.TestCase):
         root = self.path("root")
         subprocess.run(["dpkg-deb", "-x", os.path.join(packages, deb[0]), root], check=True)
         share = os.path.join(root, "usr", "share", "velumo-installer")
-        self.assertEqual(["Runlet.exe", "VelumoDll.dll"], sorted(os.listdir(share)))
-        # The packager adds the five runtime libraries; the program then finds
-        # its payload under share/ without being told.
-        for name in os.listdir(PLACEHOLDERS):
-            shutil.copy(os.path.join(PLACEHOLDERS, name), share)
+        self.assertEqual(["Runlet.exe", "VelumoDll.dll", "skins"], sorted(os.listdir(share)))
+        self.assertIn("Daylight.skf", os.listdir(os.path.join(share, "skins")))
+        # Nothing but the unpacked package: it finds its payload under share/
+        # and the stock skin by its bare name.
+        setup = self.path("from-deb.exe")
         run = subprocess.run([os.path.join(root, "usr", "bin", "ornixcreator"), "--msi", self.msi,
-                              "--skin", self.skin, "--output", self.path("from-deb.exe")],
+                              "--skin", "Daylight", "--output", setup],
                              capture_output=True, text=True, timeout=120)
         self.assertEqual(0, run.returncode, run.stderr)
+        self.assertEqual(["PlainProduct.msi", "Daylight.skf", "VelumoDll.dll"], entry_names(setup))
+
+        system = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
+        before = set(os.listdir(system))
+        wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
+        installed = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files",
+                                 "Velumo Test Plain", "plain.txt")
+        try:
+            run = wine(win(setup), "/q")
+            self.assertEqual(0, run.returncode)
+            self.assertTrue(os.path.exists(installed))
+            self.assertEqual(set(), set(os.listdir(system)) - before)
+        finally:
+            wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
+
+    def test_runtime_libraries_are_packed_only_when_present(self):
+        for present in ([], ["mfc71.dll"], ["msvcp71.dll", "gdiplus.dll"]):
+            with self.subTest(present=present):
+                payload = self.path("payload-" + "-".join(present))
+                os.makedirs(payload, exist_ok=True)
+                for name in ["Runlet.exe", "VelumoDll.dll"]:
+                    shutil.copy(os.path.join(BUILDER, name), payload)
+                for name in present:
+                    shutil.copy(os.path.join(PLACEHOLDERS, name), payload)
+                setup = self.path("partial.exe")
+                run = self.linux("--msi", self.msi, "--skin", self.skin, "--output", setup,
+                                 "--payload", payload)
+                self.assertEqual(0, run.returncode, run.stderr)
+                order = ["gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll"]
+                expected = ["PlainProduct.msi", os.path.basename(self.skin), "VelumoDll.dll"]
+                self.assertEqual(expected + [n for n in order if n in present], entry_names(setup))
 
 
 if __name__ == "__main__":
