@@ -192,11 +192,17 @@ class LinuxBuilder(unittest.TestCase):
         self.assertEqual(0, cpack.returncode, cpack.stdout + cpack.stderr)
         deb = [n for n in os.listdir(packages) if n.endswith(".deb")]
         self.assertEqual(1, len(deb))
+        lint = subprocess.run(["lintian", "--fail-on", "error", os.path.join(packages, deb[0])],
+                              capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, lint.returncode, lint.stdout + lint.stderr)
         root = self.path("root")
         subprocess.run(["dpkg-deb", "-x", os.path.join(packages, deb[0]), root], check=True)
         share = os.path.join(root, "usr", "share", "velumo-installer")
         self.assertEqual(["Runlet.exe", "VelumoDll.dll", "skins"], sorted(os.listdir(share)))
         self.assertIn("Daylight.skf", os.listdir(os.path.join(share, "skins")))
+        for path in ("usr/share/man/man1/ornixcreator.1.gz",
+                     "usr/share/bash-completion/completions/ornixcreator"):
+            self.assertTrue(os.path.isfile(os.path.join(root, path)), path)
         # Nothing but the unpacked package: it finds its payload under share/
         # and the stock skin by its bare name.
         setup = self.path("from-deb.exe")
