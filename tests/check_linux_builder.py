@@ -2,8 +2,9 @@
 """The builder for Linux, run natively: its switches and exit codes, setups
 equal byte for byte to those of OrnixCreator.exe (run under Wine) on the same
 inputs, the icon group read back by pefile, and a setup it made installing
-under Wine. Arguments: the native ornixcreator, the laid-out builder folder,
-the placeholder libraries, the fixtures folder and a skin."""
+under Wine, and the Windows builder's own setup installing a builder that
+works. Arguments: the native ornixcreator, the laid-out builder folder, the
+placeholder libraries, the fixtures folder, a skin and the builder's setup."""
 import io
 import os
 import shutil
@@ -17,8 +18,8 @@ import zipfile
 
 import pefile
 
-LINUX, BUILDER, PLACEHOLDERS, FIXTURES, SKIN = sys.argv[1:6]
-del sys.argv[1:6]
+LINUX, BUILDER, PLACEHOLDERS, FIXTURES, SKIN, BUILDER_SETUP = sys.argv[1:7]
+del sys.argv[1:7]
 PLAIN_PRODUCT = "{6E0D8F1A-3C51-4E7B-9A0B-2F5C1D7A9E01}"
 WINE_LIMIT = 300  # seconds for one Wine process; Wine under emulation is slow
 
@@ -224,6 +225,28 @@ class LinuxBuilder(unittest.TestCase):
             self.assertEqual(set(), set(os.listdir(system)) - before)
         finally:
             wine("msiexec", "/x", PLAIN_PRODUCT, "/qn")
+
+    def test_builders_own_setup_installs_a_builder_that_works(self):
+        program_files = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files")
+        folder = os.path.join(program_files, "Velumo Installer")
+        try:
+            run = wine(win(BUILDER_SETUP), "/q")
+            self.assertEqual(0, run.returncode)
+            for name in ("OrnixCreator.exe", "Runlet.exe", "VelumoDll.dll", "Ornix.skf",
+                         "Velumo Installer Manual.chm", os.path.join("Skins", "Daylight.skf")):
+                self.assertTrue(os.path.isfile(os.path.join(folder, name)), name)
+            # The installed builder makes a setup in a stock skin named bare.
+            setup = self.path("by-installed-builder.exe")
+            run = wine(os.path.join(folder, "OrnixCreator.exe"), f"/m:{win(self.msi)}",
+                       "/s:Midnight", f"/o:{win(setup)}")
+            self.assertEqual(0, run.returncode, run.stderr)
+            self.assertEqual(["PlainProduct.msi", "Midnight.skf", "VelumoDll.dll"],
+                             entry_names(setup))
+        finally:
+            package = BUILDER_SETUP[:-len("-setup.exe")] + ".msi"
+            removed = wine("msiexec", "/x", win(package), "/qn")
+        self.assertEqual(0, removed.returncode, removed.stderr)
+        self.assertFalse(os.path.exists(os.path.join(folder, "OrnixCreator.exe")))
 
     def test_runtime_libraries_are_packed_only_when_present(self):
         for present in ([], ["mfc71.dll"], ["msvcp71.dll", "gdiplus.dll"]):
