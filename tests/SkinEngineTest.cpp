@@ -79,7 +79,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         SaveShot(shot, "builder-Ornix.png");
 
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D), FaceOf(shot, dialog));
-        EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), ButtonFaceOf(shot, dialog, IDOK));
+        EXPECT_EQ(RGB(0x25, 0x59, 0x73), ButtonFaceOf(shot, dialog, IDOK));
         const RECT field = dialog.rect(kPathField);
         EXPECT_EQ(RGB(0xFC, 0xFE, 0xFF), shot.At(field.left + 5, field.top + 5));
         // Browse button: the normal frame of browse.bmp, clear of dots and edge.
