@@ -17,6 +17,8 @@ BOUNDS = {
     "Ornix": 4.5,
     "Daylight": 4.5,
     "Midnight": 4.5,
+    "Iris": 4.5,
+    "Contrast": 7.0,
 }
 
 # What the engine takes for a key neither the object nor its fallback sets.
@@ -146,6 +148,47 @@ def pairs(sections):
             yield name + " header disabled", s["disabled"], header
 
 
+def check_skin(name, sections, bound):
+    """The failures of one skin against its bound, and its weakest pair."""
+    failures, worst = [], None
+    for where, text, under in pairs(sections):
+        # A gradient counts at its weakest column.
+        ratio, under = min((contrast(text, shade), shade)
+                           for shade in (under if isinstance(under, list) else [under]))
+        if worst is None or ratio < worst[0]:
+            worst = (ratio, where)
+        if ratio < bound:
+            failures.append("%s: %s is %.2f:1, below %.1f:1 (#%02X%02X%02X on #%02X%02X%02X)"
+                            % ((name, where, ratio, bound) + text + under))
+    if worst is None:
+        failures.append("%s: no text and face pair found" % name)
+    return failures, worst
+
+
+# Faults the check must notice, one of each kind of pair: (section, key,
+# value) put into a copy of a good skin, and a word of the failure expected.
+PLANTED = [
+    ("dialog", "caption_to", "#F0E8D0", "caption_text on caption"),
+    ("dialog", "inactive_text", "#C0B498", "inactive_text"),
+    ("button", "hot", "#3A3A3A", "button text on hot"),
+    ("button", "disabled", "#D0C8B0", "button disabled"),
+    ("checkbox", "text", "#E8E4D8", "checkbox text on dialog face"),
+    ("listbox", "selection", "#303030", "listbox selection_text"),
+    ("listview", "text", "#767070", "listview header text"),
+]
+
+
+def check_planted(sections):
+    failures = []
+    for section, key, value, expected in PLANTED:
+        spoilt = {name: dict(keys) for name, keys in sections.items()}
+        spoilt.setdefault(section, {})[key] = value
+        found, _ = check_skin("planted", spoilt, 4.5)
+        if not any(expected in failure for failure in found):
+            failures.append("a %s of %s in [%s] went unnoticed" % (key, value, section))
+    return failures
+
+
 def check(skins_dir):
     failures = []
     found = sorted(entry for entry in os.listdir(skins_dir)
@@ -158,23 +201,13 @@ def check(skins_dir):
         if not os.path.isfile(path):
             failures.append("%s: no skin.ini" % name)
             continue
-        checked = 0
-        worst = None
-        for where, text, under in pairs(read_ini(path)):
-            # A gradient counts at its weakest column.
-            ratio, under = min((contrast(text, shade), shade)
-                               for shade in (under if isinstance(under, list) else [under]))
-            checked += 1
-            if worst is None or ratio < worst[0]:
-                worst = (ratio, where)
-            if ratio < bound:
-                failures.append("%s: %s is %.2f:1, below %.1f:1 (#%02X%02X%02X on #%02X%02X%02X)"
-                                % ((name, where, ratio, bound) + text + under))
-        if checked == 0:
-            failures.append("%s: no text and face pair found" % name)
-        else:
-            print("%-9s %4d pairs, lowest %.2f:1 (%s), bound %.1f:1"
-                  % (name, checked, worst[0], worst[1], bound))
+        sections = read_ini(path)
+        skin_failures, worst = check_skin(name, sections, bound)
+        failures += skin_failures
+        if worst:
+            print("%-9s lowest %.2f:1 (%s), bound %.1f:1" % (name, worst[0], worst[1], bound))
+        if name == "Daylight":
+            failures += check_planted(sections)
     return failures
 
 
