@@ -186,7 +186,7 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
     const std::string unknownStock = "/m:\"" + msi + "\" /s:Sunset /o:\"" + output + "\"";
     const Case cases[] = {
         {"msi missing", 3, missingMsi, "", ""},
-        {"unknown stock skin", 3, unknownStock, "", "the stock skins are: Daylight, Midnight\r\n"},
+        {"unknown stock skin", 3, unknownStock, "", "the stock skins are: Contrast, Daylight, Iris, Midnight\r\n"},
         {"engine missing", 4, BatchSet(), "VelumoDll.dll",
          "VelumoDll.dll is missing from " + builder + "\r\n"},
         {"stub missing", 5, BatchSet(), "Runlet.exe", "Runlet.exe is missing from " + builder + "\r\n"},

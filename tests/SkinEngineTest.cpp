@@ -79,7 +79,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
         SaveShot(shot, "builder-Ornix.png");
 
         EXPECT_EQ(RGB(0x1F, 0x3A, 0x4D), FaceOf(shot, dialog));
-        EXPECT_EQ(RGB(0x2E, 0x6F, 0x8E), ButtonFaceOf(shot, dialog, IDOK));
+        EXPECT_EQ(RGB(0x25, 0x59, 0x73), ButtonFaceOf(shot, dialog, IDOK));
         const RECT field = dialog.rect(kPathField);
         EXPECT_EQ(RGB(0xFC, 0xFE, 0xFF), shot.At(field.left + 5, field.top + 5));
         // Browse button: the normal frame of browse.bmp, clear of dots and edge.
@@ -456,6 +456,10 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
          RGB(0xC9, 0xBC, 0x9C)},
         {"Midnight.skf", RGB(0xD8, 0xDE, 0xE9), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40),
          RGB(0x29, 0x2D, 0x35)},
+        {"Iris.skf", RGB(0xFD, 0xFB, 0xFF), RGB(0x6D, 0x28, 0xD9), RGB(0xFF, 0xFD, 0xFF),
+         RGB(0xE4, 0xDD, 0xF7)},
+        {"Contrast.skf", RGB(0xFF, 0xD2, 0x3F), RGB(0xFF, 0xD2, 0x3F), RGB(0x05, 0x07, 0x0A),
+         RGB(0x2A, 0x30, 0x38)},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.skin ? run.skin : "unskinned");

@@ -35,6 +35,8 @@ const char kSampleProductName[] = "Velumo Sample Application";
 // The values in skins/*/skin.ini.
 const COLORREF kDaylightDialog = RGB(0xF7, 0xF4, 0xEC);
 const COLORREF kMidnightDialog = RGB(0x22, 0x25, 0x2B);
+const COLORREF kIrisDialog = RGB(0xFA, 0xF8, 0xFF);
+const COLORREF kContrastDialog = RGB(0x0E, 0x11, 0x16);
 const COLORREF kOrnixFace = RGB(0x1F, 0x3A, 0x4D);
 const COLORREF kOrnixAboutFace = RGB(0x24, 0x46, 0x5C);
 const COLORREF kOrnixCaptionBar = RGB(0x0E, 0x24, 0x33);
@@ -371,6 +373,8 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
         {"Unskinned", damaged, CLR_INVALID},
         {"Daylight", kSkins + "\\Daylight.skf", kDaylightDialog},
         {"Midnight", kSkins + "\\Midnight.skf", kMidnightDialog},
+        {"Iris", kSkins + "\\Iris.skf", kIrisDialog},
+        {"Contrast", kSkins + "\\Contrast.skf", kContrastDialog},
     };
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
