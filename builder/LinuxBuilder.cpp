@@ -6,6 +6,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupGenerator.h"
+#include "SkinKit.h"
 
 #include <ctype.h>
 #include <limits.h>
@@ -157,6 +158,8 @@ std::string PayloadFolder(const std::string& named)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && strcmp(argv[1], "skin") == 0)
+        return RunSkinCommand(argc - 1, argv + 1);
     Options options;
     std::string error;
     if (!ReadOptions(argc, argv, options, error)) {

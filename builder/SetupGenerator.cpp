@@ -7,6 +7,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupCheck.h"
+#include "SkinDescription.h"
 #include "WholeFile.h"
 
 #include <stdint.h>
@@ -108,6 +109,14 @@ GenerateResult Generate(const GenerationRequest& request, std::string& refusedEn
         return GenerateOutputNotAFile;
     if (OutputIsInput(request))
         return GenerateOutputIsInput;
+    // A skin the engine refuses would leave the setup unskinned: refused
+    // before anything is written. One that cannot be read is the archive's
+    // to report (GenerateInputMissing).
+    SkinFaults skinFaults;
+    if (CheckSkin(request.skinPath, skinFaults) == SkinVerdict::Refused) {
+        refusedEntry = SkinFaultReport(skinName, skinFaults.first());
+        return GenerateSkinRefused;
+    }
 
     const GenerateResult archived = WriteArchive(request, msiName, skinName);
     if (archived != GenerateDone)
@@ -194,6 +203,8 @@ std::string GenerateFailureMessage(GenerateResult result, const std::string& ref
         return RefusedEntryMessage(refusedEntry);
     case GenerateTooLarge:
         return "The setup would be larger than 4 GB, the most a setup program can hold.";
+    case GenerateSkinRefused:
+        return "the skin is refused: " + refusedEntry;
     default:
         return std::string();
     }

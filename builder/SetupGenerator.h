@@ -22,6 +22,7 @@ enum GenerateResult {
     GenerateCheckFailed = 13,   // the finished setup did not read back as the stub reads it
     GenerateEntryRefused = 14,  // an entry name that the setup would refuse
     GenerateTooLarge = 15,      // the setup would pass 4 GiB - 1, which its container cannot address
+    GenerateSkinRefused = 16,   // the skin engine would refuse the skin (SkinDescription.h)
 };
 
 // Everything one generation needs, passed in by whoever starts it: the
@@ -45,7 +46,8 @@ struct GenerationRequest {
 // libraries. The setup is finished and read back under a temporary name
 // beside the output and then renamed over it: on failure neither the archive
 // nor a temporary file is left behind, and a file already at outputPath is
-// untouched. On GenerateEntryRefused, refusedEntry names the entry.
+// untouched. On GenerateEntryRefused, refusedEntry names the entry; on
+// GenerateSkinRefused it holds the skin's first fault ("Brand.skf:12: ...").
 GenerateResult GenerateSetup(const GenerationRequest& request, std::string& refusedEntry);
 
 // The text that tells the user which entry name the setup would refuse.
