@@ -267,7 +267,7 @@ protected:
         msi = folder / "Sample.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
-        ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(30000, 7)));
+        ASSERT_TRUE(WriteSkinFile(skin));
         output = folder / "setup.exe";
         gEngineCalls.clear();
         gBarMessages.clear();
@@ -647,7 +647,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     const std::string msi = folder / "Sample.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
     const std::string skin = folder / "Sample.skf";
-    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(5000, 9)));
+    ASSERT_TRUE(WriteSkinFile(skin));
     const std::string output = folder / "setup.exe";
 
     TestProcess process("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
