@@ -1,6 +1,7 @@
 #include "AboutDialog.h"
 #include "BuilderState.h"
 #include "BuilderTestSupport.h"
+#include "DamagedSkins.h"
 #include "Hyperlink.h"
 #include "MainDialog.h"
 #include "PackageFile.h"
@@ -486,6 +487,22 @@ TEST_F(MainWindowTest, FailingCreateEnablesButtonsBeforeItsBox)
     EXPECT_EQ((std::vector<std::string>{"add", "delete"}), EngineEvents());
     std::lock_guard<std::mutex> lock(gEngineLock);
     EXPECT_FALSE(gEngineCalls[1].createEnabled) << "unregistered after the buttons came back";
+}
+
+TEST_F(MainWindowTest, RefusedSkinIsNamedInTheBoxWithItsFirstFault)
+{
+    Open();
+    const std::string damaged = folder / "Damaged.skf";
+    ASSERT_TRUE(WriteZip(damaged, {{"skin.ini", GoodSkinIniWith("[Dialog]\n", "[Dialog]\nglow = 1\n")},
+                                   {"strip.bmp", SolidBmp(32, 4)}}));
+    Fill(msi, damaged, "", output);
+    CreateAndWait();
+    const std::vector<SeenDialog> seen = watcher->seen();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_NE(std::string::npos,
+              seen[0].texts.find("the skin is refused: Damaged.skf:5: [Dialog] unknown key \"glow\"|"))
+        << seen[0].texts;
+    EXPECT_FALSE(FileExists(output));
 }
 
 TEST_F(MainWindowTest, TypedPathKeepsItsFirst259Characters)
