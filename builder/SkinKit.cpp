@@ -52,7 +52,9 @@ int RunSkinCommand(int argc, char** argv)
     }
     if (argc == 3 && strcmp(argv[1], "check") == 0)
         return Check(argv[2]);
-    if (argc >= 2 && strcmp(argv[1], "check") != 0)
+    if (argc < 2)
+        fprintf(stderr, "ornixcreator: skin needs a command\n");
+    else if (strcmp(argv[1], "check") != 0)
         fprintf(stderr, "ornixcreator: unknown skin command \"%s\"\n", argv[1]);
     else
         fprintf(stderr, "ornixcreator: skin check takes one skin file\n");
