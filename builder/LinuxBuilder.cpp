@@ -6,6 +6,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupGenerator.h"
+#include "SkinKit.h"
 #include "StockSkins.h"
 
 #include <ctype.h>
@@ -14,6 +15,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,7 @@ const char kUsage[] =
     "Usage: ornixcreator --msi FILE --skin SKIN --output FILE [--icon FILE] [--payload DIR]\n"
     "       ornixcreator /m:FILE /s:SKIN /o:FILE [/i:FILE]\n"
     "       ornixcreator --list-skins [--payload DIR]\n"
+    "       ornixcreator skin check|create|preview ... (see ornixcreator skin --help)\n"
     "Builds a self-extracting setup from a Windows Installer package and a skin.\n"
     "\n"
     "  -m, --msi FILE       the MSI package (/m:FILE)\n"
@@ -179,6 +182,18 @@ int ListStockSkins(const std::string& payloadFolder)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && strcmp(argv[1], "skin") == 0) {
+        // --payload says where the stock skins lie for every skin command.
+        std::vector<char*> rest;
+        std::string payload;
+        for (int i = 1; i < argc; ++i) {
+            if (strcmp(argv[i], "--payload") == 0 && i + 1 < argc)
+                payload = argv[++i];
+            else
+                rest.push_back(argv[i]);
+        }
+        return RunSkinCommand(int(rest.size()), rest.data(), PayloadFolder(payload));
+    }
     Options options;
     std::string error;
     if (!ReadOptions(argc, argv, options, error)) {

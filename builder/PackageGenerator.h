@@ -17,7 +17,8 @@ constexpr UINT UM_SETBUSY = 2439;
 // and read back under a temporary name beside the output and then renamed
 // over it: on failure no "temp.zip" and no temporary file is left behind,
 // and a file already at outputPath is untouched. Shows nothing. On
-// GenerateEntryRefused, refusedEntry (if given) receives the entry's name.
+// GenerateEntryRefused, refusedEntry (if given) receives the entry's name, on
+// GenerateSkinRefused the skin's first fault.
 GenerateResult GeneratePackageWithResult(const char* msiPath, const char* skinPath,
                                          const char* outputPath, const char* iconPath,
                                          std::string* refusedEntry = nullptr);

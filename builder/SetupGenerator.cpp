@@ -7,6 +7,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupCheck.h"
+#include "SkinDescription.h"
 #include "WholeFile.h"
 
 #include <stdint.h>
@@ -149,6 +150,14 @@ GenerateResult Generate(const GenerationRequest& request, std::string& detail)
         return GenerateOutputNotAFile;
     if (OutputIsInput(request))
         return GenerateOutputIsInput;
+    // A skin the engine refuses would leave the setup unskinned: refused
+    // before anything is written. One that cannot be read is the archive's
+    // to report (GenerateInputMissing).
+    SkinFaults skinFaults;
+    if (CheckSkin(request.skinPath, skinFaults) == SkinVerdict::Refused) {
+        detail = SkinFaultReport(skinName, skinFaults.first());
+        return GenerateSkinRefused;
+    }
 
     size_t entryCount = 0;
     const GenerateResult archived = WriteArchive(request, msiName, skinName, entryCount, detail);
@@ -244,6 +253,8 @@ std::string GenerateFailureMessage(GenerateResult result, const std::string& det
         return detail.empty() ? std::string() : MissingFileMessage(detail);
     case GenerateTooLarge:
         return "The setup would be larger than 4 GB, the most a setup program can hold.";
+    case GenerateSkinRefused:
+        return "the skin is refused: " + detail;
     default:
         return std::string();
     }

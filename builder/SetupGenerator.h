@@ -23,6 +23,7 @@ enum GenerateResult {
     GenerateCheckFailed = 13,   // the finished setup did not read back as the stub reads it
     GenerateEntryRefused = 14,  // an entry name that the setup would refuse
     GenerateTooLarge = 15,      // the setup would pass 4 GiB - 1, which its container cannot address
+    GenerateSkinRefused = 16,   // the skin engine would refuse the skin (SkinDescription.h)
 };
 
 // Everything one generation needs, passed in by whoever starts it: the
@@ -47,8 +48,9 @@ struct GenerationRequest {
 // and read back under a temporary name beside the output and then renamed
 // over it: on failure neither the archive nor a temporary file is left
 // behind, and a file already at outputPath is untouched. detail names what a
-// failure is about: the refused entry, or the path of a missing engine,
-// runtime library or stub.
+// failure is about: the refused entry, the skin's first fault
+// ("Brand.skf:12: ..."), or the path of a missing engine, runtime library or
+// stub.
 GenerateResult GenerateSetup(const GenerationRequest& request, std::string& detail);
 
 // The text that tells the user which entry name the setup would refuse.

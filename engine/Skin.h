@@ -1,52 +1,21 @@
 #pragma once
 
 // A skin loaded from its file: every object's resolved colours, font and
-// image, with the GDI objects to paint them. Built completely or not at all.
+// image (the portable description of SkinDescription.h), with the GDI
+// objects to paint them. Built completely or not at all.
 
 #include "GdiHandle.h"
-#include "SkinBitmap.h"
+#include "SkinDescription.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-struct SkinStyle {
-    COLORREF face = RGB(0xF0, 0xF0, 0xF0);
-    COLORREF text = RGB(0, 0, 0);
-    COLORREF border = RGB(0x80, 0x80, 0x80);
-    COLORREF hot = RGB(0xF0, 0xF0, 0xF0);
-    COLORREF pressed = RGB(0xF0, 0xF0, 0xF0);
-    COLORREF disabled = RGB(0xA0, 0xA0, 0xA0);  // text of a disabled window
-    bool hasFont = false;
-    std::wstring fontFace = L"Tahoma";
-    int fontSize = 8;  // points
-    int fontWeight = FW_NORMAL;
-    std::string image;  // archive entry, lower case; empty for none
-    int imageStates = 1;  // 1, or 4 frames side by side: normal, hot, pressed, disabled
-    int frameWidth = 0;
-    int frameHeight = 0;
-    // Format 2. CLR_INVALID: not set, taken from another key when painting.
-    COLORREF caption = CLR_INVALID;       // caption bar; default border
-    COLORREF captionTo = CLR_INVALID;     // right end of a caption gradient
-    COLORREF captionText = CLR_INVALID;   // default face
-    COLORREF inactive = CLR_INVALID;      // caption bar of an inactive window
-    COLORREF inactiveText = CLR_INVALID;  // default disabled
-    COLORREF frame = CLR_INVALID;         // window frame, field border; default border
-    COLORREF selection = CLR_INVALID;     // selected item; default hot
-    COLORREF selectionText = CLR_INVALID; // default text
-    COLORREF focus = CLR_INVALID;         // focus cue; default text
-    int margins[4] = {0, 0, 0, 0};        // left, top, right, bottom kept unscaled
-    std::string buttons;                  // caption-button strip
-    int buttonWidth = 0;
-    int buttonHeight = 0;
-    std::string background;               // dialog background image
-    bool tileBackground = false;
-};
-
-// Format-2 colours with their defaults filled in.
-struct SkinColours {
-    COLORREF caption, captionTo, captionText, inactive, inactiveText, frame, selection,
-        selectionText, focus;
+// An image of the skin as painting needs it.
+struct SkinImage {
+    BitmapHandle bitmap;  // 32-bit top-down DIB section
+    int width = 0;
+    int height = 0;
 };
 
 // What painting one object needs.

@@ -2,16 +2,9 @@
 
 #include "ZipHandles.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cctype>
 #include <memory>
-
-// unzip.h first: it brings in zlib.h, which iowin32.h needs.
-#include <unzip.h>
-
-#include <iowin32.h>
 
 namespace {
 
@@ -19,6 +12,8 @@ namespace {
 constexpr unsigned long kMaxEntries = 256;
 constexpr unsigned long kMaxEntryBytes = 16u * 1024u * 1024u;
 constexpr unsigned long long kMaxTotalBytes = 64ull * 1024u * 1024u;
+// The longest entry name read, as the engine's MAX_PATH buffer held it.
+constexpr size_t kNameBuffer = 260;
 
 std::string Lower(std::string text)
 {
@@ -50,96 +45,100 @@ bool ReadCurrent(unzFile archive, unsigned long size, std::string& bytes, std::s
 
 // minizip finds the end-of-directory record by searching backwards and
 // tolerates a file cut inside that record; a skin must end exactly with it.
-bool EndsWithEndRecord(const wchar_t* path, unsigned long long fileSize, unsigned long commentSize)
+bool EndsWithEndRecord(const zlib_filefunc64_def& io, const SkinPathChar* path,
+                       unsigned long long fileSize, unsigned long commentSize)
 {
     constexpr unsigned long long kEndRecord = 22;
     if (fileSize < kEndRecord + commentSize)
         return false;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    voidpf file = io.zopen64_file(io.opaque, path,
+                                  ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    if (!file)
         return false;
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(fileSize - kEndRecord - commentSize);
     unsigned char record[kEndRecord] = {};
-    DWORD read = 0;
-    const bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-                    ReadFile(file, record, sizeof record, &read, nullptr) && read == sizeof record;
-    CloseHandle(file);
+    const bool ok = io.zseek64_file(io.opaque, file, fileSize - kEndRecord - commentSize,
+                                    ZLIB_FILEFUNC_SEEK_SET) == 0 &&
+                    io.zread_file(io.opaque, file, record, sizeof record) == sizeof record;
+    io.zclose_file(io.opaque, file);
     return ok && record[0] == 'P' && record[1] == 'K' && record[2] == 5 && record[3] == 6 &&
            (record[20] | (record[21] << 8)) == static_cast<int>(commentSize);
 }
 
+// A file the skin core could not even look into.
+bool Unreadable(SkinFaults& faults, const std::string& message)
+{
+    SkinFault fault;
+    fault.kind = SkinFaultKind::Unreadable;
+    fault.message = message;
+    faults.Add(fault);
+    return false;
+}
+
+bool Refused(SkinFaults& faults, const std::string& message)
+{
+    faults.Add(0, std::string(), message);
+    return false;
+}
+
 } // namespace
 
-bool ReadSkinArchive(const wchar_t* path, SkinArchiveEntries& entries, std::string& error)
+bool ReadSkinArchive(const SkinPathChar* path, SkinArchiveEntries& entries, SkinFaults& faults)
 {
     entries.clear();
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!path || !*path || !GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-        error = "skin file not found";
-        return false;
+    uint64_t fileSize = 0;
+    switch (StatSkinFile(path, fileSize)) {
+    case SkinFileKind::Missing:
+        return Unreadable(faults, "skin file not found");
+    case SkinFileKind::Folder:
+        return Unreadable(faults, "skin path is a folder");
+    case SkinFileKind::File:
+        break;
     }
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        error = "skin path is a folder";
-        return false;
-    }
-    if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) {
-        error = "skin file is empty";
-        return false;
-    }
+    if (fileSize == 0)
+        return Refused(faults, "skin file is empty");
 
     zlib_filefunc64_def io;
-    fill_win32_filefunc64W(&io);
+    FillSkinFileFunctions(io);
+    // A file that cannot be opened at all is no verdict on its contents.
+    voidpf probe = io.zopen64_file(io.opaque, path,
+                                   ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    if (!probe)
+        return Unreadable(faults, "skin file cannot be read");
+    io.zclose_file(io.opaque, probe);
     ZipReader archive(unzOpen2_64(path, &io));
-    if (!archive) {
-        error = "skin file is not a readable archive";
-        return false;
-    }
+    if (!archive)
+        return Refused(faults, "skin file is not a readable archive");
     unz_global_info64 global = {};
     if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK || global.number_entry == 0 ||
-        global.number_entry > kMaxEntries) {
-        error = "skin archive has no usable directory";
-        return false;
-    }
-    const unsigned long long fileSize =
-        (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (!EndsWithEndRecord(path, fileSize, global.size_comment)) {
-        error = "skin archive is truncated";
-        return false;
-    }
+        global.number_entry > kMaxEntries)
+        return Refused(faults, "skin archive has no usable directory");
+    if (!EndsWithEndRecord(io, path, fileSize, global.size_comment))
+        return Refused(faults, "skin archive is truncated");
     unsigned long long total = 0;
     int status = unzGoToFirstFile(archive.get());
     while (status == UNZ_OK) {
         unz_file_info64 info = {};
-        char name[MAX_PATH] = {};
+        char name[kNameBuffer] = {};
         if (unzGetCurrentFileInfo64(archive.get(), &info, name, sizeof name - 1, nullptr, 0,
-                                    nullptr, 0) != UNZ_OK) {
-            error = "skin archive directory is damaged";
-            return false;
-        }
+                                    nullptr, 0) != UNZ_OK)
+            return Refused(faults, "skin archive directory is damaged");
         const std::string key = Lower(name);
         if (!key.empty() && key.back() != '/') {
             total += info.uncompressed_size;
-            if (info.uncompressed_size > kMaxEntryBytes || total > kMaxTotalBytes) {
-                error = "entry " + key + " is too large for a skin";
-                return false;
-            }
-            if (entries.count(key)) {
-                error = "entry " + key + " appears twice";
-                return false;
-            }
+            if (info.uncompressed_size > kMaxEntryBytes || total > kMaxTotalBytes)
+                return Refused(faults, "entry " + key + " is too large for a skin");
+            if (entries.count(key))
+                return Refused(faults, "entry " + key + " appears twice");
             std::string bytes;
+            std::string error;
             if (!ReadCurrent(archive.get(), static_cast<unsigned long>(info.uncompressed_size),
                              bytes, error, key))
-                return false;
+                return Refused(faults, error);
             entries.emplace(key, std::move(bytes));
         }
         status = unzGoToNextFile(archive.get());
     }
-    if (status != UNZ_END_OF_LIST_OF_FILE) {
-        error = "skin archive directory is damaged";
-        return false;
-    }
+    if (status != UNZ_END_OF_LIST_OF_FILE)
+        return Refused(faults, "skin archive directory is damaged");
     return true;
 }

@@ -1,68 +1,60 @@
 #include "SkinBitmap.h"
 
-#include <cstring>
+#include "LittleEndian.h"
 
 namespace {
 
 constexpr int kMaxSide = 4096;
-
-template <typename T>
-T ReadAt(const std::string& bytes, size_t offset)
-{
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof value);
-    return value;
-}
+// BITMAPFILEHEADER and BITMAPINFOHEADER, as the file lays them out.
+constexpr size_t kFileHeader = 14;
+constexpr size_t kInfoHeader = 40;
+constexpr uint32_t kUncompressed = 0;  // BI_RGB
 
 } // namespace
 
-bool DecodeSkinBitmap(const std::string& bytes, SkinImage& image, std::string& error)
+bool DecodeSkinBitmap(const std::string& bytes, SkinPixels& image, std::string& error)
 {
-    const size_t headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    const size_t headers = kFileHeader + kInfoHeader;
     if (bytes.size() < headers || bytes[0] != 'B' || bytes[1] != 'M') {
         error = "not a BMP image";
         return false;
     }
-    const auto file = ReadAt<BITMAPFILEHEADER>(bytes, 0);
-    const auto info = ReadAt<BITMAPINFOHEADER>(bytes, sizeof(BITMAPFILEHEADER));
-    if (info.biSize < sizeof(BITMAPINFOHEADER) || info.biPlanes != 1 ||
-        (info.biBitCount != 24 && info.biBitCount != 32) || info.biCompression != BI_RGB) {
+    const char* info = bytes.data() + kFileHeader;
+    const uint32_t offBits = ReadLittle32(bytes.data() + 10);
+    const uint32_t infoSize = ReadLittle32(info);
+    // Signed 32-bit fields, widened before anything is negated or multiplied:
+    // a height of -2147483648 has no 32-bit negation.
+    const int64_t widthField = static_cast<int32_t>(ReadLittle32(info + 4));
+    const int64_t heightField = static_cast<int32_t>(ReadLittle32(info + 8));
+    const uint16_t planes = ReadLittle16(info + 12);
+    const uint16_t bitCount = ReadLittle16(info + 14);
+    const uint32_t compression = ReadLittle32(info + 16);
+    if (infoSize < kInfoHeader || planes != 1 || (bitCount != 24 && bitCount != 32) ||
+        compression != kUncompressed) {
         error = "BMP image is not uncompressed 24- or 32-bit";
         return false;
     }
-    const int width = info.biWidth;
-    const bool bottomUp = info.biHeight > 0;
-    const int height = bottomUp ? info.biHeight : -info.biHeight;
-    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
+    const bool bottomUp = heightField > 0;
+    const int64_t height64 = bottomUp ? heightField : -heightField;
+    if (widthField < 1 || height64 < 1 || widthField > kMaxSide || height64 > kMaxSide) {
         error = "BMP image has an impossible size";
         return false;
     }
-    const size_t bytesPerPixel = info.biBitCount / 8;
-    const size_t stride = ((static_cast<size_t>(width) * info.biBitCount + 31) / 32) * 4;
-    if (file.bfOffBits < headers || file.bfOffBits > bytes.size() ||
-        (bytes.size() - file.bfOffBits) / stride < static_cast<size_t>(height)) {
+    const int width = static_cast<int>(widthField);
+    const int height = static_cast<int>(height64);
+    const size_t bytesPerPixel = bitCount / 8;
+    const size_t stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
+    if (offBits < headers || offBits > bytes.size() ||
+        (bytes.size() - offBits) / stride < static_cast<size_t>(height)) {
         error = "BMP image is truncated";
         return false;
     }
 
-    BITMAPINFO target = {};
-    target.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    target.bmiHeader.biWidth = width;
-    target.bmiHeader.biHeight = -height;
-    target.bmiHeader.biPlanes = 1;
-    target.bmiHeader.biBitCount = 32;
-    target.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    BitmapHandle bitmap(CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) {
-        error = "no memory for a BMP image";
-        return false;
-    }
-    auto* out = static_cast<unsigned char*>(bits);
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data() + file.bfOffBits);
+    std::vector<uint8_t> out(static_cast<size_t>(width) * height * 4);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data() + offBits);
     for (int y = 0; y < height; ++y) {
         const unsigned char* row = in + stride * (bottomUp ? height - 1 - y : y);
-        unsigned char* dest = out + static_cast<size_t>(y) * width * 4;
+        uint8_t* dest = out.data() + static_cast<size_t>(y) * width * 4;
         for (int x = 0; x < width; ++x) {
             dest[x * 4 + 0] = row[x * bytesPerPixel + 0];
             dest[x * 4 + 1] = row[x * bytesPerPixel + 1];
@@ -70,9 +62,8 @@ bool DecodeSkinBitmap(const std::string& bytes, SkinImage& image, std::string& e
             dest[x * 4 + 3] = 0;
         }
     }
-    GdiFlush();
-    image.bitmap = std::move(bitmap);
     image.width = width;
     image.height = height;
+    image.bgr0 = std::move(out);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "CurrentSkin.h"
 #include "SkinObjects.h"
+#include "WindowKinds.h"
 #include "SkinWindow.h"
 
 #include <map>

@@ -23,16 +23,18 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string Where(int line)
-{
-    return "skin.ini line " + std::to_string(line) + ": ";
-}
-
 } // namespace
 
-bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::string& error)
+bool ParseIni(const std::string& text, std::vector<IniSection>& sections, SkinFaults& faults)
 {
     sections.clear();
+    bool sound = true;
+    // After a faulty or repeated section header, its keys belong nowhere.
+    bool passOver = false;
+    auto fault = [&](int line, const std::string& message) {
+        sound = false;
+        return faults.Add(line, std::string(), message);
+    };
     // Names seen so far, lower case: a hostile skin.ini with a hundred thousand
     // sections or keys costs one lookup per line, not one per earlier line.
     std::unordered_set<std::string> sectionNames;
@@ -49,21 +51,27 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::s
         if (content.empty() || content[0] == ';' || content[0] == '#')
             continue;
         if (content.find('\0') != std::string::npos) {
-            error = Where(line) + "contains a zero byte";
-            return false;
+            if (!fault(line, "contains a zero byte"))
+                return false;
+            continue;
         }
         if (content[0] == '[') {
             if (content.back() != ']' || content.size() < 3) {
-                error = Where(line) + "malformed section header";
-                return false;
+                if (!fault(line, "malformed section header"))
+                    return false;
+                passOver = true;
+                continue;
             }
             IniSection section;
             section.name = Trim(content.substr(1, content.size() - 2));
             section.line = line;
             if (!sectionNames.insert(Lower(section.name)).second) {
-                error = Where(line) + "section [" + section.name + "] appears twice";
-                return false;
+                if (!fault(line, "section [" + section.name + "] appears twice"))
+                    return false;
+                passOver = true;
+                continue;
             }
+            passOver = false;
             // A fresh set rather than clear(), which would sweep every bucket
             // a large earlier section left behind.
             keyNames = std::unordered_set<std::string>();
@@ -72,22 +80,27 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, std::s
         }
         const size_t equals = content.find('=');
         if (equals == std::string::npos || equals == 0) {
-            error = Where(line) + "expected \"key = value\"";
-            return false;
+            if (!fault(line, "expected \"key = value\""))
+                return false;
+            continue;
         }
+        if (passOver)
+            continue;
         if (sections.empty()) {
-            error = Where(line) + "key outside any section";
-            return false;
+            if (!fault(line, "key outside any section"))
+                return false;
+            continue;
         }
         IniKey key;
         key.name = Lower(Trim(content.substr(0, equals)));
         key.value = Trim(content.substr(equals + 1));
         key.line = line;
         if (!keyNames.insert(key.name).second) {
-            error = Where(line) + "key \"" + key.name + "\" appears twice in its section";
-            return false;
+            if (!fault(line, "key \"" + key.name + "\" appears twice in its section"))
+                return false;
+            continue;
         }
         sections.back().keys.push_back(std::move(key));
     }
-    return true;
+    return sound;
 }

@@ -1,7 +1,6 @@
 #include "SkinObjects.h"
 
 #include <cwchar>
-#include <string.h>
 
 namespace {
 
@@ -30,53 +29,17 @@ const SkinObjectInfo kObjects[] = {
     {"CustomEdit", SkinKind::Edit, 6, false},
 };
 
-struct ClassRule {
-    const wchar_t* className;
-    SkinKind kind;
-};
-
-// Buttons are told apart by style below; every other class maps directly.
-const ClassRule kClassRules[] = {
-    {L"#32770", SkinKind::Dialog},
-    {L"Static", SkinKind::Static},
-    {L"Edit", SkinKind::Edit},
-    {L"RichEdit20W", SkinKind::Edit},
-    {L"RichEdit20A", SkinKind::Edit},
-    {L"RICHEDIT50W", SkinKind::Edit},
-    {L"ListBox", SkinKind::ListBox},
-    {L"ComboLBox", SkinKind::ListBox},  // the list a combo box drops down
-    {L"SysTreeView32", SkinKind::ListView},
-    {L"SysHeader32", SkinKind::ListView},  // the column header of a list view
-    {L"ComboBox", SkinKind::ComboBox},
-    {L"SysListView32", SkinKind::ListView},
-    {L"msctls_progress32", SkinKind::ProgressBar},
-    {L"ScrollBar", SkinKind::ScrollBar},
-};
-
-int ButtonObject(LONG style)
-{
-    if (style & (BS_BITMAP | BS_ICON))
-        return kNoObject;
-    switch (style & BS_TYPEMASK) {
-    case BS_PUSHBUTTON:
-    case BS_DEFPUSHBUTTON:
-        return static_cast<int>(SkinKind::PushButton);
-    case BS_CHECKBOX:
-    case BS_AUTOCHECKBOX:
-    case BS_3STATE:
-    case BS_AUTO3STATE:
-        return static_cast<int>(SkinKind::CheckBox);
-    case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON:
-        return static_cast<int>(SkinKind::RadioButton);
-    case BS_GROUPBOX:
-        return static_cast<int>(SkinKind::GroupBox);
-    default:
-        return kNoObject;  // owner-drawn and the rest belong to their owner
-    }
-}
-
 } // namespace
+
+bool SameSkinName(const char* a, const char* b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (; *a && *b; ++a, ++b) {
+        if (lower(*a) != lower(*b))
+            return false;
+    }
+    return *a == *b;
+}
 
 int SkinObjectCount()
 {
@@ -91,7 +54,7 @@ const SkinObjectInfo& SkinObjectAt(int index)
 int FindSkinObject(const char* name)
 {
     for (int i = 0; name && i < SkinObjectCount(); ++i) {
-        if (_stricmp(kObjects[i].name, name) == 0)
+        if (SameSkinName(kObjects[i].name, name))
             return i;
     }
     return kNoObject;
@@ -108,26 +71,4 @@ int FindSkinObject(const wchar_t* name)
         narrow[i] = static_cast<char>(name[i]);
     }
     return FindSkinObject(narrow);
-}
-
-int ClassifyWindow(HWND window, LONG style)
-{
-    wchar_t className[64] = {};
-    if (!GetClassNameW(window, className, 64))
-        return kNoObject;
-    if (_wcsicmp(className, L"Button") == 0)
-        return ButtonObject(style);
-    for (const ClassRule& rule : kClassRules) {
-        if (_wcsicmp(className, rule.className) == 0)
-            return static_cast<int>(rule.kind);
-    }
-    // Top-level windows with a caption are dialogs whatever their class: the
-    // installer's dialogs use a window class of their own. An overlapped
-    // window (neither child nor pop-up) always gets a caption, even when its
-    // creator asked only for WS_OVERLAPPED | WS_SYSMENU, as the installer
-    // does; at creation time its style does not show it yet.
-    const bool overlapped = !(style & (WS_CHILD | WS_POPUP));
-    if (!(style & WS_CHILD) && ((style & WS_CAPTION) == WS_CAPTION || overlapped))
-        return static_cast<int>(SkinKind::Dialog);
-    return kNoObject;
 }

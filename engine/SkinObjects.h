@@ -4,8 +4,6 @@
 // kind, and the named ones the programs hand to SetCustomSkinWnd. A named
 // object falls back on its generic object, key by key.
 
-#include <windows.h>
-
 enum class SkinKind {
     Dialog,
     PushButton,
@@ -35,6 +33,5 @@ const SkinObjectInfo& SkinObjectAt(int index);
 // Index of the object with this name (ASCII, any case), or kNoObject.
 int FindSkinObject(const char* name);
 int FindSkinObject(const wchar_t* name);
-// The generic object for a window, from its class and style, or kNoObject for
-// windows the engine leaves alone (owner-drawn buttons, unknown classes).
-int ClassifyWindow(HWND window, LONG style);
+// Whether two ASCII names are equal but for case.
+bool SameSkinName(const char* a, const char* b);

@@ -4,6 +4,7 @@
 #include "CurrentSkin.h"
 #include "SkinFrame.h"
 #include "SkinObjects.h"
+#include "WindowKinds.h"
 #include "SkinPainter.h"
 
 #include <commctrl.h>

@@ -1,4 +1,5 @@
 #include "BuilderTestSupport.h"
+#include "DamagedSkins.h"
 #include "EngineTrace.h"
 #include "PackageFile.h"
 #include "TestFiles.h"
@@ -28,7 +29,7 @@ protected:
         msi = folder / "Sample Package.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
-        ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(12000, 4)));
+        ASSERT_TRUE(WriteSkinFile(skin));
         output = folder / "setup.exe";
     }
 
@@ -149,7 +150,7 @@ TEST_F(BuilderBatchTest, EmptyOutputValueOpensTheMainWindow)
 TEST_F(BuilderBatchTest, PathsWithSpacesInEitherQuotingForm)
 {
     skin = folder / "Bars Skin.skf";
-    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(12000, 4)));
+    ASSERT_TRUE(WriteSkinFile(skin));
     for (const std::string& arguments :
          {BatchSet(), "\"/m:" + msi + "\" \"/s:" + skin + "\" \"/o:" + output + "\"",
           "/m:\"" + msi + "\" /s:daylight /o:\"" + output + "\""}) {
@@ -182,6 +183,13 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
     ASSERT_TRUE(CopyFileTo(realMsi, msi));
     const std::string longMsi = BatchSet();
     msi = realMsi;
+    // A skin the engine refuses: a key in the wrong format on line 5.
+    const std::string realSkin = skin;
+    skin = folder / "Brand.skf";
+    ASSERT_TRUE(WriteZip(skin, {{"skin.ini", GoodSkinIniWith("[Dialog]\n", "[Dialog]\ncaption = #102030\n")},
+                                {"strip.bmp", SolidBmp(32, 4)}}));
+    const std::string refusedSkin = BatchSet();
+    skin = realSkin;
     const std::string toNul = "/m:\"" + msi + "\" /s:\"" + skin + "\" /o:NUL";
     const std::string unknownStock = "/m:\"" + msi + "\" /s:Sunset /o:\"" + output + "\"";
     const Case cases[] = {
@@ -193,6 +201,8 @@ TEST_F(BuilderBatchTest, EachFailureKindHasItsOwnExitCode)
         {"icon malformed", 6, BatchSet(badIcon), "", ""},
         {"output is a device", 12, toNul, "", ""},
         {"entry name too long for the setup", 14, longMsi, "", "\"" + longName + "\""},
+        {"skin refused", 16, refusedSkin, "",
+         "the skin is refused: Brand.skf:5: [Dialog] unknown key \"caption\"\r\n"},
     };
     const std::string earlier = PatternBytes(2000, 9);
     for (const Case& c : cases) {

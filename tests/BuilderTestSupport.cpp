@@ -1,5 +1,6 @@
 #include "BuilderTestSupport.h"
 
+#include "DamagedSkins.h"
 #include "LittleEndian.h"
 #include "TestFiles.h"
 #include "WindowCapture.h"
@@ -117,4 +118,9 @@ std::string IconFileBytes(const std::vector<std::string>& images)
     for (const std::string& image : images)
         entries.push_back({32, 32, image});
     return IconFileOf(entries);
+}
+
+bool WriteSkinFile(const std::string& path)
+{
+    return WriteZip(path, GoodSkinEntries());
 }

@@ -40,3 +40,7 @@ DrawnIconImage DrawIconImage(unsigned size, unsigned colour, bool png = false);
 std::string IconFileOf(const std::vector<DrawnIconImage>& images, unsigned type = 1);
 
 bool CopyFileTo(const std::string& from, const std::string& to);
+
+// Writes a small skin file that the skin engine accepts (the good skin of
+// DamagedSkins.h): the builders refuse a skin the engine would refuse.
+bool WriteSkinFile(const std::string& path);

@@ -1,6 +1,7 @@
 #include "ArchiveTimes.h"
 #include "BuilderState.h"
 #include "BuilderTestSupport.h"
+#include "DamagedSkins.h"
 #include "PackageFile.h"
 #include "PackageGenerator.h"
 #include "SetupCheck.h"
@@ -34,7 +35,7 @@ protected:
         msi = folder / "Package.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
-        ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(20000, 2)));
+        ASSERT_TRUE(WriteSkinFile(skin));
         CreateDirectoryA((folder / "out").c_str(), nullptr);
         output = folder / "out\\setup.exe";
         stubBytes = ReadFileBytes(StandInStubPath());
@@ -204,7 +205,7 @@ TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
     msi = dir + "\\Package.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
     skin = dir + "\\Sample.skf";
-    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(30000, 4)));
+    ASSERT_TRUE(WriteSkinFile(skin));
     output = dir + "\\setup-main.exe";
     ASSERT_EQ(GenerateDone, Generate());
     const std::string built = ReadFileBytes(output);
@@ -212,7 +213,7 @@ TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
     EXPECT_TRUE(PackageFile(output.c_str()).HasContainer());
 
     skin = dir + "\\x.gz";
-    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(5000, 6)));
+    ASSERT_TRUE(WriteSkinFile(skin));
     output = dir + "\\setup-gz.exe";
     ASSERT_EQ(GenerateDone, Generate());
 
@@ -220,7 +221,7 @@ TEST_F(GenerationTest, WritesSetupsForTheArchiveAndIconChecks)
     msi = dir + "\\old.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
     skin = dir + "\\future.skf";
-    ASSERT_TRUE(WriteFileBytes(skin, "future"));
+    ASSERT_TRUE(WriteSkinFile(skin));
     auto setTime = [](const std::string& path, WORD year) {
         SYSTEMTIME when = {year, 6, 0, 15, 12, 0, 0, 0};
         FILETIME time;
@@ -300,11 +301,17 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
     ASSERT_GT(longMsiName.size(), 190u);
     ASSERT_TRUE(CopyFileTo(msi, folder / longMsiName));
     ASSERT_TRUE(CopyFileTo(msi, folder / "Package.txt"));
-    ASSERT_TRUE(WriteFileBytes(folder / "Skin.msi", "a skin named like a package"));
+    // Skins the engine accepts, under names a setup refuses.
+    ASSERT_TRUE(WriteSkinFile(folder / "Skin.msi"));
     // In a folder of its own: the library rows move gdiplus.dll to folder.
     ASSERT_TRUE(CreateDirectoryA((folder / "named").c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(folder / "named\\GDIPLUS.dll", "a skin named like a library"));
-    ASSERT_TRUE(WriteFileBytes(folder / "named\\Temp.zip", "a skin named like the archive"));
+    ASSERT_TRUE(WriteSkinFile(folder / "named\\GDIPLUS.dll"));
+    ASSERT_TRUE(WriteSkinFile(folder / "named\\Temp.zip"));
+    // Skins the engine refuses: a fault with its line, and no skin at all.
+    ASSERT_TRUE(WriteZip(folder / "Damaged.skf",
+                         {{"skin.ini", GoodSkinIniWith("[Dialog]\n", "[Dialog]\nglow = 1\n")},
+                          {"strip.bmp", SolidBmp(32, 4)}}));
+    ASSERT_TRUE(WriteFileBytes(folder / "Noise.skf", PatternBytes(20000, 2)));
     // The packager's earlier setup, held open as a running copy would hold it.
     HANDLE running = INVALID_HANDLE_VALUE;
     std::vector<Case> cases = {
@@ -317,6 +324,11 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
         {"msi missing", GenerateInputMissing, [&] { msi = folder / "missing.msi"; }, restorePaths, nullptr},
         {"msi is a folder", GenerateInputMissing, [&] { msi = folder / "out"; }, restorePaths, nullptr},
         {"skin missing", GenerateInputMissing, [&] { skin = folder / "missing.skf"; }, restorePaths, nullptr},
+        {"skin is a folder", GenerateInputMissing, [&] { skin = folder / "named"; }, restorePaths, nullptr},
+        {"skin refused by the engine", GenerateSkinRefused, [&] { skin = folder / "Damaged.skf"; },
+         restorePaths, nullptr, "Damaged.skf:5: [Dialog] unknown key \"glow\""},
+        {"skin no archive", GenerateSkinRefused, [&] { skin = folder / "Noise.skf"; },
+         restorePaths, nullptr, "Noise.skf: skin file is not a readable archive"},
         {"stub missing", GenerateStubFailed, moveAway("Runlet.exe"), moveBack("Runlet.exe"), nullptr,
          builder + "\\Runlet.exe"},
         {"output folder missing", GenerateStubFailed, [&] { output = folder / "none\\setup.exe"; },
@@ -431,8 +443,12 @@ TEST_F(GenerationTest, EveryFailureLeavesNothingAndTheNextGenerationWorks)
             iconPath = std::string(c.icon) == "long" ? iconTooLong.c_str() : icon.c_str();
         std::string refused;
         EXPECT_EQ(c.expected, Generate(iconPath, &refused));
-        // What the message will name: the refused entry, the missing file.
+        // What the message will name: the refused entry, the skin's first
+        // fault, the missing file.
         EXPECT_EQ(c.refused, refused);
+        if (c.expected == GenerateSkinRefused) {
+            EXPECT_EQ("the skin is refused: " + c.refused, GenerateFailureMessage(c.expected, refused));
+        }
         c.mendIt();
         // The earlier setup is as it was, and no temporary file stays beside it.
         EXPECT_TRUE(earlier == ReadFileBytes(savedOutput)) << "the earlier setup was changed";
@@ -611,7 +627,7 @@ TEST_F(GenerationTest, ProgressRunsFromZeroToHundredForEachDeflatedEntry)
         SCOPED_TRACE(storedSkin ? "skin stored" : "skin deflated");
         if (storedSkin) {
             skin = folder / "x.gz";
-            ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(100000, 8)));
+            ASSERT_TRUE(WriteSkinFile(skin));
         }
         gProgress.clear();
         UseWindowState();

@@ -1,6 +1,7 @@
 #include "AboutDialog.h"
 #include "BuilderState.h"
 #include "BuilderTestSupport.h"
+#include "DamagedSkins.h"
 #include "Hyperlink.h"
 #include "MainDialog.h"
 #include "PackageFile.h"
@@ -267,7 +268,7 @@ protected:
         msi = folder / "Sample.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
-        ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(30000, 7)));
+        ASSERT_TRUE(WriteSkinFile(skin));
         output = folder / "setup.exe";
         gEngineCalls.clear();
         gBarMessages.clear();
@@ -488,6 +489,22 @@ TEST_F(MainWindowTest, FailingCreateEnablesButtonsBeforeItsBox)
     EXPECT_FALSE(gEngineCalls[1].createEnabled) << "unregistered after the buttons came back";
 }
 
+TEST_F(MainWindowTest, RefusedSkinIsNamedInTheBoxWithItsFirstFault)
+{
+    Open();
+    const std::string damaged = folder / "Damaged.skf";
+    ASSERT_TRUE(WriteZip(damaged, {{"skin.ini", GoodSkinIniWith("[Dialog]\n", "[Dialog]\nglow = 1\n")},
+                                   {"strip.bmp", SolidBmp(32, 4)}}));
+    Fill(msi, damaged, "", output);
+    CreateAndWait();
+    const std::vector<SeenDialog> seen = watcher->seen();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_NE(std::string::npos,
+              seen[0].texts.find("the skin is refused: Damaged.skf:5: [Dialog] unknown key \"glow\"|"))
+        << seen[0].texts;
+    EXPECT_FALSE(FileExists(output));
+}
+
 TEST_F(MainWindowTest, TypedPathKeepsItsFirst259Characters)
 {
     Open();
@@ -647,7 +664,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     const std::string msi = folder / "Sample.msi";
     ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
     const std::string skin = folder / "Sample.skf";
-    ASSERT_TRUE(WriteFileBytes(skin, PatternBytes(5000, 9)));
+    ASSERT_TRUE(WriteSkinFile(skin));
     const std::string output = folder / "setup.exe";
 
     TestProcess process("\"" + builder + "\\OrnixCreator.exe\"", folder.path());

@@ -1,6 +1,7 @@
 // The real skin engine under Wine: real dialogs on the X display, painted in
 // skins built from the repository's sources, read back pixel by pixel; the
 // engine released and deleted; damaged skin files refused.
+#include "DamagedSkins.h"
 #include "Hyperlink.h"
 #include "SkinTestSupport.h"
 #include "TestZip.h"
@@ -208,27 +209,8 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     EXPECT_TRUE(DeleteFileA(copy.path().c_str())) << GetLastError();
 }
 
-// Damaged skin files, made here with minizip around a small valid skin.
-// A 24-bit bottom-up BMP of one colour.
-std::string SolidBmp(int width, int height, int bits = 24)
-{
-    const int stride = ((width * bits + 31) / 32) * 4;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + stride * height;
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = static_cast<WORD>(bits);
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes.append(static_cast<size_t>(stride) * height, '\x5a');
-    return bytes;
-}
-
+// Skin files accepted and refused, from the table the native tests of the
+// skin core share (DamagedSkins.h), written here with minizip.
 // A 24-bit bottom-up BMP drawn pixel by pixel, (0, 0) at the top left.
 template <typename Pixel>
 std::string DrawnBmp(int width, int height, Pixel pixel)
@@ -248,77 +230,12 @@ std::string DrawnBmp(int width, int height, Pixel pixel)
     return bytes;
 }
 
-const char kGoodIni[] =
-    "[Skin]\nname = Test\nformat = 1\n"
-    "[Dialog]\nface = #102030\ntext = #F0F0F0\n"
-    "[Button]\nface = #405060\nimage = strip.bmp\nimage_size = 8x4\nimage_states = 4\n";
-
-std::string IniWith(const std::string& from, const std::string& to)
-{
-    std::string ini = kGoodIni;
-    const size_t at = ini.find(from);
-    return at == std::string::npos ? std::string() : ini.replace(at, from.size(), to);
-}
-
 TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
 {
     TempFolder work;
     const std::string good = work / "good.skf";
-    ASSERT_TRUE(WriteZip(good, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
-    const std::string goodBytes = ReadFileBytes(good);
-
-    struct Damage {
-        const char* name;
-        std::vector<ZipEntry> entries;  // empty: raw bytes below instead
-        std::string raw;
-    };
-    std::vector<Damage> damages = {
-        {"wrong image size", {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 5)}}, ""},
-        {"missing image", {{"skin.ini", kGoodIni}}, ""},
-        {"image not a BMP", {{"skin.ini", kGoodIni}, {"strip.bmp", "not an image"}}, ""},
-        {"8-bit BMP", {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4, 8)}}, ""},
-        {"BMP cut short",
-         {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4).substr(0, 100)}}, ""},
-        {"no skin.ini", {{"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"bad colour digit", {{"skin.ini", IniWith("#102030", "#10203G")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"colour by name", {{"skin.ini", IniWith("#102030", "red")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"nonsense font size", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nfont_size = 900\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"states not 1 or 4", {{"skin.ini", IniWith("image_states = 4", "image_states = 3")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"unknown key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nglow = 1\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"image on a static", {{"skin.ini", IniWith("[Dialog]\n", "[Static]\nimage = strip.bmp\n[Dialog]\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"unknown section", {{"skin.ini", IniWith("[Dialog]", "[Dialgo]")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"line without key", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\nhello\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"no header", {{"skin.ini", IniWith("[Skin]\nname = Test\nformat = 1\n", "")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"future format", {{"skin.ini", IniWith("format = 1", "format = 3")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"newer key in format 1", {{"skin.ini", IniWith("[Dialog]\n", "[Dialog]\ncaption = #102030\n")}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"strip too short for a check box", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CheckBox]\nimage = strip.bmp\nimage_size = 8x4\nimage_states = 4\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"margins wider than the image", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 5,1,5,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
-        {"three margins", {{"skin.ini", IniWith("format = 1", "format = 2") + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 1,1,1\n"}, {"strip.bmp", SolidBmp(32, 4)}, {"bar.bmp", SolidBmp(16, 4)}}, ""},
-        {"caption buttons without size", {{"skin.ini", IniWith("format = 1", "format = 2") + "[CustomFrame]\nbuttons = strip.bmp\n"}, {"strip.bmp", SolidBmp(32, 4)}}, ""},
-        {"random bytes", {}, PatternBytes(700, 3)},
-        {"zero bytes", {}, std::string()},
-    };
-    // Cut at the start, inside the first entry, in the middle, inside the
-    // central directory and one byte short of the end.
-    for (size_t cut : {size_t(1), size_t(30), goodBytes.size() / 2, goodBytes.size() - 40,
-                       goodBytes.size() - 1})
-        damages.push_back({"truncated", {}, goodBytes.substr(0, cut)});
-    std::string flipped = goodBytes;
-    flipped[60] ^= 0x55;  // inside the first entry's compressed data
-    damages.push_back({"corrupted data", {}, flipped});
-    // Near the 16 MB an entry may have: a hundred thousand sections, or as
-    // many keys in one, each new name unlike every one before it but the last.
-    std::string manySections = kGoodIni;
-    std::string manyKeys = std::string(kGoodIni) + "[Static]\n";
-    const std::string filler = "; " + std::string(120, '-') + "\n";
-    for (int i = 0; i < 100000; ++i) {
-        manySections += "[Section " + std::to_string(i) + "]\nface = #102030\n" + filler;
-        manyKeys += "key" + std::to_string(i) + " = #102030\n" + filler;
-    }
-    manySections += "[section 0]\n";
-    manyKeys += "KEY0 = #102030\n";
-    damages.push_back({"100000 sections, the last twice", {{"skin.ini", manySections}, {"strip.bmp", SolidBmp(32, 4)}}, ""});
-    damages.push_back({"100000 keys, the last twice", {{"skin.ini", manyKeys}, {"strip.bmp", SolidBmp(32, 4)}}, ""});
+    ASSERT_TRUE(WriteZip(good, GoodSkinEntries()));
+    const std::vector<SkinCase> cases = SkinCases(ReadFileBytes(good));
 
     ASSERT_TRUE(copy.Load());
     SkinEngine& engine = copy.engine();
@@ -329,21 +246,16 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
 
     ASSERT_TRUE(engine.InitDecoration(1));
     int index = 0;
-    for (const Damage& damage : damages) {
-        const std::string path = work / ("damaged" + std::to_string(index++) + ".skf");
-        if (damage.entries.empty())
-            ASSERT_TRUE(WriteFileBytes(path, damage.raw));
-        else
-            ASSERT_TRUE(WriteZip(path, damage.entries));
-        EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(path.c_str())))
-            << damage.name << " (" << path << ")";
+    for (const SkinCase& c : cases) {
+        const std::string path = work / ("case" + std::to_string(index++) + ".skf");
+        ASSERT_TRUE(WriteSkinCase(path, c, WriteFileBytes)) << c.name;
+        EXPECT_EQ(c.accepted, engine.LoadSkinFromFile(SkinEngineWide(path.c_str())) != FALSE)
+            << c.name << " (" << path << ")";
+        if (c.accepted) {
+            engine.DeInitDecoration();
+            ASSERT_TRUE(engine.InitDecoration(1));
+        }
     }
-    // The same skin in the newer format loads, so the rows above fail for
-    // their fault and not for the format.
-    const std::string newer = work / "newer.skf";
-    ASSERT_TRUE(WriteZip(newer, {{"skin.ini", IniWith("format = 1", "format = 2")},
-                                 {"strip.bmp", SolidBmp(32, 4)}}));
-    EXPECT_TRUE(engine.LoadSkinFromFile(SkinEngineWide(newer.c_str())));
     engine.DeInitDecoration();
     ASSERT_TRUE(engine.InitDecoration(1));
     EXPECT_FALSE(engine.LoadSkinFromFile(SkinEngineWide(work.path().c_str()))) << "a folder";
@@ -448,7 +360,7 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
     // frame and the glyphs to the system, as it always did.
     TempFolder work;
     const std::string older = work / "older.skf";
-    ASSERT_TRUE(WriteZip(older, {{"skin.ini", kGoodIni}, {"strip.bmp", SolidBmp(32, 4)}}));
+    ASSERT_TRUE(WriteZip(older, {{"skin.ini", kGoodSkinIni}, {"strip.bmp", SolidBmp(32, 4)}}));
     const Run runs[] = {
         {nullptr, CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},
         {older.c_str(), CLR_INVALID, CLR_INVALID, CLR_INVALID, CLR_INVALID},

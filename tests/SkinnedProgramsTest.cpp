@@ -153,6 +153,7 @@ struct Look {
     const char* name;
     std::string skin;
     COLORREF face;
+    bool byHand = false;  // built by the test: the builder refuses the skin
 };
 
 class SkinnedSetupTest : public ::testing::Test {
@@ -201,6 +202,31 @@ protected:
         EXPECT_FALSE(FileExists(builder + "\\temp.zip"));
         EXPECT_TRUE(PackageFile(setup.c_str()).HasContainer()) << name;
         return setup;
+    }
+
+    // A setup put together as the builder would, from the builder folder's
+    // stub, engine and libraries, but by this test: the builder refuses a
+    // skin that the engine refuses, and the engine's refusal at run time is
+    // what the unskinned walk is for.
+    std::string BuildByHand(const std::string& skin, const std::string& name)
+    {
+        const std::string setup = folder / name;
+        const std::string archive = folder / "temp.zip";
+        std::vector<ZipEntry> entries = {{"SampleApp.msi", ReadFileBytes(msi)},
+                                         {FileNameOf(skin), ReadFileBytes(skin)},
+                                         {"VelumoDll.dll", ReadFileBytes(builder + "\\VelumoDll.dll")}};
+        for (const std::string& library : kRuntimeLibraries)
+            entries.push_back({library, ReadFileBytes(builder + "\\" + library)});
+        EXPECT_TRUE(CopyFileTo(builder + "\\Runlet.exe", setup));
+        EXPECT_TRUE(WriteZip(archive, entries));
+        EXPECT_EQ(AppendDone, PackageFile(setup.c_str()).AppendContainer(archive.c_str())) << name;
+        DeleteFileA(archive.c_str());
+        return setup;
+    }
+
+    static std::string FileNameOf(const std::string& path)
+    {
+        return path.substr(path.find_last_of('\\') + 1);
     }
 
     // Reads the page back from the screen, saves it as
@@ -370,7 +396,7 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
     const std::string damaged = folder / "Damaged.skf";
     ASSERT_TRUE(WriteFileBytes(damaged, daylight.substr(0, daylight.size() / 2)));
     const Look looks[] = {
-        {"Unskinned", damaged, CLR_INVALID},
+        {"Unskinned", damaged, CLR_INVALID, true},
         {"Daylight", kSkins + "\\Daylight.skf", kDaylightDialog},
         {"Midnight", kSkins + "\\Midnight.skf", kMidnightDialog},
         {"Iris", kSkins + "\\Iris.skf", kIrisDialog},
@@ -378,7 +404,8 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
     };
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
-        const std::string setup = Build(look.skin, std::string("setup-") + look.name + ".exe");
+        const std::string file = std::string("setup-") + look.name + ".exe";
+        const std::string setup = look.byHand ? BuildByHand(look.skin, file) : Build(look.skin, file);
         EXPECT_EQ(0u, Walk(setup, look));
         EXPECT_TRUE(FileExists(kInstalledReadMe)) << "the walk did not install the product";
         Uninstall();

@@ -1,13 +1,19 @@
 #include "TestZip.h"
 
 #include <zip.h>
+#ifdef _WIN32
 // After zip.h, which brings the declarations it builds on.
 #include <iowin32.h>
+#endif
 
 bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries)
 {
     zlib_filefunc64_def files;
+#ifdef _WIN32
     fill_win32_filefunc64A(&files);
+#else
+    fill_fopen64_filefunc(&files);
+#endif
     zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
     if (!zip)
         return false;

@@ -99,6 +99,10 @@ class LinuxBuilder(unittest.TestCase):
         with open(bitmap, "wb") as f:
             f.write(b"BM" + bytes(60))
         base = ["--skin", self.skin, "--payload", self.payload]
+        # A skin that the skin engine refuses, for a fault on line 4.
+        refused = self.path("Brand.skf")
+        with zipfile.ZipFile(refused, "w") as skin:
+            skin.writestr("skin.ini", "[Skin]\nformat = 2\n[Dialog]\nglow = 1\n")
         cases = [
             ("help", ["--help"], 0, None),
             ("slash help", ["/?"], 0, None),
@@ -120,6 +124,9 @@ class LinuxBuilder(unittest.TestCase):
             ("bitmap as icon", ["--msi", self.msi, "-o", output, "-i", bitmap] + base, 6, None),
             ("output is the msi", ["--msi", self.msi, "-o", self.msi] + base, 11, None),
             ("output is a folder", ["--msi", self.msi, "-o", folder] + base, 12, None),
+            ("skin refused", ["--msi", self.msi, "-o", output, "--skin", refused,
+                              "--payload", self.payload], 16, None,
+             'ornixcreator: the skin is refused: Brand.skf:4: [Dialog] unknown key "glow"\n'),
             ("made", [f"/m:{self.msi}", f"/O:{output}", f"-s:{self.skin}",
                       "--payload", self.payload], 0, "made"),
         ]
@@ -138,6 +145,24 @@ class LinuxBuilder(unittest.TestCase):
                     self.assertIn(says[0], run.stdout + run.stderr)
                 left = [n for n in os.listdir(self.work) if n.startswith("vlm")]
                 self.assertEqual([], left)
+
+    def test_skin_check(self):
+        run = self.linux("skin", "check", self.skin)
+        self.assertEqual(0, run.returncode, run.stderr)
+        self.assertRegex(run.stdout, r"^ok: \w+, format 2, \d+ objects\n$")
+        self.assertEqual("", run.stderr)
+        broken = self.path("Broken.skf")
+        with zipfile.ZipFile(broken, "w") as skin:
+            skin.writestr("skin.ini", "[Skin]\nformat = 2\n[Dialog]\nglow = 1\nface = red\n")
+        run = self.linux("skin", "check", broken)
+        self.assertEqual(20, run.returncode)
+        self.assertEqual("", run.stdout)
+        self.assertEqual(f'{broken}:4: [Dialog] unknown key "glow"\n'
+                         f'{broken}:5: [Dialog] bad value "red" for face\n', run.stderr)
+        for args, code in ((["skin", "check", self.path("none.skf")], 3),
+                           (["skin", "check"], 1), (["skin", "create"], 1)):
+            with self.subTest(args=args):
+                self.assertEqual(code, self.linux(*args).returncode)
 
     def test_same_setup_as_the_windows_builder_and_it_installs(self):
         for icon in (None, self.icon):

@@ -1,0 +1,633 @@
+#include "SkinCreate.h"
+
+#include "OutputFiles.h"
+#include "SkinArchive.h"
+#include "SkinColour.h"
+#include "SkinDescription.h"
+#include "SkinImageFiles.h"
+#include "SkinIni.h"
+#include "SkinKit.h"
+#include "SkinObjects.h"
+#include "StockSkins.h"
+
+#include <zip.h>
+
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <vector>
+
+const char kSkinCreateUsage[] =
+    "Usage: ornixcreator skin create --from SKIN --output FILE.skf [--name TEXT]\n"
+    "           [--accent #RRGGBB] [--face #RRGGBB] [--text #RRGGBB] [--font NAME]\n"
+    "           [--banner IMAGE] [--side-image IMAGE]\n"
+    "Writes a skin derived from a stock skin (a bare name such as Daylight) or a\n"
+    "skin file. The accent recolours the caption, buttons, glyphs, focus cue,\n"
+    "progress bar and scroll thumbs; text on an accent face becomes the base's\n"
+    "text colour or white, whichever reads better. Every text keeps a contrast\n"
+    "of at least 4.5:1 on what it stands on; a colour that breaks that is\n"
+    "refused. Images (PNG, JPEG or BMP) are scaled to the base's banner and side\n"
+    "image. The same inputs give the same file.\n"
+    "\n"
+    "Exit codes: 0 written, 1 usage, 3 the base skin is missing or unreadable,\n"
+    "20 the base skin is refused, 21 a colour leaves text unreadable, 22 an image\n"
+    "cannot be read, 23 the output cannot be written.\n";
+
+namespace {
+
+constexpr double kReadable = 4.5;
+constexpr char kSkinIni[] = "skin.ini";
+
+struct CreateOptions {
+    std::string from, output, name, accent, face, text, font, banner, sideImage;
+};
+
+struct Failure {
+    int code = 0;
+    std::string message;
+};
+
+bool ReadCreateOptions(int argc, char** argv, CreateOptions& options, std::string& error)
+{
+    const struct {
+        const char* name;
+        std::string CreateOptions::*value;
+    } named[] = {
+        {"--from", &CreateOptions::from},         {"--output", &CreateOptions::output},
+        {"--name", &CreateOptions::name},         {"--accent", &CreateOptions::accent},
+        {"--face", &CreateOptions::face},         {"--text", &CreateOptions::text},
+        {"--font", &CreateOptions::font},         {"--banner", &CreateOptions::banner},
+        {"--side-image", &CreateOptions::sideImage},
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i], value;
+        const size_t equals = argument.find('=');
+        bool inline_ = false;
+        if (argument.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = argument.substr(equals + 1);
+            argument.resize(equals);
+            inline_ = true;
+        }
+        auto found = std::find_if(std::begin(named), std::end(named),
+                                  [&](const auto& n) { return argument == n.name; });
+        if (found == std::end(named)) {
+            error = "unknown option \"" + argument + "\" for skin create";
+            return false;
+        }
+        if (!inline_) {
+            if (i + 1 >= argc) {
+                error = "\"" + argument + "\" needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        options.*found->value = value;
+    }
+    if (options.from.empty() || options.output.empty()) {
+        error = "skin create needs --from and --output";
+        return false;
+    }
+    return true;
+}
+
+// skin.ini as lines, changed key by key, so that the base's comments and
+// order stay where the packager can read them.
+class IniEditor {
+public:
+    explicit IniEditor(const std::string& text)
+    {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines_.push_back(line);
+            start = end + 1;
+        }
+        added_.resize(lines_.size() + 1);
+    }
+
+    // line: the key's line (1-based), or its section's line to add the key.
+    void Set(int line, const std::string& key, const std::string& value, bool isSectionLine)
+    {
+        const std::string text = key + " = " + value;
+        if (isSectionLine)
+            added_[line].push_back(text);
+        else
+            lines_[line - 1] = text;
+    }
+
+    std::string Text() const
+    {
+        std::string out;
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            out += lines_[i] + "\n";
+            for (const std::string& line : added_[i + 1])
+                out += line + "\n";
+        }
+        return out;
+    }
+
+private:
+    std::vector<std::string> lines_;
+    std::vector<std::vector<std::string>> added_;  // after each line, by its number
+};
+
+const IniKey* FindKey(const IniSection& section, const char* name)
+{
+    for (const IniKey& key : section.keys) {
+        if (key.name == name)
+            return &key;
+    }
+    return nullptr;
+}
+
+int ObjectOf(const IniSection& section)
+{
+    return FindSkinObject(section.name.c_str());
+}
+
+SkinKind KindOf(int object)
+{
+    return SkinObjectAt(object).kind;
+}
+
+bool IsTextKey(const std::string& key)
+{
+    return key == "text" || key == "caption_text" || key == "inactive_text" ||
+           key == "selection_text" || key == "disabled";
+}
+
+// The kinds whose colours follow the accent: the caption and frame, buttons,
+// glyphs, the progress bar and scroll bars. Their greys (faces, tracks) stay.
+bool FollowsAccent(SkinKind kind)
+{
+    switch (kind) {
+    case SkinKind::Dialog:
+    case SkinKind::PushButton:
+    case SkinKind::CheckBox:
+    case SkinKind::RadioButton:
+    case SkinKind::ProgressBar:
+    case SkinKind::ScrollBar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The kinds whose text stands on the dialog's face or their own field.
+bool TakesText(SkinKind kind)
+{
+    return kind != SkinKind::PushButton && kind != SkinKind::ProgressBar &&
+           kind != SkinKind::ScrollBar;
+}
+
+template <typename Change>
+void RecolourPixels(SkinPixels& pixels, Change change)
+{
+    for (size_t i = 0; i + 3 < pixels.bgr0.size(); i += 4) {
+        const Rgb before = {pixels.bgr0[i + 2], pixels.bgr0[i + 1], pixels.bgr0[i]};
+        const Rgb after = change(before);
+        pixels.bgr0[i] = uint8_t(after.b);
+        pixels.bgr0[i + 1] = uint8_t(after.g);
+        pixels.bgr0[i + 2] = uint8_t(after.r);
+    }
+}
+
+// A disabled text colour for text on faces: the text moved towards the face
+// as far as it stays readable on the face and on the engine's disabled face.
+Rgb DisabledFor(const Rgb& text, const std::vector<Rgb>& faces, int disabledFaceMix)
+{
+    for (int percent = 60; percent > 0; percent -= 5) {
+        const Rgb candidate = Blend(text, faces.front(), percent);
+        bool readable = true;
+        for (const Rgb& face : faces) {
+            readable = readable && ContrastRatio(candidate, face) >= kReadable &&
+                       ContrastRatio(candidate, Blend(face, candidate, disabledFaceMix)) >= kReadable;
+        }
+        if (readable)
+            return candidate;
+    }
+    return text;
+}
+
+struct Pair {
+    std::string where;
+    Rgb text, face;
+};
+
+// Every text the engine draws on the skin and what it stands on, resolved
+// as the engine resolves each object's keys.
+std::vector<Pair> TextPairs(const SkinDescription& skin)
+{
+    std::vector<Pair> pairs;
+    const SkinObjectDescription* dialog = skin.objects.empty() ? nullptr : skin.objects[0].get();
+    for (int index = 0; index < int(skin.objects.size()); ++index) {
+        const SkinObjectDescription* object = skin.objects[index].get();
+        if (!object)
+            continue;
+        const std::string name = SkinObjectAt(index).name;
+        const SkinStyle& s = object->style;
+        const SkinColours& c = object->colours;
+        auto add = [&](const std::string& what, uint32_t text, uint32_t face) {
+            pairs.push_back({name + " " + what, RgbFromColorref(text), RgbFromColorref(face)});
+        };
+        switch (KindOf(index)) {
+        case SkinKind::Dialog:
+            add("text on face", s.text, s.face);
+            add("disabled on face", s.disabled, s.face);
+            if (object->full) {
+                for (int percent : {0, 50, 100}) {
+                    const Rgb bar = Blend(RgbFromColorref(c.caption), RgbFromColorref(c.captionTo), percent);
+                    pairs.push_back({name + " caption_text on caption", RgbFromColorref(c.captionText), bar});
+                }
+                add("inactive_text on inactive", c.inactiveText, c.inactive);
+            }
+            break;
+        case SkinKind::PushButton:
+            add("text on face", s.text, s.face);
+            add("text on hot", s.text, s.hot);
+            add("text on pressed", s.text, s.pressed);
+            break;
+        case SkinKind::CheckBox:
+        case SkinKind::RadioButton:
+        case SkinKind::GroupBox:
+        case SkinKind::Static:
+            if (dialog) {
+                add("text on the dialog's face", s.text, dialog->style.face);
+                add("disabled on the dialog's face", s.disabled, dialog->style.face);
+            }
+            break;
+        case SkinKind::Edit:
+        case SkinKind::ListBox:
+        case SkinKind::ComboBox:
+        case SkinKind::ListView:
+            add("text on face", s.text, s.face);
+            if (object->full)
+                add("selection_text on selection", c.selectionText, c.selection);
+            break;
+        default:
+            break;
+        }
+    }
+    return pairs;
+}
+
+bool WriteSkinFile(const std::string& path, const std::string& ini,
+                   const SkinArchiveEntries& entries)
+{
+    zipFile archive = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    if (!archive)
+        return false;
+    bool written = true;
+    auto add = [&](const std::string& name, const std::string& bytes) {
+        // Fixed times and attributes: the same inputs make the same file.
+        zip_fileinfo info = {};
+        info.tmz_date.tm_mday = 1;
+        info.tmz_date.tm_year = 1980;
+        written = written &&
+                  zipOpenNewFileInZip64(archive, name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                        nullptr, Z_DEFLATED, 9, 0) == ZIP_OK &&
+                  zipWriteInFileInZip(archive, bytes.data(), unsigned(bytes.size())) == ZIP_OK &&
+                  zipCloseFileInZip(archive) == ZIP_OK;
+    };
+    add(kSkinIni, ini);
+    for (const auto& entry : entries) {
+        if (entry.first != kSkinIni)
+            add(entry.first, entry.second);
+    }
+    return zipClose(archive, nullptr) == ZIP_OK && written;
+}
+
+class SkinMaker {
+public:
+    SkinMaker(const CreateOptions& options, const SkinDescription& base,
+              const std::vector<IniSection>& sections, SkinArchiveEntries entries,
+              const std::string& iniText)
+        : options_(options), base_(base), sections_(sections), entries_(std::move(entries)),
+          ini_(iniText)
+    {
+    }
+
+    bool Make(Failure& failure);
+    std::string Ini() const { return ini_.Text(); }
+    const SkinArchiveEntries& Entries() const { return entries_; }
+
+private:
+    bool Colour(const std::string& option, const std::string& value, Rgb& colour, Failure& failure);
+    void Set(const IniSection& section, const char* key, const std::string& value);
+    void SetColour(const IniSection& section, const char* key, const Rgb& colour);
+    Rgb KeyColour(const IniSection& section, const char* key, const Rgb& otherwise) const;
+    bool RecolourImages(const std::vector<std::string>& names,
+                        const std::function<Rgb(const Rgb&)>& change, Failure& failure);
+    bool PlaceImage(const std::string& path, const char* section, Failure& failure);
+
+    const CreateOptions& options_;
+    const SkinDescription& base_;
+    const std::vector<IniSection>& sections_;
+    SkinArchiveEntries entries_;
+    IniEditor ini_;
+    std::map<std::string, std::string> changed_;  // "section/key" -> value, for later reads
+};
+
+bool SkinMaker::Colour(const std::string& option, const std::string& value, Rgb& colour,
+                       Failure& failure)
+{
+    if (ParseHexColour(value, colour))
+        return true;
+    failure = {kSkinExitUsage, option + " takes a colour as #RRGGBB, not \"" + value + "\""};
+    return false;
+}
+
+void SkinMaker::Set(const IniSection& section, const char* key, const std::string& value)
+{
+    if (const IniKey* found = FindKey(section, key))
+        ini_.Set(found->line, key, value, false);
+    else
+        ini_.Set(section.line, key, value, true);
+    changed_[section.name + "/" + key] = value;
+}
+
+void SkinMaker::SetColour(const IniSection& section, const char* key, const Rgb& colour)
+{
+    Set(section, key, HexColour(colour));
+}
+
+Rgb SkinMaker::KeyColour(const IniSection& section, const char* key, const Rgb& otherwise) const
+{
+    Rgb colour = otherwise;
+    auto changed = changed_.find(section.name + "/" + key);
+    if (changed != changed_.end())
+        ParseHexColour(changed->second, colour);
+    else if (const IniKey* found = FindKey(section, key))
+        ParseHexColour(found->value, colour);
+    return colour;
+}
+
+bool SkinMaker::RecolourImages(const std::vector<std::string>& names,
+                               const std::function<Rgb(const Rgb&)>& change, Failure& failure)
+{
+    for (const std::string& name : names) {
+        auto entry = entries_.find(name);
+        if (entry == entries_.end())
+            continue;
+        SkinPixels pixels;
+        std::string why;
+        if (!DecodeSkinBitmap(entry->second, pixels, why)) {
+            failure = {kSkinExitRefused, "the base skin's image " + name + ": " + why};
+            return false;
+        }
+        RecolourPixels(pixels, change);
+        entry->second = EncodeBmp24(pixels);
+    }
+    return true;
+}
+
+bool SkinMaker::Make(Failure& failure)
+{
+    const SkinObjectDescription* dialog = base_.objects.empty() ? nullptr : base_.objects[0].get();
+    const Rgb baseFace = dialog ? RgbFromColorref(dialog->style.face) : Rgb{0xF0, 0xF0, 0xF0};
+    const Rgb baseText = dialog ? RgbFromColorref(dialog->style.text) : Rgb{};
+    Rgb accent, face, text;
+    const bool hasAccent = !options_.accent.empty();
+    const bool hasFace = !options_.face.empty();
+    const bool hasText = !options_.text.empty();
+    if ((hasAccent && !Colour("--accent", options_.accent, accent, failure)) ||
+        (hasFace && !Colour("--face", options_.face, face, failure)) ||
+        (hasText && !Colour("--text", options_.text, text, failure)))
+        return false;
+
+    for (const IniSection& section : sections_) {
+        if (SameSkinName(section.name.c_str(), "Skin") && !options_.name.empty())
+            Set(section, "name", options_.name);
+    }
+    if (!options_.font.empty()) {
+        bool any = false;
+        for (const IniSection& section : sections_) {
+            if (FindKey(section, "font_face")) {
+                Set(section, "font_face", options_.font);
+                any = true;
+            }
+        }
+        for (const IniSection& section : sections_) {
+            if (!any && SameSkinName(section.name.c_str(), "Dialog"))
+                Set(section, "font_face", options_.font);
+        }
+    }
+
+    std::vector<std::string> accentImages, allImages;
+    for (const auto& entry : entries_) {
+        if (entry.first != kSkinIni)
+            allImages.push_back(entry.first);
+    }
+    if (hasAccent) {
+        const Rgb baseAccent = dialog && dialog->full ? RgbFromColorref(dialog->colours.caption)
+                                                      : RgbFromColorref(base_.objects[1]
+                                                                            ? base_.objects[1]->style.face
+                                                                            : dialog->style.border);
+        const AccentShift shift(baseAccent, accent);
+        for (const IniSection& section : sections_) {
+            const int object = ObjectOf(section);
+            if (object == kNoObject || !FollowsAccent(KindOf(object)))
+                continue;
+            for (const IniKey& key : section.keys) {
+                Rgb colour;
+                if (IsTextKey(key.name) || !ParseHexColour(key.value, colour) || !IsChromatic(colour))
+                    continue;
+                SetColour(section, key.name.c_str(), shift.Apply(colour));
+            }
+            for (const char* imageKey : {"image", "buttons"}) {
+                if (const IniKey* image = FindKey(section, imageKey)) {
+                    std::string lower = image->value;
+                    std::transform(lower.begin(), lower.end(), lower.begin(),
+                                   [](unsigned char ch) { return char(tolower(ch)); });
+                    accentImages.push_back(lower);
+                }
+            }
+        }
+        std::sort(accentImages.begin(), accentImages.end());
+        accentImages.erase(std::unique(accentImages.begin(), accentImages.end()), accentImages.end());
+        if (!RecolourImages(accentImages,
+                            [&](const Rgb& c) { return IsChromatic(c) ? shift.Apply(c) : c; },
+                            failure))
+            return false;
+    }
+    if (hasFace) {
+        for (const IniSection& section : sections_) {
+            for (const IniKey& key : section.keys) {
+                Rgb colour;
+                if (!IsTextKey(key.name) && ParseHexColour(key.value, colour) && colour == baseFace &&
+                    !changed_.count(section.name + "/" + key.name))
+                    SetColour(section, key.name.c_str(), face);
+            }
+        }
+        if (!RecolourImages(allImages, [&](const Rgb& c) { return c == baseFace ? face : c; },
+                            failure))
+            return false;
+    }
+    if (hasText) {
+        for (const IniSection& section : sections_) {
+            const int object = ObjectOf(section);
+            if (object != kNoObject && TakesText(KindOf(object)))
+                SetColour(section, "text", text);
+        }
+    }
+
+    // Text on what now takes the accent: the base's text or white, whichever
+    // reads better; disabled text follows what it stands on.
+    const Rgb newFace = hasFace ? face : baseFace;
+    for (const IniSection& section : sections_) {
+        const int object = ObjectOf(section);
+        if (object == kNoObject)
+            continue;
+        const SkinObjectDescription* described = base_.objects[object].get();
+        if (!described)
+            continue;
+        const SkinKind kind = KindOf(object);
+        const Rgb ownText = RgbFromColorref(described->style.text);
+        if (kind == SkinKind::PushButton && hasAccent) {
+            const std::vector<Rgb> faces = {
+                KeyColour(section, "face", RgbFromColorref(described->style.face)),
+                KeyColour(section, "hot", RgbFromColorref(described->style.hot)),
+                KeyColour(section, "pressed", RgbFromColorref(described->style.pressed))};
+            const Rgb chosen = MostContrasting({ownText, kWhite}, faces);
+            SetColour(section, "text", chosen);
+            // A disabled button is drawn on its face alone.
+            SetColour(section, "disabled", DisabledFor(chosen, {faces.front()}, 15));
+        }
+        if (kind == SkinKind::Dialog && hasAccent && described->full &&
+            (FindKey(section, "caption") || FindKey(section, "caption_to"))) {
+            const Rgb from = KeyColour(section, "caption", RgbFromColorref(described->colours.caption));
+            const Rgb to = KeyColour(section, "caption_to", from);
+            SetColour(section, "caption_text",
+                      MostContrasting({baseText, kWhite}, {from, Blend(from, to, 50), to}));
+        }
+        if ((hasFace || hasText) && TakesText(kind)) {
+            const Rgb objectFace = kind == SkinKind::Dialog || kind == SkinKind::Static ||
+                                           kind == SkinKind::CheckBox || kind == SkinKind::RadioButton ||
+                                           kind == SkinKind::GroupBox
+                                       ? newFace
+                                       : KeyColour(section, "face", RgbFromColorref(described->style.face));
+            const Rgb objectText = KeyColour(section, "text", ownText);
+            if (FindKey(section, "disabled") || kind == SkinKind::Dialog)
+                SetColour(section, "disabled", DisabledFor(objectText, {objectFace}, 20));
+        }
+    }
+
+    if (!options_.banner.empty() && !PlaceImage(options_.banner, "Banner", failure))
+        return false;
+    if (!options_.sideImage.empty() && !PlaceImage(options_.sideImage, "SideImage", failure))
+        return false;
+    return true;
+}
+
+bool SkinMaker::PlaceImage(const std::string& path, const char* sectionName, Failure& failure)
+{
+    const IniSection* section = nullptr;
+    for (const IniSection& s : sections_) {
+        if (SameSkinName(s.name.c_str(), sectionName))
+            section = &s;
+    }
+    const IniKey* image = section ? FindKey(*section, "image") : nullptr;
+    if (!image) {
+        failure = {kSkinExitUsage, std::string("the base skin has no [") + sectionName +
+                                       "] image to replace"};
+        return false;
+    }
+    std::string entry = image->value;
+    std::transform(entry.begin(), entry.end(), entry.begin(),
+                   [](unsigned char ch) { return char(tolower(ch)); });
+    SkinPixels current, replaced;
+    std::string why;
+    auto found = entries_.find(entry);
+    if (found == entries_.end() || !DecodeSkinBitmap(found->second, current, why)) {
+        failure = {kSkinExitRefused, "the base skin's image " + entry + " cannot be read"};
+        return false;
+    }
+    if (!LoadImageCovering(path, current.width, current.height, replaced, why)) {
+        failure = {kSkinExitImage, path + ": " + why};
+        return false;
+    }
+    found->second = EncodeBmp24(replaced);
+    return true;
+}
+
+int Fail(const Failure& failure)
+{
+    fprintf(stderr, "ornixcreator: %s\n", failure.message.c_str());
+    return failure.code;
+}
+
+} // namespace
+
+int RunSkinCreate(int argc, char** argv, const std::string& payloadFolder)
+{
+    CreateOptions options;
+    std::string error;
+    if (!ReadCreateOptions(argc, argv, options, error)) {
+        fprintf(stderr, "ornixcreator: %s\n%s", error.c_str(), kSkinCreateUsage);
+        return kSkinExitUsage;
+    }
+    std::string basePath;
+    if (ResolveSkinArgument(options.from, payloadFolder, basePath) ==
+        SkinArgumentResult::UnknownStock)
+        return Fail({kSkinExitUnreadable, UnknownStockSkinMessage(options.from, payloadFolder)});
+
+    SkinFaults faults;
+    SkinDescription base;
+    switch (CheckSkin(basePath.c_str(), faults, &base)) {
+    case SkinVerdict::Accepted:
+        break;
+    case SkinVerdict::Unreadable:
+        return Fail({kSkinExitUnreadable, SkinFaultReport(basePath, faults.first())});
+    case SkinVerdict::Refused:
+        return Fail({kSkinExitRefused, "the base skin is refused: " +
+                                           SkinFaultReport(basePath, faults.first())});
+    }
+    SkinArchiveEntries entries;
+    std::vector<IniSection> sections;
+    SkinFaults readFaults;
+    if (!ReadSkinArchive(SkinPathFromNarrow(basePath.c_str()).c_str(), entries, readFaults) ||
+        !ParseIni(entries[kSkinIni], sections, readFaults))
+        return Fail({kSkinExitRefused, "the base skin cannot be read again: " + basePath});
+
+    SkinMaker maker(options, base, sections, entries, entries[kSkinIni]);
+    Failure failure;
+    if (!maker.Make(failure))
+        return Fail(failure);
+
+    // Written beside the output under a temporary name, checked as the engine
+    // checks a skin, and only then renamed over it.
+    PendingOutput pending;
+    if (!OutputIsPlainFile(options.output.c_str()) || !pending.Create(options.output.c_str()))
+        return Fail({kSkinExitOutput, "cannot write " + options.output +
+                                          ": its folder is missing or not writable"});
+    if (!WriteSkinFile(pending.path(), maker.Ini(), maker.Entries()))
+        return Fail({kSkinExitOutput, "cannot write " + options.output});
+    SkinFaults madeFaults;
+    SkinDescription made;
+    if (CheckSkin(pending.path(), madeFaults, &made) != SkinVerdict::Accepted)
+        return Fail({kSkinExitRefused, "the skin made is refused: " +
+                                           SkinFaultReport(options.output, madeFaults.first())});
+    for (const Pair& pair : TextPairs(made)) {
+        const double ratio = ContrastRatio(pair.text, pair.face);
+        if (ratio < kReadable) {
+            char text[200];
+            snprintf(text, sizeof text, "%s: %s on %s is %.2f:1, below %.1f:1", pair.where.c_str(),
+                     HexColour(pair.text).c_str(), HexColour(pair.face).c_str(), ratio, kReadable);
+            return Fail({kSkinExitContrast, text});
+        }
+    }
+    if (!pending.Commit(options.output.c_str()))
+        return Fail({kSkinExitOutput, "cannot replace " + options.output});
+    printf("made %s: %s, format %d, %d objects\n", options.output.c_str(), made.name.c_str(),
+           made.format, made.ObjectCount());
+    return 0;
+}
