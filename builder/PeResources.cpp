@@ -46,6 +46,19 @@ uint32_t ReadLittle32Of(const std::string& b, size_t at) { return ReadLittle32(&
 void WriteLittle16Of(std::string& b, size_t at, uint32_t v) { WriteLittle16(&b[at], v); }
 void WriteLittle32Of(std::string& b, size_t at, uint32_t v) { WriteLittle32(&b[at], v); }
 
+bool IsPowerOfTwo(uint32_t value) { return value && !(value & (value - 1)); }
+
+// What Windows maps: powers of two, the file's alignment 512 bytes to
+// 64 KiB (or smaller and equal to the memory's), the memory's at least the
+// file's. Within these, no size the writer works out outgrows the file and
+// its new resources by more than one alignment.
+bool AlignmentsMap(uint32_t sectionAlignment, uint32_t fileAlignment)
+{
+    return IsPowerOfTwo(sectionAlignment) && IsPowerOfTwo(fileAlignment) &&
+           fileAlignment <= 0x10000 && sectionAlignment >= fileAlignment &&
+           (fileAlignment >= 512 || fileAlignment == sectionAlignment);
+}
+
 uint64_t AlignUp(uint64_t value, uint32_t alignment)
 {
     return alignment ? (value + alignment - 1) / alignment * alignment : value;
@@ -293,11 +306,14 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
     }
     const size_t entriesAt = AlignUp(tables + texts, 4);
     size_t dataAt = AlignUp(entriesAt + leaves * kDataEntrySize, kDataAlignment);
+    // An empty resource still gets a byte of its own: data that began at
+    // the section's very end would lie outside it for every reader.
+    auto room = [](const std::string& bytes) { return std::max<size_t>(bytes.size(), 1); };
     size_t end = dataAt;
     for (const auto& type : types)
         for (const auto& name : type.second)
             for (const auto& language : name.second)
-                end = AlignUp(end, kDataAlignment) + language.second.bytes.size();
+                end = AlignUp(end, kDataAlignment) + room(language.second.bytes);
 
     std::string out(end, '\0');
     size_t nextTable = 0;
@@ -366,7 +382,7 @@ std::string BuildSection(const PeResources::Types& types, uint32_t rva)
             nextEntry += kDataEntrySize;
             if (!bytes.empty())
                 memcpy(&out[data], bytes.data(), bytes.size());
-            data += bytes.size();
+            data += room(bytes);
         }
     }
     return out;
@@ -458,9 +474,15 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
         }
     }
 
-    const std::string section = BuildSection(types_, rsrc.virtualAddress);
     const uint32_t sa = headers.sectionAlignment;
     const uint32_t fa = headers.fileAlignment;
+    // Before anything is laid out or allocated: a damaged alignment would
+    // round the new section up to gigabytes.
+    if (!AlignmentsMap(sa, fa)) {
+        error = "the program's section or file alignment is damaged";
+        return false;
+    }
+    const std::string section = BuildSection(types_, rsrc.virtualAddress);
     const uint64_t newRawSize = AlignUp(section.size(), fa);
     const uint64_t oldEnd = uint64_t(rsrc.rawOffset) + rsrc.rawSize;
     const int64_t rawDelta = int64_t(newRawSize) - int64_t(rsrc.rawSize);
@@ -481,12 +503,13 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
             error = "a section the program uses follows its resources";
             return false;
         }
-        if (s.rawSize && s.rawOffset >= oldEnd && rawDelta % int64_t(fa ? fa : 1) != 0) {
+        if (s.rawSize && s.rawOffset >= oldEnd && rawDelta % int64_t(fa) != 0) {
             error = "the resource section is not aligned in the file";
             return false;
         }
     }
 
+    out.reserve(size_t(int64_t(file.size()) + rawDelta));
     out.assign(file, 0, rsrc.rawOffset);
     out += section;
     out.resize(size_t(rsrc.rawOffset + newRawSize), '\0');

@@ -15,6 +15,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -61,7 +63,7 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
     if (!archive)
         return SetupCheckResult::ArchiveDamaged;
     std::vector<char> buffer(256 * 1024);
-    std::vector<std::string> names;
+    std::unordered_set<std::u16string> names;
     size_t entries = 0;
     int status = unzGoToFirstFile(archive.get());
     while (status == UNZ_OK) {
@@ -75,16 +77,15 @@ SetupCheckResult CheckArchive(const char* archivePath, size_t expectedEntries,
         const bool isPackage = ClassifyEntry(name) == EntryPackage;
         // The setup refuses a second ".msi" and two names that would be one
         // file: the MSI entry comes first and must be the only one, and a
-        // skin named like a library would meet that library.
-        bool repeated = false;
-        for (const std::string& earlier : names)
-            repeated = repeated || SameEntryName(earlier.c_str(), name);
+        // skin named like a library would meet that library. A usable name
+        // is text, so it has a key.
+        std::u16string key;
         if (strlen(name) != info.size_filename || !IsUsableEntryName(name) ||
-            isPackage != (entries == 0) || repeated) {
+            isPackage != (entries == 0) || !EntryNameKey(name, key) ||
+            !names.insert(std::move(key)).second) {
             refusedEntry.assign(name, info.size_filename);
             return SetupCheckResult::EntryRefused;
         }
-        names.push_back(name);
         if (EntryDataRefusal(info.flag, info.compression_method, info.uncompressed_size,
                              ClassifyEntry(name)) ||
             !EntryReadsBack(archive.get(), buffer))

@@ -127,14 +127,18 @@ bool IsSafeEntryName(const char* name, size_t folderLength)
     return IsSafeEntryName(name, folderLength, kActiveCodePage);
 }
 
+bool EntryNameKey(const char* name, std::u16string& key, unsigned codePage)
+{
+    if (!WidenEntryName(name, codePage, key))
+        return false;
+    UpperEntryName(key);
+    return true;
+}
+
 bool SameEntryName(const char* first, const char* second, unsigned codePage)
 {
     std::u16string a, b;
-    if (!WidenEntryName(first, codePage, a) || !WidenEntryName(second, codePage, b))
+    if (!EntryNameKey(first, a, codePage) || !EntryNameKey(second, b, codePage))
         return !strcmp(first, second);
-    if (a.size() != b.size())
-        return false;
-    UpperEntryName(a);
-    UpperEntryName(b);
     return a == b;
 }

@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 
+#include <string>
+
 // The code page a name is read in. 0 is the active ANSI code page, in which
 // the setup uses the name on Windows; elsewhere names are UTF-8 text.
 constexpr unsigned kActiveCodePage = 0;
@@ -40,6 +42,15 @@ bool IsDeviceName(const char* name);
 // True when the two names would be one file: equal without regard to case,
 // as the file system compares them.
 bool SameEntryName(const char* first, const char* second, unsigned codePage = kActiveCodePage);
+
+// The name folded as the file system compares names: two names are one file
+// when their keys are equal, so a set of keys finds a repeated name in one
+// pass. False for bytes that are no text in the code page.
+bool EntryNameKey(const char* name, std::u16string& key, unsigned codePage = kActiveCodePage);
+
+// Most entries a setup unpacks. The builder writes eight; an archive with
+// many more is hostile, and would only cost time and handles.
+constexpr unsigned long long kMostEntries = 256;
 
 // Largest runtime library or engine entry unpacked. No such library comes
 // near it; a larger one is a decompression bomb aimed at the system folder.

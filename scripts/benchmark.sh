@@ -6,7 +6,8 @@
 #   3. locating the container in setups of 100 MB and 1 GB, against a plain
 #      read of each;
 #   4. the setup's peak memory for 10 MB and 100 MB payloads;
-#   5. the builders' peak memory for 100 MB and 1 GB MSI files.
+#   5. the builders' peak memory for 100 MB and 1 GB MSI files;
+#   6. the setup's run on archives of 256, 1,000 and 20,000 empty entries.
 # Sets the machine up and builds first, as scripts/test.sh does. Not a test:
 # it prints figures. All it writes lives in the build's Wine prefix
 # (C:\vbench) and is removed at the end; the Wine processes end with it.
@@ -229,6 +230,45 @@ ws_100=$(peak peakWorkingSetKB "${unpack_100[@]}")
 private_10=$(peak peakPrivateKB "$unpack_10")
 private_100=$(peak peakPrivateKB "${unpack_100[@]}")
 
+# --- 6. Many entries ------------------------------------------------------------
+# Archives of empty entries: 256, the most a setup unpacks, and 1,000 and
+# 20,000, which it refuses from the directory before anything is written.
+/usr/bin/python3 - "$build/setup/Runlet.exe" "$bench" <<'PY'
+import os, struct, sys, zipfile
+stub, out = sys.argv[1], sys.argv[2]
+image = open(stub, "rb").read()
+for count in (256, 1000, 20000):
+    archive = os.path.join(out, "temp-many-%d.zip" % count)
+    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+        for i in range(count):
+            z.writestr("entry%05d.txt" % i, b"")
+    data = open(archive, "rb").read()
+    name = b"temp.zip"
+    with open(os.path.join(out, "setup-many-%d.exe" % count), "wb") as f:
+        f.write(image + struct.pack("<I", len(name)) + name + data +
+                struct.pack("<I", len(image)) + b"!faSig!")
+PY
+# many_run COUNT EXIT: the best of three runs' seconds; EXIT is 2 (all
+# unpacked, no package) or 1392 (refused).
+many_run() {
+  local line best= t
+  for _ in 1 2 3; do
+    line=$("${wine_limited[@]}" "$build/tests/UnpackBench.exe" "$(win "setup-many-$1.exe")" | tr -d '\r')
+    if [ "$(field "$line" exit)" != "$2" ]; then
+      echo "benchmark: the setup run on $1 entries did not end with $2: $line" >&2
+      exit 1
+    fi
+    t=$(field "$line" seconds)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
+}
+many_256=$(many_run 256 2)
+many_1000=$(many_run 1000 1392)
+many_20000=$(many_run 20000 1392)
+many_unzip=$(best_of_3 no_unzipped emulated unzip -q "$bench/temp-many-256.zip" -d "$bench/unzipped")
+rm -rf "$bench/unzipped" "$bench"/temp-many-*.zip "$bench"/setup-many-*.exe
+
 temp_after=$(temp_folders)
 left=$(comm -13 <(echo "$temp_before") <(echo "$temp_after") | sed '/^$/d')
 [ -z "$left" ] || while read -r d; do rm -rf "$d"; done <<<"$left"
@@ -283,6 +323,10 @@ row "  the same, 1 GB MSI" "$(kib "$linux_peak_1g")" "ornixcreator" "" ""
 row "  100 MB MSI" "$(kib "$windows_peak_100m")" "OrnixCreator.exe, Wine process" "" ""
 row "  1 GB MSI" "$(kib "$windows_peak_1g")" "OrnixCreator.exe, Wine process" "" ""
 row "  a Wine program doing nothing" "$(kib "$wine_idle_peak")" "" "" ""
+row "6 256 empty entries, unpacked (f)" "$(secs "$many_256")" \
+  "unzip, under qemu-x86_64" "$(secs "$many_unzip")" "$(ratio "$many_256" "$many_unzip")"
+row "  1,000 entries, refused" "$(msecs "$many_1000")" "" "" ""
+row "  20,000 entries, refused" "$(msecs "$many_20000")" "" "" ""
 cat <<EOF
 
 (a) OrnixCreator.exe in batch mode: wall time less the start of a Wine
@@ -300,6 +344,9 @@ cat <<EOF
     unzip's peak resident set size. Wine's own libraries count on our side.
 (e) Peak resident set size (/usr/bin/time) of a generation; for
     OrnixCreator.exe that of its Wine process, Wine's own share included.
+(f) UnpackBench.exe on archives of empty entries, best of 3: 256 are
+    unpacked and removed again; more are refused from the directory, before
+    anything is written, whatever their number.
 EOF
 if [ -n "$left" ]; then
   echo

@@ -29,8 +29,8 @@ installed="$WINEPREFIX/drive_c/Program Files/Velumo Sample Application"
 
 # A second run starts from a clean slate: the product of the first goes.
 if [ -f "$work/SampleApp.msi" ]; then
-  say "removing the sample product of an earlier run"
-  wine_step 300 "removing the sample product of an earlier run" \
+  say "removing the sample product of an earlier run, usually a few seconds (at most 120 s)"
+  wine_step 120 "removing the sample product of an earlier run" \
     wine msiexec /x "$(win SampleApp.msi)" /qn || true
 fi
 rm -rf "$work" "$shots" && mkdir -p "$work" "$shots"
@@ -46,26 +46,26 @@ say "making the sample package and icon"
 convert -size 64x64 radial-gradient:'#5fb0ff'-'#0b3d91' -fill white -stroke white \
   -draw 'polygon 22,16 46,32 22,48' -define icon:auto-resize=48,32,16 "$work/Sample.ico"
 
-say "building the setup in batch mode, in the stock skin Daylight"
+say "building the setup in batch mode, in the stock skin Daylight, usually a few seconds (at most 120 s)"
 status=0
-wine_step 300 "building the setup" wine "$work/builder/OrnixCreator.exe" \
+wine_step 120 "building the setup" wine "$work/builder/OrnixCreator.exe" \
   "/m:$(win SampleApp.msi)" /s:Daylight "/i:$(win Sample.ico)" \
   "/o:$(win SampleSetup.exe)" || status=$?
 if [ "$status" -ne 0 ] || [ ! -f "$work/SampleSetup.exe" ]; then
-  say "the builder failed with exit code $status"
+  say "the builder failed with exit code $status; see $wine_log"
   exit 1
 fi
 
-say "running the setup"
+# The whole run, wizard and installation, within a time limit: a Wine that
+# hangs must not keep the script waiting. It takes about 20 s here.
+setup_limit=300
+say "running the setup and walking its wizard, usually 20 s (at most $setup_limit s)"
 # The prefix keeps Wine's windows away from a window manager, which the tests
 # need; this walk sends keys to the wizard's X windows as a desktop delivers
 # them, and only managed windows take them at once. So the sample's setup
 # alone runs with managed windows.
 wine_step 60 "letting the setup's windows be managed" wine reg add \
   'HKCU\Software\Wine\AppDefaults\SampleSetup.exe\X11 Driver' /v Managed /t REG_SZ /d Y /f
-# The whole run, wizard and installation, within a time limit: a Wine that
-# hangs must not keep the script waiting.
-setup_limit=900
 timeout -k 10 "$setup_limit" wine "$work/SampleSetup.exe" "/l:$(win install.log)" >/dev/null 2>&1 &
 setup=$!
 caption="Velumo Sample Application Setup"
@@ -73,13 +73,14 @@ caption="Velumo Sample Application Setup"
 # each new window has a higher id than the ones before it.
 # page PREVIOUS: the id of the newest shown page once it is another than
 # PREVIOUS and has stayed up for three seconds (the progress page of a
-# product this small comes and goes in a blink).
+# product this small comes and goes in a blink); a page shows within a
+# second or two, so after two minutes it never will.
 newest() {
   xdotool search --onlyvisible --name "$caption" 2>/dev/null | sort -n | tail -n 1 || true
 }
 page() {
   local candidate
-  for _ in $(seq 1 240); do
+  for _ in $(seq 1 120); do
     candidate=$(newest)
     if [ -n "$candidate" ] && [ "$candidate" != "${1:-}" ]; then
       sleep 3
@@ -127,6 +128,7 @@ walked=0
 walk || walked=$?
 if [ "$walked" -ne 0 ]; then
   kill "$setup" 2>/dev/null || true
+  say "the setup's wizard did not run to its end; see $work/install.log"
   exit 1
 fi
 result=0

@@ -27,14 +27,16 @@ fi
 
 # Some kernels run no 32-bit code at all. Wine's 32-bit side then runs under
 # QEMU's user-mode emulator, registered for i386 ELF files.
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# Asking Wine its version starts no Windows process; a minute is plenty.
+if ! timeout -k 5 60 /usr/lib/wine/wine --version >/dev/null 2>&1; then
   binfmt=/proc/sys/fs/binfmt_misc
   [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
   if [ ! -e "$binfmt/qemu-i386" ]; then
     echo "setup: running 32-bit Linux programs through qemu-i386"
     printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > "$binfmt/register"
   fi
-  /usr/lib/wine/wine --version >/dev/null
+  timeout -k 5 60 /usr/lib/wine/wine --version >/dev/null ||
+    { echo "setup: Wine does not run, even through qemu-i386" >&2; exit 1; }
 fi
 
 # zlib and minizip from the sources of Debian's zlib package. The source list

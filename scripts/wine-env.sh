@@ -21,6 +21,13 @@ export WINESERVER
 # just above 2 GiB keeps Wine's start-up from probing gigabytes of addresses.
 export QEMU_RESERVED_VA=0x81000000
 wine_log="$build/wine-steps.log"
+# Limits of the slow Wine steps, in seconds, each several times what the step
+# takes here (creating the prefix about 15 s, starting Wine's services a few)
+# to leave room for a slow or emulated machine; a Wine that never answers
+# makes a run fail in under five minutes, retry included. The variables are
+# for the test that swaps in such a Wine, so that it ends in seconds.
+wine_prefix_limit=${VELUMO_WINE_PREFIX_LIMIT:-120}
+wine_start_limit=${VELUMO_WINE_START_LIMIT:-60}
 
 # wine_step SECONDS NAME COMMAND...: runs one Wine step with a time limit,
 # its output appended to the step log. Under emulation a wineserver that dies
@@ -52,18 +59,19 @@ wine_prefix_ready() {
 
 wine_prefix_make() {
   rm -rf "$WINEPREFIX"
-  wine_step 600 "creating the Wine prefix" wine wineboot -i &&
+  echo "wine: creating the Wine prefix in $WINEPREFIX, usually 15 s (at most $wine_prefix_limit s)..." >&2
+  wine_step "$wine_prefix_limit" "creating the Wine prefix" wine wineboot -i &&
   # Wine draws window frames and captions itself, as Windows does, so
   # that they are on the screen even where no window manager runs (Xvfb)
   # and a skin's caption bar can be seen and read back.
-  wine_step 120 "configuring the Wine prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' \
+  wine_step "$wine_start_limit" "configuring the Wine prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' \
     /v Decorated /t REG_SZ /d N /f &&
   # Nor does Wine hand its windows to a window manager: there is none, and
   # a managed window that is hidden or destroyed waits two seconds for the
   # manager's answer that never comes. Every dialog of a test paid that.
-  wine_step 120 "configuring the Wine prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' \
+  wine_step "$wine_start_limit" "configuring the Wine prefix" wine reg add 'HKCU\Software\Wine\X11 Driver' \
     /v Managed /t REG_SZ /d N /f &&
-  wine_step 120 "waiting for the prefix's wineserver to end" "$WINESERVER" -w
+  wine_step "$wine_start_limit" "waiting for the prefix's wineserver to end" "$WINESERVER" -w
 }
 
 # A prefix whose creation fails or hangs is made once more from scratch: the

@@ -11,14 +11,14 @@ if [ -z "${VELUMO_IN_XVFB:-}" ]; then
 fi
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh" "$build"
-wine_prefix_ready || { echo "wine: creating the prefix in $WINEPREFIX"; wine_prefix_create; }
+wine_prefix_ready || wine_prefix_create
 trap wine_stop EXIT
 # Start Wine's services now, away from COMMAND's output: a service started by
 # a test program would inherit its output pipe and keep CTest waiting. A
 # server lost under emulation gets one more try.
 start_wine() {
   wine_step 30 "starting the wineserver" "$WINESERVER" -p &&
-  wine_step 180 "starting Wine's services" wine cmd /c exit
+  wine_step "$wine_start_limit" "starting Wine's services" wine cmd /c exit
 }
 start_wine || { wine_stop; start_wine; }
 "$@"

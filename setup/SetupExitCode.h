@@ -15,7 +15,9 @@ enum SetupExitCode : DWORD {
     // archive, an entry's data fails its check, an entry's name would leave
     // the folder it belongs in or names a device, an entry is encrypted or
     // compressed by another method than stored or deflate, two entries share
-    // a name, two are packages, or a library entry is larger than 64 MB.
+    // a name, two are packages, a library entry is larger than 64 MB, the
+    // archive has more than 256 entries, or entries share bytes of the
+    // archive or lie outside it.
     SetupExitArchiveUnreadable = ERROR_FILE_CORRUPT,        // 1392
     // The private temporary folder, the archive copy or an entry of the
     // temporary folder cannot be written.

@@ -1,5 +1,7 @@
 #include "Unpacker.h"
 
+#include "ArchiveLayout.h"
+#include "FileAccess.h"
 #include "Handles.h"
 #include "LittleEndian.h"
 #include "SetupExitCode.h"
@@ -14,6 +16,9 @@
 
 #include <stdio.h>
 #include <string.h>
+
+#include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -130,9 +135,10 @@ struct PlannedEntry {
     char unpackPath[MAX_PATH];   // where it is unpacked first: always the temporary folder
 };
 
-// Why an entry is refused before anything is written, or null.
+// Why an entry is refused before anything is written, or null. names holds
+// the folded names of the entries before it.
 const char* RefusalOf(const unz_file_info64& info, const char* name, EntryKind kind,
-                      const SetupState& state, const std::vector<PlannedEntry>& plan)
+                      const SetupState& state, std::unordered_set<std::u16string>& names)
 {
     if (!IsSafeEntryName(name, strlen(state.tempFolder)) ||
         !IsSafeEntryName(name, strlen(state.systemFolder)))
@@ -145,13 +151,33 @@ const char* RefusalOf(const unz_file_info64& info, const char* name, EntryKind k
     const char* slash = strrchr(state.archiveFile, '\\');
     if (SameEntryName(slash ? slash + 1 : state.archiveFile, name))
         return "named like the archive it comes in";
-    for (const PlannedEntry& earlier : plan) {
-        if (SameEntryName(earlier.name, name))
-            return "a second entry of the same name (case ignored)";
-    }
+    // A safe name is text in the code page, so it has a key.
+    std::u16string key;
+    if (!EntryNameKey(name, key) || !names.insert(std::move(key)).second)
+        return "a second entry of the same name (case ignored)";
     if (kind == EntryPackage && state.packageIndex >= 0)
         return "a second .msi package";
     return nullptr;
+}
+
+// Where the current entry's local record and data lie in the file, read as
+// the unzip code reads them when it unpacks the entry. Opening it raw
+// reads only its local header.
+bool LocateEntry(unzFile archive, const unz_file_info64& info, size_t index, EntryExtent& extent)
+{
+    if (unzOpenCurrentFile2(archive, nullptr, nullptr, 1) != UNZ_OK)
+        return false;
+    const ZPOS64_T data = unzGetCurrentFileZStreamPos64(archive);
+    const int extra = unzGetLocalExtrafield(archive, nullptr, 0);
+    unzCloseCurrentFile(archive);
+    const ZPOS64_T header = 30 + ZPOS64_T(info.size_filename) + ZPOS64_T(extra);
+    if (extra < 0 || data < header)
+        return false;
+    extent.begin = data - header;
+    extent.end = info.compressed_size > ~ZPOS64_T(0) - data ? ~ZPOS64_T(0)
+                                                             : data + info.compressed_size;
+    extent.entry = index;
+    return true;
 }
 
 // Reads every name and decides where each entry goes, writing nothing.
@@ -166,6 +192,20 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
     // An empty archive has no first entry to go to; that is not damage.
     if (global.number_entry == 0)
         return 0;
+    // Before the directory is walked: every further check is linear in the
+    // entries, but an archive of thousands of them is no setup.
+    if (global.number_entry > kMostEntries) {
+        log.Write("refused: the archive has %llu entries, more than the %llu a setup holds",
+                  static_cast<unsigned long long>(global.number_entry), kMostEntries);
+        return SetupExitArchiveUnreadable;
+    }
+    ArchiveLayout layout;
+    if (!ReadArchiveLayout(ReadOnlyFile(state.archiveFile), layout)) {
+        log.Write("refused: the archive's end record cannot be read, or is a 64-bit one");
+        return SetupExitArchiveUnreadable;
+    }
+    std::unordered_set<std::u16string> names;
+    std::vector<EntryExtent> extents;
     ZPOS64_T toWrite = 0;
     int status = unzGoToFirstFile(archive);
     while (status == UNZ_OK) {
@@ -183,11 +223,15 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
         entry.kind = ClassifyEntry(name);
         const char* refusal = strlen(name) != info.size_filename
                                   ? "a zero byte in the name"
-                                  : RefusalOf(info, name, entry.kind, state, plan);
+                                  : RefusalOf(info, name, entry.kind, state, names);
+        EntryExtent extent;
+        if (!refusal && !LocateEntry(archive, info, plan.size(), extent))
+            refusal = "its local header cannot be read or does not match the directory";
         if (refusal) {
             log.Write("refused: entry \"%s\": %s", name, refusal);
             return SetupExitArchiveUnreadable;
         }
+        extents.push_back(extent);
 
         planned.unpack = true;
         JoinPath(planned.unpackPath, state.tempFolder, name);
@@ -215,6 +259,18 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
     }
     if (status != UNZ_END_OF_LIST_OF_FILE) {
         log.Write("refused: the archive's directory is damaged");
+        return SetupExitArchiveUnreadable;
+    }
+    // From the directory alone, before the first byte: entries that share
+    // their bytes would each inflate the same data, many times what the
+    // archive holds.
+    size_t first = 0, second = 0;
+    if (const char* refusal = ExtentRefusal(extents, layout, first, second)) {
+        if (first == second)
+            log.Write("refused: entry \"%s\": %s", plan[first].name, refusal);
+        else
+            log.Write("refused: entry \"%s\": %s entry \"%s\"", plan[second].name, refusal,
+                      plan[first].name);
         return SetupExitArchiveUnreadable;
     }
     // From the directory alone, before the first byte: an archive that

@@ -90,12 +90,18 @@ TEST(PeResourcesTest, RewrittenProgramsKeepEveryResourceAndLoad)
         ASSERT_TRUE(readBack.Read(written, error)) << error;
         EXPECT_TRUE(readBack.types() == changed.types());
 
-        // And shrinking: the large image goes again.
+        // And shrinking: the large image goes again. An empty resource that
+        // comes last in the tree must still lie inside the section.
         changed.Set(3, 1, 1033, "small");
+        changed.Set(0xFFFF, 0xFFFF, 0xFFFF, "");
         std::string shrunk;
         ASSERT_TRUE(changed.Write(written, shrunk, error)) << error;
         ASSERT_TRUE(readBack.Read(shrunk, error)) << error;
         EXPECT_TRUE(readBack.types() == changed.types());
+        TempFolder folder;
+        ASSERT_TRUE(WriteFileBytes(folder / "shrunk.exe", shrunk));
+        ExpectLoaderFinds(folder / "shrunk.exe", readBack);
+        changed.Remove(0xFFFF, 0xFFFF);
 
         const std::string path = ArtifactsDir() + "\\" + program.artifact;
         ASSERT_TRUE(WriteFileBytes(path, written));
@@ -132,6 +138,29 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
     std::string overHeaders = runlet, intoResources = runlet;
     WriteLittle32(&overHeaders[sections + 20], 0);
     WriteLittle32(&intoResources[sections + 20], uint32_t(rsrcRaw));
+    // A program of 9 KB: the headers, then the resources alone, every
+    // other section left without bytes in the file.
+    const size_t optional = pe + 4 + 20;
+    const size_t headersEnd = ReadLittle32(&runlet[optional + 60]);
+    std::string small = runlet.substr(0, headersEnd);
+    for (size_t at = sections; at < sections + 40 * ReadLittle16(&runlet[pe + 6]); at += 40) {
+        if (runlet.compare(at, 5, ".rsrc") == 0) {
+            small += runlet.substr(ReadLittle32(&runlet[at + 20]), ReadLittle32(&runlet[at + 16]));
+            WriteLittle32(&small[at + 20], uint32_t(headersEnd));
+        } else {
+            WriteLittle32(&small[at + 16], 0);
+            WriteLittle32(&small[at + 20], 0);
+        }
+    }
+    WriteLittle32(&small[pe + 12], 0);  // no symbol table
+    // Alignments the loader refuses; rounding the new section up to them
+    // once asked for gigabytes.
+    auto aligned = [&](const std::string& file, uint32_t section, uint32_t inFile) {
+        std::string bytes = file;
+        WriteLittle32(&bytes[optional + 32], section);
+        WriteLittle32(&bytes[optional + 36], inFile);
+        return bytes;
+    };
 
     struct Case {
         const char* what;
@@ -146,6 +175,12 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
         {"a damaged resource table", badTable, false, true},
         {"a section over the headers", overHeaders, false, false},
         {"a section sharing the resources' bytes", intoResources, true, false},
+        {"the headers and the resources alone", small, true, true},
+        {"the same aligned to nearly 4 GiB", aligned(small, 0xFFFFE000, 0xFFFFE000),
+         true, false},
+        {"aligned to 2 GiB in the file", aligned(runlet, 0x80000000, 0x80000000), true, false},
+        {"a file alignment that is no power of two", aligned(runlet, 0x1000, 0x300), true, false},
+        {"a memory alignment below the file's", aligned(runlet, 0x200, 0x1000), true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,6 +192,11 @@ TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
         EXPECT_EQ(c.writes, tree.Write(c.file, out, error));
         if (!c.writes) {
             EXPECT_FALSE(error.empty());
+        } else {
+            // What is written reads back as written.
+            PeResources again;
+            EXPECT_TRUE(again.Read(out, error)) << error;
+            EXPECT_TRUE(again.types() == tree.types());
         }
     }
 }

@@ -2,6 +2,7 @@
 // as its own process, unpacking into a private folder under the TMP that the
 // test gives it and installing real packages with Windows Installer.
 #include "EngineTrace.h"
+#include "EntryRules.h"
 #include "PackageFile.h"
 #include "SetupExitCode.h"
 #include "TestFiles.h"
@@ -146,6 +147,35 @@ void PatchEntry(std::string& zip, const std::string& name, size_t local, uint32_
         if (zip.compare(at + 46, u16(at + 28), name) == 0)
             put(at + local + 2);
     }
+}
+
+// The offset of the central header of the entry `name`, and little-endian
+// fields read and written in place.
+uint32_t ZipField(const std::string& zip, size_t at, int width)
+{
+    uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | uint8_t(zip[at + i]);
+    return value;
+}
+
+void SetZipField(std::string& zip, size_t at, uint32_t value, int width)
+{
+    for (int i = 0; i < width; ++i)
+        zip[at + i] = char(value >> (8 * i));
+}
+
+size_t CentralHeaderOf(const std::string& zip, const std::string& name)
+{
+    const size_t end = zip.size() - 22;
+    size_t at = ZipField(zip, end + 16, 4);
+    for (uint32_t i = 0; i < ZipField(zip, end + 10, 2); ++i) {
+        if (zip.compare(at + 46, ZipField(zip, at + 28, 2), name) == 0)
+            return at;
+        at += 46 + ZipField(zip, at + 28, 2) + ZipField(zip, at + 30, 2) + ZipField(zip, at + 32, 2);
+    }
+    ADD_FAILURE() << "no entry " << name;
+    return 0;
 }
 
 class RunletTest : public ::testing::Test {
@@ -426,7 +456,7 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         std::string what;
         std::string bytes;
         DWORD code;
-        const char* logged;  // the log's words for the failed check
+        std::string logged;  // the log's words for the failed check
     };
     const char* noContainer = "no readable package container";
     std::vector<Case> cases = {
@@ -442,7 +472,8 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         {"flipped byte in the package", flipped, SetupExitArchiveUnreadable, "fails its check"},
     };
     auto hostile = [&](const std::string& what, std::vector<ZipEntry> entries, DWORD code,
-                       const char* logged, const std::function<void(std::string&)>& patch) {
+                       const std::string& logged,
+                       const std::function<void(std::string&)>& patch) {
         cases.push_back({what, ReadFileBytes(BuildSetup(entries, "hostile.exe", patch)), code,
                          logged});
     };
@@ -485,7 +516,8 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
     ASSERT_TRUE(GetDiskFreeSpaceExA(runTemp.c_str(), &available, nullptr, nullptr));
     const unsigned long long claimed = 0xFFFFFFF0ull;
     const size_t bigEntries = size_t(available.QuadPart / claimed + 1);
-    ASSERT_LT(bigEntries, 2000u) << "the volume is too large for this case";
+    // More entries than a setup holds would be refused for their number.
+    ASSERT_LE(base.size() + bigEntries, kMostEntries) << "the volume is too large for this case";
     std::vector<ZipEntry> big = base;
     for (size_t i = 0; i < bigEntries; ++i)
         big.push_back({"big" + std::to_string(i) + ".bin", "x"});
@@ -493,6 +525,56 @@ TEST_F(RunletTest, DamagedSetupsEndWithTheirCodesAndWriteNothing)
         for (size_t i = 0; i < bigEntries; ++i)
             PatchEntry(zip, "big" + std::to_string(i) + ".bin", 22, uint32_t(claimed), 4);
     });
+    // Entries whose directory records all name one local record: each would
+    // inflate the same megabyte of zeros again.
+    std::vector<ZipEntry> shared = base;
+    for (const char* name : {"zero1.bin", "zero2.bin", "zero3.bin", "zero4.bin"})
+        shared.push_back({name, std::string(1024 * 1024, '\0')});
+    hostile("entries sharing one local record", shared, SetupExitArchiveUnreadable,
+            "overlaps that of entry \"zero1.bin\"", [](std::string& zip) {
+                const uint32_t first = ZipField(zip, CentralHeaderOf(zip, "zero1.bin") + 42, 4);
+                for (const char* name : {"zero2.bin", "zero3.bin", "zero4.bin"})
+                    SetZipField(zip, CentralHeaderOf(zip, name) + 42, first, 4);
+            });
+    // The package's data announced 16 bytes longer: it runs into the skin's
+    // local header.
+    hostile("data reaching into the next entry", base, SetupExitArchiveUnreadable,
+            "overlaps that of entry \"Plain.msi\"", [](std::string& zip) {
+                const size_t central = CentralHeaderOf(zip, "Plain.msi");
+                const size_t local = ZipField(zip, central + 42, 4);
+                const uint32_t longer = ZipField(zip, central + 20, 4) + 16;
+                SetZipField(zip, central + 20, longer, 4);
+                SetZipField(zip, local + 18, longer, 4);
+            });
+    // The last entry's data announced to run on into the central directory.
+    hostile("data reaching into the directory", base, SetupExitArchiveUnreadable,
+            "outside the archive", [](std::string& zip) {
+                const size_t central = CentralHeaderOf(zip, "VelumoDll.dll");
+                const size_t local = ZipField(zip, central + 42, 4);
+                const uint32_t longer = ZipField(zip, central + 20, 4) + 100;
+                SetZipField(zip, central + 20, longer, 4);
+                SetZipField(zip, local + 18, longer, 4);
+            });
+    // A second copy of the skin's local record hidden in the archive
+    // comment, after the end record, and the directory pointed at it.
+    hostile("local record in the archive comment", base, SetupExitArchiveUnreadable,
+            "outside the archive", [](std::string& zip) {
+                const size_t central = CentralHeaderOf(zip, "look.skf");
+                const size_t local = ZipField(zip, central + 42, 4);
+                const size_t length = 30 + ZipField(zip, local + 26, 2) +
+                                      ZipField(zip, local + 28, 2) + ZipField(zip, central + 20, 4);
+                SetZipField(zip, central + 42, uint32_t(zip.size()), 4);
+                SetZipField(zip, zip.size() - 2, uint32_t(length), 2);
+                zip += zip.substr(local, length);
+            });
+    // More entries than a setup holds; 20,000 once took minutes to refuse.
+    for (size_t count : {257u, 20000u}) {
+        std::vector<ZipEntry> many = base;
+        while (many.size() < count)
+            many.push_back({"many" + std::to_string(many.size()) + ".txt", ""});
+        hostile(std::to_string(count) + " entries", many, SetupExitArchiveUnreadable,
+                "has " + std::to_string(count) + " entries, more than the 256", nullptr);
+    }
     cases.push_back({"no package",
                      ReadFileBytes(BuildSetup({{"look.skf", kSkinBytes}, {"VelumoDll.dll", engine}},
                                               "nopackage.exe")),

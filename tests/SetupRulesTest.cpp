@@ -1,3 +1,4 @@
+#include "ArchiveLayout.h"
 #include "EntryRules.h"
 #include "PrivateTempFolder.h"
 #include "SetupOptions.h"
@@ -11,6 +12,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,41 @@ TEST(EntryRulesTest, AcceptsOnlyPlainFileNamesThatFit)
     const std::string fits(MAX_PATH - 1 - 1 - 40, 'n');
     EXPECT_TRUE(IsSafeEntryName(fits.c_str(), 40));
     EXPECT_FALSE(IsSafeEntryName((fits + "n").c_str(), 40));
+}
+
+// Where entries lie in the archive file: an archive starting at 100 whose
+// central directory starts at 1000. Entries may touch, never share a byte.
+TEST(EntryRulesTest, RefusesEntriesThatShareBytesOrLeaveTheArchive)
+{
+    const ArchiveLayout layout{100, 1000};
+    struct Case {
+        const char* what;
+        std::vector<EntryExtent> extents;
+        const char* refusal;  // a word of it, or null
+        size_t first, second;
+    } cases[] = {
+        {"touching, out of order", {{500, 1000, 0}, {100, 300, 1}, {300, 500, 2}}, nullptr, 0, 0},
+        {"one byte shared", {{100, 301, 0}, {300, 400, 1}}, "overlaps", 0, 1},
+        {"one record named twice", {{100, 200, 0}, {300, 400, 1}, {100, 200, 2}}, "overlaps", 0, 2},
+        {"inside a long one, not its neighbour", {{100, 900, 3}, {200, 210, 1}, {950, 990, 0}},
+         "overlaps", 3, 1},
+        {"before the archive's start", {{99, 200, 0}}, "outside", 0, 0},
+        {"into the directory", {{100, 200, 0}, {900, 1001, 1}}, "outside", 1, 1},
+        {"past the end of every offset", {{500, ~0ull, 0}}, "outside", 0, 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        size_t first = 99, second = 99;
+        const char* refusal = ExtentRefusal(c.extents, layout, first, second);
+        if (!c.refusal) {
+            EXPECT_EQ(nullptr, refusal) << refusal;
+            continue;
+        }
+        ASSERT_NE(nullptr, refusal);
+        EXPECT_NE(nullptr, strstr(refusal, c.refusal)) << refusal;
+        EXPECT_EQ(c.first, first);
+        EXPECT_EQ(c.second, second);
+    }
 }
 
 // Names as a machine with another ANSI code page stores them: the second byte
