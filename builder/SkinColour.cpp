@@ -106,8 +106,8 @@ double Chroma(const Rgb& colour)
 
 bool IsChromatic(const Rgb& colour)
 {
-    // Paper and greys stay below this; the palest shades of an accent lie above.
-    return Chroma(colour) >= 0.06;
+    // Paper, slate and greys stay below this; an accent's shades lie above.
+    return Chroma(colour) >= 0.12;
 }
 
 Rgb MostContrasting(const std::vector<Rgb>& candidates, const std::vector<Rgb>& faces)
@@ -126,12 +126,24 @@ Rgb MostContrasting(const std::vector<Rgb>& candidates, const std::vector<Rgb>& 
     return best;
 }
 
+Rgb ReadableShade(const Rgb& shade, const Rgb& text, double ratio)
+{
+    const Rgb away = Luminance(text) > 0.18 ? Rgb{0, 0, 0} : kWhite;
+    for (int percent = 0; percent <= 100; percent += 2) {
+        const Rgb moved = Blend(shade, away, percent);
+        if (ContrastRatio(moved, text) >= ratio)
+            return moved;
+    }
+    return away;
+}
+
 AccentShift::AccentShift(const Rgb& from, const Rgb& to) : from_(from), to_(to)
 {
     double fromHue, fromSaturation, fromLightness, toHue, toSaturation, toLightness;
     ToHsl(from, fromHue, fromSaturation, fromLightness);
     ToHsl(to, toHue, toSaturation, toLightness);
-    hueTurn_ = toHue - fromHue;
+    (void)fromHue;
+    hue_ = toHue;
     lightnessShift_ = toLightness - fromLightness;
     fromGrey_ = fromSaturation < 1e-6;
     targetSaturation_ = toSaturation;
@@ -147,5 +159,6 @@ Rgb AccentShift::Apply(const Rgb& colour) const
     double hue, saturation, lightness;
     ToHsl(colour, hue, saturation, lightness);
     const double shifted = fromGrey_ ? targetSaturation_ : saturation * saturationScale_;
-    return FromHsl(hue + hueTurn_, shifted, lightness + lightnessShift_);
+    (void)hue;
+    return FromHsl(hue_, shifted, lightness + lightnessShift_);
 }

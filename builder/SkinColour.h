@@ -36,10 +36,14 @@ bool IsChromatic(const Rgb& colour);
 // Of the candidates, the one whose worst contrast over the faces is best.
 Rgb MostContrasting(const std::vector<Rgb>& candidates, const std::vector<Rgb>& faces);
 
-// Moves a skin's accent colours to a new accent: hue turned and lightness
-// shifted by as much as the accent's own, saturation scaled by its ratio, so
-// that the old accent lands exactly on the new one and its lighter and
-// darker shades keep their places around it.
+// A shade moved towards black or white, whichever leads away from the text,
+// only as far as the text needs to reach the ratio on it.
+Rgb ReadableShade(const Rgb& shade, const Rgb& text, double ratio);
+
+// Moves a skin's accent colours to a new accent: each takes the new accent's
+// hue, its lightness shifted and its saturation scaled by as much as the
+// accent's own, so that the old accent lands exactly on the new one and its
+// lighter and darker shades keep their places around it in one family.
 class AccentShift {
 public:
     AccentShift(const Rgb& from, const Rgb& to);
@@ -47,7 +51,7 @@ public:
 
 private:
     Rgb from_, to_;
-    double hueTurn_ = 0, saturationScale_ = 1, lightnessShift_ = 0;
+    double hue_ = 0, saturationScale_ = 1, lightnessShift_ = 0;
     double targetSaturation_ = 0;  // for a grey old accent: scaling has nothing to scale
     bool fromGrey_ = false;
 };

@@ -201,6 +201,35 @@ void RecolourPixels(SkinPixels& pixels, Change change)
     }
 }
 
+// The colour that carries a skin's accent: its caption bar where that is a
+// colour rather than a grey, else the first of its buttons, focus cue,
+// progress bar and borders that is.
+Rgb BaseAccent(const SkinDescription& skin)
+{
+    std::vector<Rgb> candidates;
+    auto object = [&](const char* name) -> const SkinObjectDescription* {
+        const int index = FindSkinObject(name);
+        return index == kNoObject ? nullptr : skin.objects[index].get();
+    };
+    if (const SkinObjectDescription* dialog = object("Dialog")) {
+        if (dialog->full)
+            candidates.push_back(RgbFromColorref(dialog->colours.caption));
+    }
+    if (const SkinObjectDescription* button = object("Button")) {
+        candidates.push_back(RgbFromColorref(button->style.face));
+        candidates.push_back(RgbFromColorref(button->colours.focus));
+    }
+    if (const SkinObjectDescription* progress = object("ProgressBar"))
+        candidates.push_back(RgbFromColorref(progress->style.hot));
+    if (const SkinObjectDescription* dialog = object("Dialog"))
+        candidates.push_back(RgbFromColorref(dialog->style.border));
+    for (const Rgb& candidate : candidates) {
+        if (IsChromatic(candidate))
+            return candidate;
+    }
+    return candidates.empty() ? Rgb{0x80, 0x80, 0x80} : candidates.front();
+}
+
 // A disabled text colour for text on faces: the text moved towards the face
 // as far as it stays readable on the face and on the engine's disabled face.
 Rgb DisabledFor(const Rgb& text, const std::vector<Rgb>& faces, int disabledFaceMix)
@@ -428,20 +457,30 @@ bool SkinMaker::Make(Failure& failure)
             allImages.push_back(entry.first);
     }
     if (hasAccent) {
-        const Rgb baseAccent = dialog && dialog->full ? RgbFromColorref(dialog->colours.caption)
-                                                      : RgbFromColorref(base_.objects[1]
-                                                                            ? base_.objects[1]->style.face
-                                                                            : dialog->style.border);
+        const Rgb baseAccent = BaseAccent(base_);
         const AccentShift shift(baseAccent, accent);
         for (const IniSection& section : sections_) {
             const int object = ObjectOf(section);
             if (object == kNoObject || !FollowsAccent(KindOf(object)))
                 continue;
+            // A button's face, hot and pressed shades are one family: all of
+            // them follow when one of them carries the accent.
+            bool faceFollows = false;
+            for (const char* faceKey : {"face", "hot", "pressed"}) {
+                Rgb colour;
+                const IniKey* key = FindKey(section, faceKey);
+                faceFollows = faceFollows || (key && ParseHexColour(key->value, colour) &&
+                                              IsChromatic(colour));
+            }
+            faceFollows = faceFollows && KindOf(object) == SkinKind::PushButton;
             for (const IniKey& key : section.keys) {
                 Rgb colour;
-                if (IsTextKey(key.name) || !ParseHexColour(key.value, colour) || !IsChromatic(colour))
+                if (IsTextKey(key.name) || !ParseHexColour(key.value, colour))
                     continue;
-                SetColour(section, key.name.c_str(), shift.Apply(colour));
+                const bool buttonFace = faceFollows && (key.name == "face" || key.name == "hot" ||
+                                                        key.name == "pressed");
+                if (buttonFace || IsChromatic(colour))
+                    SetColour(section, key.name.c_str(), shift.Apply(colour));
             }
             for (const char* imageKey : {"image", "buttons"}) {
                 if (const IniKey* image = FindKey(section, imageKey)) {
@@ -493,21 +532,37 @@ bool SkinMaker::Make(Failure& failure)
         const SkinKind kind = KindOf(object);
         const Rgb ownText = RgbFromColorref(described->style.text);
         if (kind == SkinKind::PushButton && hasAccent) {
-            const std::vector<Rgb> faces = {
-                KeyColour(section, "face", RgbFromColorref(described->style.face)),
-                KeyColour(section, "hot", RgbFromColorref(described->style.hot)),
-                KeyColour(section, "pressed", RgbFromColorref(described->style.pressed))};
-            const Rgb chosen = MostContrasting({ownText, kWhite}, faces);
+            const char* faceKeys[] = {"face", "hot", "pressed"};
+            const uint32_t* described3[] = {&described->style.face, &described->style.hot,
+                                            &described->style.pressed};
+            std::vector<Rgb> faces;
+            for (int i = 0; i < 3; ++i)
+                faces.push_back(KeyColour(section, faceKeys[i], RgbFromColorref(*described3[i])));
+            const Rgb chosen = MostContrasting({ownText, kWhite}, {faces.front()});
             SetColour(section, "text", chosen);
+            // The shades are ours, derived from the accent: moved as far as
+            // the text needs. The accent itself stays as the packager gave it.
+            for (int i = 0; i < 3; ++i) {
+                if (faces[i] != accent && FindKey(section, faceKeys[i])) {
+                    faces[i] = ReadableShade(faces[i], chosen, kReadable);
+                    SetColour(section, faceKeys[i], faces[i]);
+                }
+            }
             // A disabled button is drawn on its face alone.
             SetColour(section, "disabled", DisabledFor(chosen, {faces.front()}, 15));
         }
         if (kind == SkinKind::Dialog && hasAccent && described->full &&
             (FindKey(section, "caption") || FindKey(section, "caption_to"))) {
-            const Rgb from = KeyColour(section, "caption", RgbFromColorref(described->colours.caption));
-            const Rgb to = KeyColour(section, "caption_to", from);
-            SetColour(section, "caption_text",
-                      MostContrasting({baseText, kWhite}, {from, Blend(from, to, 50), to}));
+            Rgb from = KeyColour(section, "caption", RgbFromColorref(described->colours.caption));
+            Rgb to = KeyColour(section, "caption_to", from);
+            const Rgb chosen = MostContrasting({baseText, kWhite}, {from});
+            SetColour(section, "caption_text", chosen);
+            if (from != accent && FindKey(section, "caption")) {
+                from = ReadableShade(from, chosen, kReadable);
+                SetColour(section, "caption", from);
+            }
+            if (to != accent && FindKey(section, "caption_to"))
+                SetColour(section, "caption_to", ReadableShade(to, chosen, kReadable));
         }
         if ((hasFace || hasText) && TakesText(kind)) {
             const Rgb objectFace = kind == SkinKind::Dialog || kind == SkinKind::Static ||
@@ -530,6 +585,14 @@ bool SkinMaker::Make(Failure& failure)
 
 bool SkinMaker::PlaceImage(const std::string& path, const char* sectionName, Failure& failure)
 {
+    // The packager's picture is read first: a file that is no picture is
+    // the fault to report, whatever the base skin holds.
+    SkinPixels probe;
+    std::string unreadable;
+    if (!LoadImageCovering(path, 1, 1, probe, unreadable)) {
+        failure = {kSkinExitImage, path + ": " + unreadable};
+        return false;
+    }
     const IniSection* section = nullptr;
     for (const IniSection& s : sections_) {
         if (SameSkinName(s.name.c_str(), sectionName))

@@ -2,6 +2,7 @@
 
 #include "SkinCreate.h"
 #include "SkinDescription.h"
+#include "SkinPreview.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +14,7 @@ namespace {
 const char kSkinUsage[] =
     "Usage: ornixcreator skin check FILE.skf\n"
     "       ornixcreator skin create --from SKIN --output FILE.skf [options]\n"
+    "       ornixcreator skin preview FILE.skf --output DIR\n"
     "Checks a skin file as the skin engine does when it loads it, or makes one.\n"
     "\n"
     "  check FILE   on acceptance prints \"ok: NAME, format F, N objects\" (N: the\n"
@@ -52,10 +54,14 @@ int RunSkinCommand(int argc, char** argv, const std::string& payloadFolder)
         fputs(kSkinUsage, stdout);
         fputs("\n", stdout);
         fputs(kSkinCreateUsage, stdout);
+        fputs("\n", stdout);
+        fputs(kSkinPreviewUsage, stdout);
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "create") == 0)
         return RunSkinCreate(argc - 1, argv + 1, payloadFolder);
+    if (argc >= 2 && strcmp(argv[1], "preview") == 0)
+        return RunSkinPreview(argc - 1, argv + 1, payloadFolder);
     if (argc == 3 && strcmp(argv[1], "check") == 0)
         return Check(argv[2]);
     if (argc < 2)

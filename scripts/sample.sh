@@ -68,64 +68,14 @@ wine_step 60 "letting the setup's windows be managed" wine reg add \
   'HKCU\Software\Wine\AppDefaults\SampleSetup.exe\X11 Driver' /v Managed /t REG_SZ /d Y /f
 timeout -k 10 "$setup_limit" wine "$work/SampleSetup.exe" "/l:$(win install.log)" >/dev/null 2>&1 &
 setup=$!
-caption="Velumo Sample Application Setup"
-# Every page of the wizard is a window of its own under the same caption, and
-# each new window has a higher id than the ones before it.
-# page PREVIOUS: the id of the newest shown page once it is another than
-# PREVIOUS and has stayed up for three seconds (the progress page of a
-# product this small comes and goes in a blink); a page shows within a
-# second or two, so after two minutes it never will.
-newest() {
-  xdotool search --onlyvisible --name "$caption" 2>/dev/null | sort -n | tail -n 1 || true
-}
-page() {
-  local candidate
-  for _ in $(seq 1 120); do
-    candidate=$(newest)
-    if [ -n "$candidate" ] && [ "$candidate" != "${1:-}" ]; then
-      sleep 3
-      if [ "$(newest)" = "$candidate" ]; then
-        echo "$candidate"
-        return 0
-      fi
-    fi
-    kill -0 "$setup" 2>/dev/null || return 1
-    sleep 1
-  done
-  return 1
-}
-# shoot WINDOW NAME: the page as it is on the screen.
-shoot() { import -window "$1" "$shots/$2.png" 2>/dev/null || true; }
-# press WINDOW KEY...: keys to the page, as a person types them.
-press() {
-  local window=$1; shift
-  xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-  xdotool key --window "$window" "$@" 2>/dev/null
-}
-walk() {
-  local welcome licence folder finish
-  welcome=$(page) || { say "the setup showed no welcome page"; return 1; }
-  shoot "$welcome" 1-welcome
-  say "welcome page: pressing Next"
-  press "$welcome" Return
-  licence=$(page "$welcome") || { say "no licence page"; return 1; }
-  say "licence page: accepting the licence, pressing Next"
-  # The check box "I accept" has the focus; Next opens once it is checked.
-  press "$licence" space
-  sleep 1
-  shoot "$licence" 2-licence
-  press "$licence" Return
-  folder=$(page "$licence") || { say "no folder page"; return 1; }
-  shoot "$folder" 3-folder
-  say "folder page: pressing Install"
-  press "$folder" Return
-  finish=$(page "$folder") || { say "no finish page"; return 1; }
-  shoot "$finish" 4-finish
-  say "finish page: pressing Finish"
-  press "$finish" Return
-}
+# shellcheck source=wizard-walk.sh
+. "$root/scripts/wizard-walk.sh"
+walk_caption="Velumo Sample Application Setup"
+walk_shots=$shots
+walk_setup=$setup
+walk_say() { say "$@"; }
 walked=0
-walk || walked=$?
+walk_install || walked=$?
 if [ "$walked" -ne 0 ]; then
   kill "$setup" 2>/dev/null || true
   say "the setup's wizard did not run to its end; see $work/install.log"

@@ -18,6 +18,9 @@ import zipfile
 
 import pefile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_skin_contrast  # noqa: E402
+
 LINUX, BUILDER, PLACEHOLDERS, FIXTURES, SKIN, BUILDER_SETUP = sys.argv[1:7]
 del sys.argv[1:7]
 PLAIN_PRODUCT = "{6E0D8F1A-3C51-4E7B-9A0B-2F5C1D7A9E01}"
@@ -164,6 +167,66 @@ class LinuxBuilder(unittest.TestCase):
             with self.subTest(args=args):
                 self.assertEqual(code, self.linux(*args).returncode)
 
+    def test_skin_create(self):
+        pages = self.path("pages.txt")
+        with open(pages, "w") as f:
+            f.write("not a picture")
+        made = self.path("Brand.skf")
+        kit = ["skin", "create", "--payload", self.payload, "--output", made]
+        cases = [
+            # what, arguments, exit code, text the output must hold
+            ("accent on Daylight", ["--from", "Daylight", "--accent", "#0B6E77"], 0,
+             "made " + made + ": Daylight, format 2, 21 objects"),
+            ("accent, name and font on Midnight", ["--from", "midnight", "--accent", "#E4572E",
+                                                   "--name", "Ember Night", "--font", "Verdana"],
+             0, ": Ember Night, format 2"),
+            ("base skin as a file", ["--from", self.skin, "--face", "#FAFAF7"], 0, "format 2"),
+            ("unknown stock skin", ["--from", "Sunset"], 3, "the stock skins are: Contrast"),
+            ("base skin missing", ["--from", self.path("none.skf")], 3, "none.skf"),
+            ("base skin is a folder", ["--from", self.path("deb")], 3, ""),
+            ("text that cannot be read on the face",
+             ["--from", "Daylight", "--text", "#D0D0D0"], 21, "below 4.5:1"),
+            ("accent that no text reads on", ["--from", "Daylight", "--accent", "#E4572E"], 21,
+             "Dialog caption_text on caption: #2B2B2B on #E4572E is 3.84:1, below 4.5:1"),
+            ("not a colour", ["--from", "Daylight", "--accent", "teal"], 1, "#RRGGBB"),
+            ("picture that is no image", ["--from", "Daylight", "--banner", pages], 22, pages),
+            ("picture missing", ["--from", "Daylight", "--side-image", self.path("no.png")], 22,
+             "no.png"),
+        ]
+        os.makedirs(self.path("deb"), exist_ok=True)
+        for what, args, code, says in cases:
+            with self.subTest(what):
+                with open(made, "wb") as f:
+                    f.write(b"an earlier skin")
+                run = self.linux(*kit, *args)
+                self.assertEqual(code, run.returncode, run.stderr)
+                self.assertIn(says, run.stdout + run.stderr)
+                with open(made, "rb") as f:
+                    written = f.read()
+                left = [n for n in os.listdir(self.work) if n.startswith("vlm")]
+                self.assertEqual([], left)
+                if code != 0:
+                    self.assertEqual(b"an earlier skin", written)
+                    self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
+                    continue
+                self.assertEqual(0, self.linux("skin", "check", made).returncode)
+                # Read independently: every text still reads on its face.
+                ini = self.path("made.ini")
+                with zipfile.ZipFile(made) as skin, open(ini, "wb") as f:
+                    f.write(skin.read("skin.ini"))
+                failures, _ = check_skin_contrast.check_skin(
+                    what, check_skin_contrast.read_ini(ini), 4.5)
+                self.assertEqual([], failures)
+                # The same inputs make the same bytes.
+                again = self.path("Again.skf")
+                run = self.linux("skin", "create", "--payload", self.payload, "--output", again,
+                                 *args)
+                with open(again, "rb") as f:
+                    self.assertEqual(written, f.read())
+        run = self.linux(*kit[:-1], self.path("missing/Brand.skf"), "--from", "Daylight")
+        self.assertEqual(23, run.returncode)
+        self.assertFalse(os.path.exists(self.path("missing")))
+
     def test_same_setup_as_the_windows_builder_and_it_installs(self):
         for icon in (None, self.icon):
             with self.subTest(icon=icon):
@@ -224,7 +287,7 @@ class LinuxBuilder(unittest.TestCase):
         root = self.path("root")
         subprocess.run(["dpkg-deb", "-x", os.path.join(packages, deb[0]), root], check=True)
         share = os.path.join(root, "usr", "share", "velumo-installer")
-        self.assertEqual(["Runlet.exe", "VelumoDll.dll", "skins"], sorted(os.listdir(share)))
+        self.assertEqual(["Runlet.exe", "VelumoDll.dll", "preview", "skins"], sorted(os.listdir(share)))
         self.assertIn("Daylight.skf", os.listdir(os.path.join(share, "skins")))
         for path in ("usr/share/man/man1/ornixcreator.1.gz",
                      "usr/share/bash-completion/completions/ornixcreator"):
@@ -237,6 +300,39 @@ class LinuxBuilder(unittest.TestCase):
                              capture_output=True, text=True, timeout=120)
         self.assertEqual(0, run.returncode, run.stderr)
         self.assertEqual(["PlainProduct.msi", "Daylight.skf", "VelumoDll.dll"], entry_names(setup))
+
+        # A brand skin made and previewed with nothing but the package.
+        program = os.path.join(root, "usr", "bin", "ornixcreator")
+        brand, gallery = self.path("Ember.skf"), self.path("preview")
+        run = subprocess.run([program, "skin", "create", "--from", "Midnight", "--accent",
+                              "#E4572E", "--name", "Ember Night", "--output", brand],
+                             capture_output=True, text=True, timeout=120)
+        self.assertEqual(0, run.returncode, run.stderr)
+        run = subprocess.run([program, "skin", "preview", brand, "--output", gallery],
+                             capture_output=True, text=True, timeout=900)
+        self.assertEqual(0, run.returncode, run.stdout + run.stderr)
+        pages = ["1-welcome", "2-licence", "3-folder", "4-progress", "5-finish", "6-error",
+                 "7-fatal"]
+        with open(os.path.join(gallery, "index.html"), encoding="utf-8") as f:
+            html = f.read()
+        self.assertIn("<h1>Ember Night</h1>", html)
+        for page in pages:
+            self.assertIn(f'src="{page}.png"', html)
+            with open(os.path.join(gallery, page + ".png"), "rb") as f:
+                self.assertEqual(b"\x89PNG", f.read(4), page)
+        # Without Wine on the PATH: one line, its own code, no gallery.
+        bare = self.path("bare-bin")
+        os.makedirs(bare, exist_ok=True)
+        for tool in ("bash", "xvfb-run", "xdotool", "import"):
+            if shutil.which(tool) and not os.path.exists(os.path.join(bare, tool)):
+                os.symlink(shutil.which(tool), os.path.join(bare, tool))
+        run = subprocess.run([program, "skin", "preview", brand, "--output", self.path("none")],
+                             capture_output=True, text=True, timeout=60,
+                             env=dict(os.environ, PATH=bare))
+        self.assertEqual(24, run.returncode, run.stderr)
+        self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
+        self.assertIn("needs wine", run.stderr)
+        self.assertFalse(os.path.exists(self.path("none")))
 
         system = os.path.join(os.environ["WINEPREFIX"], "drive_c", "windows", "system32")
         before = set(os.listdir(system))
