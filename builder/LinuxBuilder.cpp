@@ -6,6 +6,7 @@
 #include "PackageFile.h"
 #include "ProductName.h"
 #include "SetupGenerator.h"
+#include "SkinDescription.h"
 #include "SkinKit.h"
 #include "StockSkins.h"
 
@@ -39,7 +40,8 @@ const char kUsage[] =
     "      --payload DIR    the folder with Runlet.exe, VelumoDll.dll and the stock\n"
     "                       skins; by default beside this program or in\n"
     "                       <prefix>/share/velumo-installer\n"
-    "      --list-skins     print the stock skins: the name to pass to --skin\n"
+    "      --list-skins     print the stock skins: the name to pass to --skin, a\n"
+    "                       tab, and the name the skin gives itself\n"
     "  -h, --help           this text (/?)\n"
     "      --version        the version\n";
 
@@ -173,8 +175,14 @@ int ListStockSkins(const std::string& payloadFolder)
                 StockSkinFolder(payloadFolder).c_str());
         return GenerateInputMissing;
     }
-    for (const std::string& name : names)
-        printf("%s\n", name.c_str());
+    // The bare name to pass to --skin, then the name the skin gives itself.
+    for (const std::string& name : names) {
+        SkinFaults faults;
+        SkinDescription skin;
+        const std::string path = StockSkinFolder(payloadFolder) + name + ".skf";
+        const bool accepted = CheckSkin(path.c_str(), faults, &skin) == SkinVerdict::Accepted;
+        printf("%s\t%s\n", name.c_str(), accepted ? skin.name.c_str() : "(refused by the engine)");
+    }
     return 0;
 }
 

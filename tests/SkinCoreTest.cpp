@@ -198,7 +198,7 @@ TEST_F(SkinCoreTest, SkinCheckExitCodesForMissingFilesAndUsage)
     run = SkinCheck("check '" + folder + "'");
     EXPECT_EQ(3, run.code);
     for (const std::string& arguments : {std::string(), std::string("check"),
-                                         std::string("preview x.skf"),
+                                         std::string("publish x.skf"),
                                          "check '" + good + "' '" + good + "'"}) {
         SCOPED_TRACE(arguments);
         run = SkinCheck(arguments);

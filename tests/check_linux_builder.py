@@ -123,7 +123,7 @@ class LinuxBuilder(unittest.TestCase):
                                     "--payload", self.payload], 3, None,
              "the stock skins are: Contrast, Daylight, Iris, Midnight"),
             ("list of stock skins", ["--list-skins", "--payload", self.payload], 0, None,
-             "Contrast\nDaylight\nIris\nMidnight\n"),
+             "Contrast\tContrast\nDaylight\tDaylight\nIris\tIris\nMidnight\tMidnight\n"),
             ("bitmap as icon", ["--msi", self.msi, "-o", output, "-i", bitmap] + base, 6, None),
             ("output is the msi", ["--msi", self.msi, "-o", self.msi] + base, 11, None),
             ("output is a folder", ["--msi", self.msi, "-o", folder] + base, 12, None),
