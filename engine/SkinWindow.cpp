@@ -1101,10 +1101,22 @@ void PaintTransparentText(HWND window, HDC dc, const Skin& skin, const SkinObjec
         RECT overlap;
         if (!IntersectRect(&overlap, &theirs, &mine))
             continue;
-        POINT origin;
-        SetViewportOrgEx(memory, theirs.left - mine.left, theirs.top - mine.top, &origin);
-        SendMessageW(other, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
-        SetViewportOrgEx(memory, origin.x, origin.y, nullptr);
+        // Whole, then the part beneath: a stretched image drawn through a
+        // moved origin does not come out as the picture paints itself.
+        const int otherWidth = theirs.right - theirs.left, otherHeight = theirs.bottom - theirs.top;
+        HDC whole = CreateCompatibleDC(dc);
+        HBITMAP wholeBitmap = whole ? CreateCompatibleBitmap(dc, otherWidth, otherHeight) : nullptr;
+        if (wholeBitmap) {
+            HGDIOBJ oldWhole = SelectObject(whole, wholeBitmap);
+            SendMessageW(other, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(whole), PRF_CLIENT);
+            BitBlt(memory, overlap.left - mine.left, overlap.top - mine.top,
+                   overlap.right - overlap.left, overlap.bottom - overlap.top, whole,
+                   overlap.left - theirs.left, overlap.top - theirs.top, SRCCOPY);
+            SelectObject(whole, oldWhole);
+            DeleteObject(wholeBitmap);
+        }
+        if (whole)
+            DeleteDC(whole);
     }
     // The static draws its text over that, asking the dialog for its colours
     // and getting a hollow brush (ControlColour).
