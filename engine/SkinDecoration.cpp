@@ -49,11 +49,23 @@ void Report(const std::string& text)
         OutputDebugStringA(("VelumoDll: " + text + "\n").c_str());
 }
 
-void AttachByKind(HWND window)
+// A bitmap of an installer page is the skin's banner or side picture when
+// the skin has that picture; otherwise it is a static like any other.
+void AttachAs(HWND window, int object, int picture)
 {
-    const int object = ClassifyWindow(window, GetWindowLongW(window, GWL_STYLE));
+    if (picture != kNoObject && SkinWindowAttach(window, picture, 0))
+        return;
     if (object != kNoObject)
         SkinWindowAttach(window, object, 0);
+}
+
+void AttachByKind(HWND window)
+{
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const int object = ClassifyWindow(window, style);
+    AttachAs(window, object,
+             object == static_cast<int>(SkinKind::Static) ? ClassifyPicture(window, style)
+                                                          : kNoObject);
 }
 
 // Windows come into being in the thread that creates them; the hook sees each
@@ -63,9 +75,17 @@ LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND) {
         const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
         HWND window = reinterpret_cast<HWND>(wParam);
-        const int object = ClassifyWindow(window, create->lpcs->style);
-        if (object != kNoObject)
-            SkinWindowAttach(window, object, 0);
+        const CREATESTRUCTW& cs = *create->lpcs;
+        const int object = ClassifyWindow(window, cs.style);
+        int picture = kNoObject;
+        // Not placed yet: where it goes is in the creation's arguments.
+        RECT client;
+        if (object == static_cast<int>(SkinKind::Static) && cs.hwndParent &&
+            GetClientRect(cs.hwndParent, &client)) {
+            const RECT placed = {cs.x, cs.y, cs.x + cs.cx, cs.y + cs.cy};
+            picture = ClassifyPicture(cs.style, placed, client);
+        }
+        AttachAs(window, object, picture);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

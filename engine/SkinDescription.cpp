@@ -234,6 +234,10 @@ bool KeyAllowed(const KeyRule& rule, const SkinObjectInfo& info, int format)
 {
     if (rule.since > format)
         return false;
+    // A picture is cropped to its control, never sliced or stepped through:
+    // of the image keys it takes the image alone, at any size.
+    if (info.kind == SkinKind::Picture && rule.scope == KeyScope::Image)
+        return std::string(rule.name) == "image";
     switch (rule.scope) {
     case KeyScope::Image:
         // Only buttons carried images before frames and glyphs were painted.
@@ -294,6 +298,12 @@ bool ApplySection(const IniSection& section, const SkinObjectInfo& info, int for
     if (ownButtons != ownButtonsSize &&
         fault(section.line, "buttons and buttons_size go together"))
         return false;
+    if (info.kind == SkinKind::Picture) {
+        // A picture section is there for its image.
+        if (!ownImage && fault(section.line, "image is required"))
+            return false;
+        return sound;
+    }
     // An image and its frame size are declared together, so that a wrong
     // image in the archive is noticed instead of painted distorted.
     if (ownImage != ownSize && fault(section.line, "image and image_size go together"))
@@ -385,6 +395,8 @@ bool StatesFit(SkinKind kind, int states)
         return states == 8;
     case SkinKind::ProgressBar:  // track and bar
         return states == 2;
+    case SkinKind::Picture:
+        return states == 1;
     default:
         return false;
     }
@@ -527,6 +539,14 @@ bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& f
         const bool genericPresent = info.generic != kNoObject && skin.objects[info.generic];
         if (!bySection[i] && !genericPresent)
             continue;
+        if (info.since > skin.format) {
+            sound = false;
+            if (!faults.Add(bySection[i]->line, std::string(),
+                            "object [" + bySection[i]->name + "] needs format " +
+                                std::to_string(info.since)))
+                return false;
+            continue;
+        }
         resolved[i] = genericPresent ? resolved[info.generic] : SkinStyle();
         faulty[i] = genericPresent && faulty[info.generic];
         bool stop = false;

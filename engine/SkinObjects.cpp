@@ -4,30 +4,36 @@
 
 namespace {
 
-// The first twelve are the generic objects, one per kind, in SkinKind order.
+// The first twelve are the generic objects, one per kind, in SkinKind order;
+// the pictures come last.
 const SkinObjectInfo kObjects[] = {
-    {"Dialog", SkinKind::Dialog, -1, true},
-    {"Button", SkinKind::PushButton, -1, true},
-    {"CheckBox", SkinKind::CheckBox, -1, true},
-    {"RadioButton", SkinKind::RadioButton, -1, true},
-    {"GroupBox", SkinKind::GroupBox, -1, false},
-    {"Static", SkinKind::Static, -1, false},
-    {"Edit", SkinKind::Edit, -1, false},
-    {"ListBox", SkinKind::ListBox, -1, false},
-    {"ComboBox", SkinKind::ComboBox, -1, false},
-    {"ListView", SkinKind::ListView, -1, false},
-    {"ProgressBar", SkinKind::ProgressBar, -1, true},
-    {"ScrollBar", SkinKind::ScrollBar, -1, false},
-    {"CustomFrame", SkinKind::Dialog, 0, true},
-    {"CustomDialog", SkinKind::Dialog, 0, true},
-    {"DialogAbout", SkinKind::Dialog, 0, true},
-    {"OpenButton", SkinKind::PushButton, 1, true},
-    {"GeneralButton", SkinKind::PushButton, 1, true},
-    {"banner_velumo", SkinKind::PushButton, 1, true},
-    {"banner_getmoreskin", SkinKind::PushButton, 1, true},
-    {"about_vl", SkinKind::PushButton, 1, true},
-    {"CustomEdit", SkinKind::Edit, 6, false},
+    {"Dialog", SkinKind::Dialog, -1, true, 1},
+    {"Button", SkinKind::PushButton, -1, true, 1},
+    {"CheckBox", SkinKind::CheckBox, -1, true, 1},
+    {"RadioButton", SkinKind::RadioButton, -1, true, 1},
+    {"GroupBox", SkinKind::GroupBox, -1, false, 1},
+    {"Static", SkinKind::Static, -1, false, 1},
+    {"Edit", SkinKind::Edit, -1, false, 1},
+    {"ListBox", SkinKind::ListBox, -1, false, 1},
+    {"ComboBox", SkinKind::ComboBox, -1, false, 1},
+    {"ListView", SkinKind::ListView, -1, false, 1},
+    {"ProgressBar", SkinKind::ProgressBar, -1, true, 1},
+    {"ScrollBar", SkinKind::ScrollBar, -1, false, 1},
+    {"CustomFrame", SkinKind::Dialog, 0, true, 1},
+    {"CustomDialog", SkinKind::Dialog, 0, true, 1},
+    {"DialogAbout", SkinKind::Dialog, 0, true, 1},
+    {"OpenButton", SkinKind::PushButton, 1, true, 1},
+    {"GeneralButton", SkinKind::PushButton, 1, true, 1},
+    {"banner_velumo", SkinKind::PushButton, 1, true, 1},
+    {"banner_getmoreskin", SkinKind::PushButton, 1, true, 1},
+    {"about_vl", SkinKind::PushButton, 1, true, 1},
+    {"CustomEdit", SkinKind::Edit, 6, false, 1},
+    // Generic, though after the named ones: nothing falls back on them.
+    {"Banner", SkinKind::Picture, -1, true, 2},
+    {"SideImage", SkinKind::Picture, -1, true, 2},
 };
+static_assert(sizeof kObjects / sizeof kObjects[0] == kSideImageObject + 1,
+              "the picture objects' indices");
 
 } // namespace
 

@@ -17,6 +17,7 @@ enum class SkinKind {
     ListView,
     ProgressBar,
     ScrollBar,
+    Picture,  // a bitmap of a Windows Installer page: its banner or side picture
 };
 
 struct SkinObjectInfo {
@@ -24,9 +25,13 @@ struct SkinObjectInfo {
     SkinKind kind;      // how a window with this object is painted
     int generic;        // index of the object it falls back on, or -1
     bool mayHaveImage;  // whether the section may name an image
+    int since;          // first format that knows the object
 };
 
 constexpr int kNoObject = -1;
+// The two pictures of an installer page, painted over the package's bitmaps.
+constexpr int kBannerObject = 21;
+constexpr int kSideImageObject = 22;
 
 int SkinObjectCount();
 const SkinObjectInfo& SkinObjectAt(int index);

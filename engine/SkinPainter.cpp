@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <stdint.h>
+
 namespace {
 
 HBRUSH FaceFor(const SkinObjectPaint& paint, ButtonLook look)
@@ -171,6 +173,36 @@ void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame
                        srcX[column], srcY[row], srcW[column], srcH[row], SRCCOPY);
         }
     }
+}
+
+void PaintImageCover(HDC dc, const RECT& area, const SkinImage& image)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0 || image.width <= 0 || image.height <= 0)
+        return;
+    MemoryDc source(dc, image.bitmap.get());
+    if (!source.get())
+        return;
+    if (width == image.width && height == image.height) {
+        BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    // The part of the image with the area's proportions: its whole width when
+    // the area is relatively wider than the image, else its whole height.
+    int sx = 0, sy = 0, sw = image.width, sh = image.height;
+    if (int64_t(width) * image.height >= int64_t(height) * image.width) {
+        sh = std::max(1, int(int64_t(height) * image.width / width));
+        sy = (image.height - sh) / 2;
+    } else {
+        sw = std::max(1, int(int64_t(width) * image.height / height));
+        sx = (image.width - sw) / 2;
+    }
+    POINT brushOrigin;
+    const int oldMode = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, &brushOrigin);
+    StretchBlt(dc, area.left, area.top, width, height, source.get(), sx, sy, sw, sh, SRCCOPY);
+    SetBrushOrgEx(dc, brushOrigin.x, brushOrigin.y, nullptr);
+    SetStretchBltMode(dc, oldMode);
 }
 
 void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour)

@@ -31,6 +31,10 @@ void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to);
 // One frame of an image strip, its margins kept unscaled and the rest stretched.
 void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
                      int frameHeight, const int margins[4]);
+// The image over the whole area, scaled to cover it with its proportions
+// kept, what overflows cut off evenly on both sides; at its own size it is
+// copied pixel for pixel.
+void PaintImageCover(HDC dc, const RECT& area, const SkinImage& image);
 // A dotted rectangle in one colour: the focus cue, which unlike the system's
 // inverted one shows only skin colours.
 void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour);

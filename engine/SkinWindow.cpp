@@ -109,6 +109,37 @@ bool IsRichEdit(HWND window)
            IsClass(window, L"RICHEDIT50W");
 }
 
+// A text static that Windows Installer marks transparent (its
+// msidbControlAttributesTransparent attribute, which it creates as
+// WS_EX_TRANSPARENT): it shows what lies beneath it, the page's banner or
+// side picture, instead of a face of its own.
+bool IsTransparentText(HWND window)
+{
+    if (!IsClass(window, L"Static") || !(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TRANSPARENT))
+        return false;
+    switch (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) {
+    case SS_LEFT: case SS_CENTER: case SS_RIGHT: case SS_SIMPLE: case SS_LEFTNOWORDWRAP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsBitmapStatic(HWND window)
+{
+    return IsClass(window, L"Static") &&
+           (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+}
+
+// A window's place in its parent's client area.
+RECT PlaceInParent(HWND window)
+{
+    RECT place = {};
+    GetWindowRect(window, &place);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
 // A rich edit takes its colours as content formatting, which new content
 // brings along: they are set again whenever text comes in.
 void ColourRichText(HWND window, const SkinObjectPaint& paint)
@@ -136,7 +167,8 @@ void PlainRichText(HWND window)
 void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& paint)
 {
     const SkinKind kind = KindOf(data.object);
-    if (paint.font && kind != SkinKind::Dialog && kind != SkinKind::PushButton) {
+    if (paint.font && kind != SkinKind::Dialog && kind != SkinKind::PushButton &&
+        kind != SkinKind::Picture) {
         if (!data.fontSet)
             data.oldFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
         data.fontSet = true;
@@ -257,8 +289,14 @@ LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint
     }
     // Labels, check boxes and group boxes stand on the dialog's face.
     handled = true;
-    const SkinObjectPaint& textFrom = own ? *own : dialog;
+    const SkinObjectPaint& textFrom = own && kind != SkinKind::Picture ? *own : dialog;
     SetTextColor(dc, IsWindowEnabled(child) ? textFrom.style.text : textFrom.style.disabled);
+    if (kind == SkinKind::Static && IsTransparentText(child)) {
+        // Its background is painted beneath it (PaintTransparentText), or,
+        // when the engine does not paint it, is the page as the dialog drew it.
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
+    }
     SetBkColor(dc, dialog.style.face);
     SetBkMode(dc, TRANSPARENT);
     if (dialog.full && dialog.backgroundTile) {
@@ -497,8 +535,22 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_ERASEBKGND: {
         RECT area;
         GetClientRect(window, &area);
-        PaintDialogBackground(reinterpret_cast<HDC>(wParam), area, {0, 0},
-                              {area.right, area.bottom}, paint);
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        const int saved = SaveDC(dc);
+        // The skin's pictures cover their place whole: the face is not put
+        // there first, which would show between the two paints.
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            const WindowData* picture = DataOf(child);
+            if (!picture || KindOf(picture->object) != SkinKind::Picture || !IsWindowVisible(child))
+                continue;
+            const SkinObjectPaint* own = skin.object(picture->object);
+            if (!own || !own->image.bitmap)
+                continue;
+            const RECT place = PlaceInParent(child);
+            ExcludeClipRect(dc, place.left, place.top, place.right, place.bottom);
+        }
+        PaintDialogBackground(dc, area, {0, 0}, {area.right, area.bottom}, paint);
+        RestoreDC(dc, saved);
         handled = true;
         return 1;
     }
@@ -954,6 +1006,148 @@ LRESULT OwnPaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
+// Passes on a message on which the control would draw at once, outside
+// WM_PAINT, with its redrawing held, then has it paint in the skin.
+LRESULT PassQuietly(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = true;
+    const bool visible = IsWindowVisible(window) != FALSE;
+    if (visible)
+        DefSubclassProc(window, WM_SETREDRAW, FALSE, 0);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (visible && IsWindow(window)) {
+        DefSubclassProc(window, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return result;
+}
+
+// The skin's banner or side picture in place of the package's bitmap.
+LRESULT PictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                       const SkinObjectPaint& paint, bool& handled)
+{
+    const auto paintPicture = [&](HDC dc) {
+        RECT area;
+        GetClientRect(window, &area);
+        PaintImageCover(dc, area, paint.image);
+    };
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (dc) {
+            // Transparent text over the picture paints the picture beneath
+            // itself; painting over it here would wipe the text out.
+            const RECT mine = PlaceInParent(window);
+            HWND parent = GetParent(window);
+            for (HWND other = GetWindow(parent, GW_CHILD); other;
+                 other = GetWindow(other, GW_HWNDNEXT)) {
+                if (other == window || !IsWindowVisible(other) || !IsTransparentText(other))
+                    continue;
+                const RECT theirs = PlaceInParent(other);
+                ExcludeClipRect(dc, theirs.left - mine.left, theirs.top - mine.top,
+                                theirs.right - mine.left, theirs.bottom - mine.top);
+            }
+            paintPicture(dc);
+        }
+        EndPaint(window, &ps);
+        handled = true;
+        return 0;
+    }
+    switch (message) {
+    case WM_PRINTCLIENT:
+        paintPicture(reinterpret_cast<HDC>(wParam));
+        handled = true;
+        return 0;
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    case STM_SETIMAGE:
+    case WM_SETTEXT:
+    case WM_ENABLE:
+        return PassQuietly(window, message, wParam, lParam, handled);
+    default:
+        return 0;
+    }
+}
+
+// Transparent text, drawn off-screen over what lies beneath it: the
+// dialog's face and any bitmap of the page under it, the skin's picture or
+// the package's own, then the text itself, so that it comes up in one piece.
+void PaintTransparentText(HWND window, HDC dc, const Skin& skin, const SkinObjectPaint& paint)
+{
+    RECT all;
+    GetClientRect(window, &all);
+    const int width = all.right, height = all.bottom;
+    if (width <= 0 || height <= 0)
+        return;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+    if (!bitmap) {
+        if (memory)
+            DeleteDC(memory);
+        return;
+    }
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    PaintStandingFace(memory, all, FaceFor(window, skin), paint);
+    const RECT mine = PlaceInParent(window);
+    // From the bottom of the z-order up, so that the topmost ends on top.
+    HWND parent = GetParent(window);
+    HWND first = GetWindow(parent, GW_CHILD);
+    for (HWND other = first ? GetWindow(first, GW_HWNDLAST) : nullptr; other;
+         other = GetWindow(other, GW_HWNDPREV)) {
+        if (other == window || !IsWindowVisible(other) || !IsBitmapStatic(other))
+            continue;
+        const RECT theirs = PlaceInParent(other);
+        RECT overlap;
+        if (!IntersectRect(&overlap, &theirs, &mine))
+            continue;
+        // Whole, then the part beneath: a stretched image drawn through a
+        // moved origin does not come out as the picture paints itself.
+        const int otherWidth = theirs.right - theirs.left, otherHeight = theirs.bottom - theirs.top;
+        HDC whole = CreateCompatibleDC(dc);
+        HBITMAP wholeBitmap = whole ? CreateCompatibleBitmap(dc, otherWidth, otherHeight) : nullptr;
+        if (wholeBitmap) {
+            HGDIOBJ oldWhole = SelectObject(whole, wholeBitmap);
+            SendMessageW(other, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(whole), PRF_CLIENT);
+            BitBlt(memory, overlap.left - mine.left, overlap.top - mine.top,
+                   overlap.right - overlap.left, overlap.bottom - overlap.top, whole,
+                   overlap.left - theirs.left, overlap.top - theirs.top, SRCCOPY);
+            SelectObject(whole, oldWhole);
+            DeleteObject(wholeBitmap);
+        }
+        if (whole)
+            DeleteDC(whole);
+    }
+    // The static draws its text over that, asking the dialog for its colours
+    // and getting a hollow brush (ControlColour).
+    DefSubclassProc(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+LRESULT TransparentTextMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                               const Skin& skin, const SkinObjectPaint& paint, bool& handled)
+{
+    if (PaintsWith(window, message, wParam,
+                   [&](HDC dc) { PaintTransparentText(window, dc, skin, paint); })) {
+        handled = true;
+        return 0;
+    }
+    switch (message) {
+    case WM_ERASEBKGND:
+        handled = true;
+        return 1;
+    case WM_SETTEXT:
+    case WM_ENABLE:
+        // The control would draw the new text at once over the old.
+        return PassQuietly(window, message, wParam, lParam, handled);
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -1009,8 +1203,13 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         if (paint->full)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         break;
+    case SkinKind::Picture:
+        result = PictureMessage(window, message, wParam, lParam, *paint, handled);
+        break;
     case SkinKind::Static:
-        if (paint->full && IsStaticShape(GetWindowLongW(window, GWL_STYLE)))
+        if (IsTransparentText(window))
+            result = TransparentTextMessage(window, message, wParam, lParam, *skin, *paint, handled);
+        else if (paint->full && IsStaticShape(GetWindowLongW(window, GWL_STYLE)))
             result = OwnPaintMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);
         else if (paint->full && message == WM_NCPAINT)
             result = FieldMessage(window, message, wParam, lParam, *data, *skin, *paint, handled);

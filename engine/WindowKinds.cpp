@@ -71,3 +71,33 @@ int ClassifyWindow(HWND window, LONG style)
         return static_cast<int>(SkinKind::Dialog);
     return kNoObject;
 }
+
+int ClassifyPicture(LONG style, const RECT& placed, const RECT& parentClient)
+{
+    if ((style & SS_TYPEMASK) != SS_BITMAP || !(style & WS_CHILD))
+        return kNoObject;
+    const LONG width = parentClient.right - parentClient.left;
+    const LONG height = parentClient.bottom - parentClient.top;
+    if (width <= 0 || height <= 0 || placed.right <= placed.left || placed.bottom <= placed.top)
+        return kNoObject;
+    const LONG slackX = width / 50 > 2 ? width / 50 : 2;
+    const LONG slackY = height / 50 > 2 ? height / 50 : 2;
+    if (placed.left - parentClient.left > slackX || placed.top - parentClient.top > slackY)
+        return kNoObject;
+    const LONG tall = placed.bottom - placed.top;
+    if (parentClient.right - placed.right <= slackX && tall * 3 <= height)
+        return kBannerObject;
+    if (tall * 5 >= height * 3)
+        return kSideImageObject;
+    return kNoObject;
+}
+
+int ClassifyPicture(HWND window, LONG style)
+{
+    HWND parent = GetParent(window);
+    RECT placed, client;
+    if (!parent || !GetWindowRect(window, &placed) || !GetClientRect(parent, &client))
+        return kNoObject;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&placed), 2);
+    return ClassifyPicture(style, placed, client);
+}

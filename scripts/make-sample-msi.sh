@@ -20,7 +20,7 @@ convert -size 312x160 gradient:'#0b3d91'-'#5fb0ff' -rotate 90 \
   -fill '#ffffff40' -draw 'circle 80,150 80,210' -draw 'circle 130,240 130,262' \
   -fill white -draw 'polygon 58,124 106,156 58,188' \
   -type TrueColor "BMP3:$work/ui/Binary/WizardSide.bmp"
-convert -size 58x493 gradient:'#5fb0ff'-'#0b3d91' -rotate 90 \
+convert -size 58x493 gradient:'#5fb0ff'-'#0b3d91' -rotate 270 \
   -fill '#ffffff40' -draw 'circle 440,29 440,79' -draw 'circle 380,12 380,22' \
   -fill white -draw 'polygon 428,13 460,29 428,45' \
   -type TrueColor "BMP3:$work/ui/Binary/WizardTop.bmp"

@@ -97,6 +97,15 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
         return std::vector<ZipEntry>{{"skin.ini", text}, {"strip.bmp", strip}};
     };
     const std::string format2 = GoodSkinIniWith("format = 1", "format = 2");
+    const std::string top = SolidBmp(40, 6), side = SolidBmp(12, 30);
+    static const char kPictures[] = "[Banner]\nimage = top.bmp\n[SideImage]\nimage = side.bmp\n";
+    // text, with the two picture sections after it unless withSections is false.
+    auto pictures = [&](const std::string& text, const std::string& topBmp,
+                        const std::string& sideBmp, bool withSections = true) {
+        return std::vector<ZipEntry>{{"skin.ini", text + (withSections ? kPictures : "")},
+                                     {"strip.bmp", strip}, {"top.bmp", topBmp},
+                                     {"side.bmp", sideBmp}};
+    };
     std::vector<SkinCase> cases = {
         {"the good skin", GoodSkinEntries(), "", true},
         // The same skin in the newer format loads, so the rows below fail for
@@ -129,6 +138,17 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
         {"margins wider than the image", {{"skin.ini", format2 + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 5,1,5,1\n"}, {"strip.bmp", strip}, {"bar.bmp", SolidBmp(16, 4)}}, "", false},
         {"three margins", {{"skin.ini", format2 + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 1,1,1\n"}, {"strip.bmp", strip}, {"bar.bmp", SolidBmp(16, 4)}}, "", false},
         {"caption buttons without size", ini(format2 + "[CustomFrame]\nbuttons = strip.bmp\n"), "", false},
+        // A banner and a side picture take an image of any size, and nothing
+        // but the image of the image keys.
+        {"banner and side picture", pictures(format2, top, side), "", true},
+        {"banner without an image", pictures(format2 + "[Banner]\nface = #102030\n", top, side, false), "", false},
+        {"banner image missing", {{"skin.ini", format2 + kPictures}, {"strip.bmp", strip}, {"side.bmp", side}}, "", false},
+        {"banner image not a BMP", pictures(format2, "not an image", side), "", false},
+        {"side picture cut short", pictures(format2, top, side.substr(0, 80)), "", false},
+        {"8-bit side picture", pictures(format2, top, SolidBmp(12, 30, 8)), "", false},
+        {"banner with a frame size", pictures(format2 + "[Banner]\nimage = top.bmp\nimage_size = 40x6\n", top, side, false), "", false},
+        {"side picture with margins", pictures(format2 + "[SideImage]\nimage = side.bmp\nimage_margins = 1,1,1,1\n", top, side, false), "", false},
+        {"banner in format 1", pictures(kGoodSkinIni, top, side), "", false},
         {"several faults", ini(GoodSkinIniWith("[Dialog]\n", "[Dialog]\nglow = 1\nhello\n[Dialgo]\n")), "", false},
         {"random bytes", {}, NoiseBytes(700, 3), false},
         {"zero bytes", {}, std::string(), false},

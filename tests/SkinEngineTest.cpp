@@ -209,6 +209,44 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     EXPECT_TRUE(DeleteFileA(copy.path().c_str())) << GetLastError();
 }
 
+// A bitmap of one colour shown by a bitmap static, as an installer shows its
+// package's pictures; freed when the static no longer needs it.
+class BitmapOf {
+public:
+    BitmapOf(HWND control, COLORREF colour)
+    {
+        RECT area;
+        GetClientRect(control, &area);
+        HDC screen = GetDC(nullptr);
+        bitmap_ = CreateCompatibleBitmap(screen, area.right, area.bottom);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, bitmap_);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &area, brush);
+        DeleteObject(brush);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
+    }
+    BitmapOf(BitmapOf&& other) noexcept : bitmap_(other.bitmap_) { other.bitmap_ = nullptr; }
+    ~BitmapOf()
+    {
+        if (bitmap_)
+            DeleteObject(bitmap_);
+    }
+    BitmapOf(const BitmapOf&) = delete;
+    BitmapOf& operator=(const BitmapOf&) = delete;
+
+private:
+    HBITMAP bitmap_ = nullptr;
+};
+
+constexpr int kBannerDialog = 303;
+constexpr int kBannerBitmap = 3001;
+constexpr int kBannerTitle = 3002;
+constexpr int kMiddleBitmap = 3003;
+
 // Skin files accepted and refused, from the table the native tests of the
 // skin core share (DamagedSkins.h), written here with minizip.
 // A 24-bit bottom-up BMP drawn pixel by pixel, (0, 0) at the top left.
@@ -567,6 +605,77 @@ TEST_F(SkinEngineTest, ImagesKeepTheirCornersAndDialogsTheirBackground)
         EXPECT_EQ(background, shot.At(custom.right - 2, custom.top + 1));
     }
     copy.Release();
+}
+
+TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTransparent)
+{
+    // The package's bitmaps, one colour each; the skin's banner is wider
+    // than the control's proportions allow in height: its top and bottom
+    // bands are cut off, its left and right halves keep their place.
+    const COLORREF package = RGB(0x11, 0x99, 0x22), face = RGB(0x10, 0x20, 0x30);
+    const COLORREF text = RGB(0xF0, 0xE0, 0xD0), left = RGB(0xA0, 0x30, 0x40),
+                   right = RGB(0x30, 0x40, 0xA0), band = RGB(0xE0, 0xE0, 0x20);
+    TempFolder work;
+    const std::string base = "[Skin]\nformat = 2\n[Dialog]\nface = #102030\n"
+                             "[Static]\nface = #102030\ntext = #F0E0D0\n";
+    const std::string withBanner = work / "banner.skf", withoutBanner = work / "plain.skf";
+    ASSERT_TRUE(WriteZip(withBanner, {{"skin.ini", base + "[Banner]\nimage = top.bmp\n"},
+                                      {"top.bmp", DrawnBmp(100, 40, [&](int x, int y) {
+                                           return y < 8 || y >= 32 ? band : x < 50 ? left : right;
+                                       })}}));
+    ASSERT_TRUE(WriteZip(withoutBanner, {{"skin.ini", base}}));
+    struct Run {
+        const char* name;
+        const char* skin;  // null: no engine
+        COLORREF bannerLeft, bannerRight;
+    };
+    const Run runs[] = {
+        {"unskinned", nullptr, package, package},
+        {"no-banner", withoutBanner.c_str(), package, package},
+        {"banner", withBanner.c_str(), left, right},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.name);
+        if (run.skin) {
+            ASSERT_TRUE(copy.Load());
+            SkinEngineApply(copy.engine(), run.skin);
+        }
+        {
+            TestDialog page(kBannerDialog);
+            ASSERT_NE(nullptr, page.get());
+            std::vector<BitmapOf> bitmaps;
+            for (int id : {kBannerBitmap, kMiddleBitmap})
+                bitmaps.emplace_back(page.item(id), package);
+            const WindowCapture shot = CaptureWindow(page.get());
+            ASSERT_FALSE(shot.empty());
+            SaveShot(shot, std::string("banner-") + run.name + ".png");
+            const RECT banner = page.rect(kBannerBitmap), title = page.rect(kBannerTitle);
+            const int w = banner.right - banner.left, h = banner.bottom - banner.top;
+            EXPECT_EQ(run.bannerLeft, shot.At(banner.left + w / 4, banner.bottom - 3));
+            EXPECT_EQ(run.bannerRight, shot.At(banner.right - w / 4, banner.top + h / 2));
+            EXPECT_EQ(0, shot.Count(banner, band)) << "the overflow was not cut off";
+            // A bitmap elsewhere on the page stays the package's.
+            const RECT middle = page.rect(kMiddleBitmap);
+            EXPECT_EQ(package, shot.At((middle.left + middle.right) / 2, (middle.top + middle.bottom) / 2));
+            if (!run.skin)
+                continue;
+            // The title stands on the banner, skin's or package's, with no
+            // box of face colour around it, in the skin's text colour.
+            EXPECT_EQ(0, shot.Count(title, face));
+            EXPECT_GT(shot.Count(title, text), 5);
+            // Beneath it the banner lies where it lies beside it.
+            RECT pastMiddle = title;
+            pastMiddle.left = banner.left + w / 2 + 2;
+            ASSERT_LT(pastMiddle.left, pastMiddle.right);
+            EXPECT_EQ(0, shot.Count(pastMiddle, run.bannerLeft == package ? face : run.bannerLeft));
+            // Its text changes without leaving the old one behind.
+            SetWindowTextA(page.item(kBannerTitle), "I");
+            const WindowCapture renamed = CaptureWindow(page.get());
+            EXPECT_LT(renamed.Count(title, text) * 3, shot.Count(title, text));
+            EXPECT_EQ(0, renamed.Count(title, face));
+        }
+        copy.Release();
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 // from the screen, presses their buttons and saves what it saw as PNG files.
 #include "BuilderTestSupport.h"
 #include "PackageFile.h"
+#include "SkinDescription.h"
+#include "SkinObjects.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
 #include "TestWindows.h"
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -139,12 +142,76 @@ std::vector<RECT> AuthoredBitmaps(HWND window)
     return areas;
 }
 
+BOOL CALLBACK CollectTransparentText(HWND child, LPARAM parameter)
+{
+    auto* texts = reinterpret_cast<std::vector<HWND>*>(parameter);
+    if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0 &&
+        (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) &&
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
+        texts->push_back(child);
+    return TRUE;
+}
+
+// The texts that the installer marks transparent.
+std::vector<RECT> TransparentTexts(HWND window)
+{
+    std::vector<HWND> texts;
+    EnumChildWindows(window, CollectTransparentText, reinterpret_cast<LPARAM>(&texts));
+    std::vector<RECT> areas;
+    for (HWND text : texts)
+        areas.push_back(RectInWindow(window, text));
+    return areas;
+}
+
+// The skin's banner and side picture, as the skin file holds them.
+struct SkinPictures {
+    SkinPixels banner, side;
+};
+
+SkinPictures PicturesOf(const std::string& skin)
+{
+    SkinPictures pictures;
+    SkinFaults faults;
+    SkinDescription description;
+    if (CheckSkin(skin.c_str(), faults, &description) != SkinVerdict::Accepted)
+        return pictures;
+    if (const auto& banner = description.objects[kBannerObject])
+        pictures.banner = banner->image;
+    if (const auto& side = description.objects[kSideImageObject])
+        pictures.side = side->image;
+    return pictures;
+}
+
+// The share of the area's pixels that are the picture's own, pixel for
+// pixel; the pictures of the stock skins are drawn at the size of the
+// sample's bitmaps, so none is scaled.
+double PictureShare(const WindowCapture& shot, const RECT& area, const SkinPixels& picture)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (picture.width != width || picture.height != height)
+        return 0.0;
+    int same = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* bgr = &picture.bgr0[(size_t(y) * width + x) * 4];
+            same += shot.At(area.left + x, area.top + y) == RGB(bgr[2], bgr[1], bgr[0]);
+        }
+    }
+    return static_cast<double>(same) / (width * height);
+}
+
 // One page as the walk saw it.
 struct PageShot {
     std::string page;
     size_t bitmaps;      // authored bitmaps found on the page
     double systemShare;  // of the pixels outside them
     double faceShare;    // pixels in the skin's dialog face colour, of all
+    // Of the bitmaps' pixels, the least share that shows the skin's picture
+    // there (-1: no bitmap, or no skin).
+    double pictureShare;
+    // Of the pixels where transparent text lies over a bitmap, the largest
+    // share in the skin's face colour (-1: no such text, or no skin).
+    double faceUnderText;
 };
 
 // The ways a setup is walked: its skin, and the dialog face colour of that
@@ -239,13 +306,34 @@ protected:
         SaveShot(shot, std::string("wizard-") + look.name + "-" + number + "-" + page + ".png");
         const RECT all = {0, 0, shot.width, shot.height};
         const std::vector<RECT> bitmaps = AuthoredBitmaps(window);
-        const PageShot measured = {
+        PageShot measured = {
             page, bitmaps.size(), shot.ShareOf(systemColours, bitmaps),
             look.face == CLR_INVALID
                 ? 0.0
-                : static_cast<double>(shot.Count(all, look.face)) / (shot.width * shot.height)};
-        printf("[ page ] %-9s %-9s system colours %5.1f%%, skin face %5.1f%%\n", look.name,
-               page.c_str(), 100 * measured.systemShare, 100 * measured.faceShare);
+                : static_cast<double>(shot.Count(all, look.face)) / (shot.width * shot.height),
+            -1.0, -1.0};
+        if (look.face != CLR_INVALID) {
+            for (const RECT& bitmap : bitmaps) {
+                // A banner is wide and low; the side picture is tall.
+                const bool banner = bitmap.right - bitmap.left > 2 * (bitmap.bottom - bitmap.top);
+                const double share =
+                    PictureShare(shot, bitmap, banner ? pictures.banner : pictures.side);
+                if (measured.pictureShare < 0 || share < measured.pictureShare)
+                    measured.pictureShare = share;
+                for (const RECT& text : TransparentTexts(window)) {
+                    RECT over;
+                    if (!IntersectRect(&over, &text, &bitmap))
+                        continue;
+                    const double face = static_cast<double>(shot.Count(over, look.face)) /
+                                        ((over.right - over.left) * (over.bottom - over.top));
+                    measured.faceUnderText = std::max(measured.faceUnderText, face);
+                }
+            }
+        }
+        printf("[ page ] %-9s %-9s system colours %5.1f%%, skin face %5.1f%%, skin picture "
+               "%5.1f%%, face under text %5.1f%%\n",
+               look.name, page.c_str(), 100 * measured.systemShare, 100 * measured.faceShare,
+               100 * measured.pictureShare, 100 * measured.faceUnderText);
         shots.push_back(measured);
     }
 
@@ -385,6 +473,7 @@ protected:
     const std::string msi = folder / "SampleApp.msi";
     const std::unordered_set<COLORREF> systemColours = SystemColours();
     std::vector<PageShot> shots;
+    SkinPictures pictures;  // of the look being walked
 };
 
 TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
@@ -406,6 +495,7 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
         SCOPED_TRACE(look.name);
         const std::string file = std::string("setup-") + look.name + ".exe";
         const std::string setup = look.byHand ? BuildByHand(look.skin, file) : Build(look.skin, file);
+        pictures = look.byHand ? SkinPictures() : PicturesOf(look.skin);
         EXPECT_EQ(0u, Walk(setup, look));
         EXPECT_TRUE(FileExists(kInstalledReadMe)) << "the walk did not install the product";
         Uninstall();
@@ -422,13 +512,27 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
                 EXPECT_GT(shot.systemShare, 10 * kMostSystemColour) << shot.page;
             continue;
         }
+        ASSERT_GT(pictures.banner.width, 0) << "the skin has no banner";
+        ASSERT_GT(pictures.side.width, 0) << "the skin has no side picture";
+        int textOverBitmaps = 0;
         for (const PageShot& shot : shots) {
             // The skin's face, not merely something other than Windows'.
             EXPECT_GT(shot.faceShare, 0.2) << shot.page;
+            // The skin's banner and side picture instead of the package's,
+            // but where text lies over them.
+            if (shot.bitmaps)
+                EXPECT_GT(shot.pictureShare, 0.8) << shot.page;
+            // The titles over the banner stand on it, not in a box of face.
+            if (shot.faceUnderText >= 0) {
+                ++textOverBitmaps;
+                EXPECT_LT(shot.faceUnderText, 0.1) << shot.page;
+            }
             // The engine draws every part: frame and caption, check boxes,
             // radio buttons, fields, progress and scroll bars.
             EXPECT_LT(shot.systemShare, kMostSystemColour) << shot.page;
         }
+        // The licence, folder and progress pages have titles over the banner.
+        EXPECT_EQ(3, textOverBitmaps);
     }
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""check_skin_contrast.py SKINS_DIR: every stock skin stays readable.
+"""check_skin_contrast.py SKINS_DIR [BUILT_DIR]: every stock skin stays readable.
 
 Reads each stock skin's skin.ini, works out every colour the engine draws
 text in and the colour that text stands on, and checks the WCAG 2 contrast
@@ -8,9 +8,16 @@ engine paints: labels, check boxes, radio buttons and group box titles
 stand on the dialog's face, button captions on the button's face, hot and
 pressed faces, field and list text on the field's face, selected items on
 the selection, caption text on the caption bar along its whole gradient.
+
+With BUILT_DIR, the folder of the built .skf files, a skin's banner image is
+read too: the page title and description that an installer lays over it are
+drawn in the skin's label colour, so every pixel of the part of the banner
+where they lie must reach the bound against that colour.
 """
 import os
+import struct
 import sys
+import zipfile
 
 # Each stock skin and the contrast its every text must reach.
 BOUNDS = {
@@ -178,6 +185,78 @@ PLANTED = [
 ]
 
 
+# Where an installer wizard's title and description lie over its banner:
+# from the left edge across five sixths of the width, down to 41 of its 44
+# dialog units (the sample's Title and Description controls).
+TEXT_ZONE = (5, 6, 41, 44)
+
+
+def read_bmp(data):
+    """(width, height, rows of (r, g, b)) of an uncompressed 24- or 32-bit BMP."""
+    if data[:2] != b"BM":
+        raise ValueError("not a BMP")
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    if bits not in (24, 32) or compression not in (0, 3):
+        raise ValueError("a BMP of %d bits, compression %d" % (bits, compression))
+    step = bits // 8
+    stride = (width * step + 3) // 4 * 4
+    rows = []
+    for y in range(abs(height)):
+        start = offset + y * stride
+        rows.append([tuple(data[start + x * step + 2 - c] for c in range(3))
+                     for x in range(width)])
+    if height > 0:
+        rows.reverse()
+    return width, height if height > 0 else -height, rows
+
+
+def text_zone_colours(width, height, rows):
+    across, of_width, down, of_height = TEXT_ZONE
+    return {colour for row in rows[:height * down // of_height]
+            for colour in row[:width * across // of_width]}
+
+
+def label_colour(sections):
+    # A transparent label is a static: the Static object's text, or the dialog's.
+    return Style(sections, "static" if "static" in sections else "dialog")["text"]
+
+
+def check_banner(name, sections, pixels, bound):
+    """The failures of a banner image under the skin's label colour."""
+    text = label_colour(sections)
+    ratio, under = min((contrast(text, colour), colour) for colour in text_zone_colours(*pixels))
+    if name != "planted":
+        print("%-9s banner under the title at least %.2f:1" % (name, ratio))
+    if ratio < bound:
+        return ["%s: banner text is %.2f:1 over its banner, below %.1f:1 (#%02X%02X%02X on #%02X%02X%02X)"
+                % ((name, ratio, bound) + text + under)]
+    return []
+
+
+def banner_of(built_dir, name, sections):
+    """The decoded banner image of the built skin, or None when it has none."""
+    image = sections.get("banner", {}).get("image")
+    if not image:
+        return None
+    with zipfile.ZipFile(os.path.join(built_dir, name + ".skf")) as archive:
+        entries = {entry.lower(): entry for entry in archive.namelist()}
+        return read_bmp(archive.read(entries[image.lower().replace("\\", "/")]))
+
+
+def check_planted_banner(sections, pixels):
+    """A spot of the label colour itself in the text zone must be noticed."""
+    width, height, rows = pixels
+    spoilt = [list(row) for row in rows]
+    text = label_colour(sections)
+    for y in range(4, 12):
+        for x in range(30, 60):
+            spoilt[y][x] = text
+    if not check_banner("planted", sections, (width, height, spoilt), 4.5):
+        return ["a spot of the text colour in the banner went unnoticed"]
+    return []
+
+
 def check_planted(sections):
     failures = []
     for section, key, value, expected in PLANTED:
@@ -189,7 +268,7 @@ def check_planted(sections):
     return failures
 
 
-def check(skins_dir):
+def check(skins_dir, built_dir=None):
     failures = []
     found = sorted(entry for entry in os.listdir(skins_dir)
                    if os.path.isfile(os.path.join(skins_dir, entry, "skin.ini")))
@@ -208,11 +287,19 @@ def check(skins_dir):
             print("%-9s lowest %.2f:1 (%s), bound %.1f:1" % (name, worst[0], worst[1], bound))
         if name == "Daylight":
             failures += check_planted(sections)
+        if built_dir:
+            pixels = banner_of(built_dir, name, sections)
+            if pixels:
+                failures += check_banner(name, sections, pixels, bound)
+                if name == "Daylight":
+                    failures += check_planted_banner(sections, pixels)
+            elif name != "Ornix":
+                failures.append("%s: a stock skin without a banner" % name)
     return failures
 
 
 def main():
-    failures = check(sys.argv[1])
+    failures = check(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None)
     for failure in failures:
         print("FAIL " + failure)
     return 1 if failures else 0
