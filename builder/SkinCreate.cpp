@@ -13,6 +13,7 @@
 #include <zip.h>
 
 #include <ctype.h>
+#include <sys/stat.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -201,6 +202,25 @@ void RecolourPixels(SkinPixels& pixels, Change change)
     }
 }
 
+// The lightest colour a skin names, when it is a white; else a paper white.
+Rgb SkinWhite(const std::vector<IniSection>& sections)
+{
+    Rgb white = {0xFA, 0xFA, 0xFA};
+    int best = 0;
+    for (const IniSection& section : sections) {
+        for (const IniKey& key : section.keys) {
+            Rgb colour;
+            if (ParseHexColour(key.value, colour) && colour != kWhite &&
+                std::min({colour.r, colour.g, colour.b}) >= 0xE8 &&
+                colour.r + colour.g + colour.b > best) {
+                best = colour.r + colour.g + colour.b;
+                white = colour;
+            }
+        }
+    }
+    return white;
+}
+
 // The colour that carries a skin's accent: its caption bar where that is a
 // colour rather than a grey, else the first of its buttons, focus cue,
 // progress bar and borders that is.
@@ -307,6 +327,33 @@ std::vector<Pair> TextPairs(const SkinDescription& skin)
         }
     }
     return pairs;
+}
+
+// Where an installer wizard's title and description lie over its banner:
+// from the left across five sixths of the width, down to 41 of its 44
+// dialog units. Every pixel there must carry the labels' text.
+bool BannerPair(const SkinDescription& skin, Pair& worst)
+{
+    const int banner = FindSkinObject("Banner");
+    const int label = skin.objects[FindSkinObject("Static")] ? FindSkinObject("Static")
+                                                             : FindSkinObject("Dialog");
+    if (banner == kNoObject || !skin.objects[banner] || !skin.objects[label])
+        return false;
+    const SkinPixels& image = skin.objects[banner]->image;
+    const Rgb text = RgbFromColorref(skin.objects[label]->style.text);
+    double lowest = 22;
+    for (int y = 0; y < image.height * 41 / 44; ++y) {
+        for (int x = 0; x < image.width * 5 / 6; ++x) {
+            const uint8_t* p = image.bgr0.data() + (size_t(y) * image.width + x) * 4;
+            const Rgb under = {p[2], p[1], p[0]};
+            const double ratio = ContrastRatio(text, under);
+            if (ratio < lowest) {
+                lowest = ratio;
+                worst = {"Banner under the titles", text, under};
+            }
+        }
+    }
+    return lowest < 22;
 }
 
 bool WriteSkinFile(const std::string& path, const std::string& ini,
@@ -520,7 +567,10 @@ bool SkinMaker::Make(Failure& failure)
     }
 
     // Text on what now takes the accent: the base's text or white, whichever
-    // reads better; disabled text follows what it stands on.
+    // reads better; disabled text follows what it stands on. White is the
+    // base's own, where it has one: pure white is the system's window colour,
+    // and a skinned control in it would look like one left to Windows.
+    const Rgb white = SkinWhite(sections_);
     const Rgb newFace = hasFace ? face : baseFace;
     for (const IniSection& section : sections_) {
         const int object = ObjectOf(section);
@@ -538,7 +588,7 @@ bool SkinMaker::Make(Failure& failure)
             std::vector<Rgb> faces;
             for (int i = 0; i < 3; ++i)
                 faces.push_back(KeyColour(section, faceKeys[i], RgbFromColorref(*described3[i])));
-            const Rgb chosen = MostContrasting({ownText, kWhite}, {faces.front()});
+            const Rgb chosen = MostContrasting({ownText, white}, {faces.front()});
             SetColour(section, "text", chosen);
             // The shades are ours, derived from the accent: moved as far as
             // the text needs. The accent itself stays as the packager gave it.
@@ -555,7 +605,7 @@ bool SkinMaker::Make(Failure& failure)
             (FindKey(section, "caption") || FindKey(section, "caption_to"))) {
             Rgb from = KeyColour(section, "caption", RgbFromColorref(described->colours.caption));
             Rgb to = KeyColour(section, "caption_to", from);
-            const Rgb chosen = MostContrasting({baseText, kWhite}, {from});
+            const Rgb chosen = MostContrasting({baseText, white}, {from});
             SetColour(section, "caption_text", chosen);
             if (from != accent && FindKey(section, "caption")) {
                 from = ReadableShade(from, chosen, kReadable);
@@ -674,12 +724,20 @@ int RunSkinCreate(int argc, char** argv, const std::string& payloadFolder)
                                           ": its folder is missing or not writable"});
     if (!WriteSkinFile(pending.path(), maker.Ini(), maker.Entries()))
         return Fail({kSkinExitOutput, "cannot write " + options.output});
+    // A unique temporary file is the owner's alone; a skin is a plain file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    chmod(pending.path(), 0666 & ~mask);
     SkinFaults madeFaults;
     SkinDescription made;
     if (CheckSkin(pending.path(), madeFaults, &made) != SkinVerdict::Accepted)
         return Fail({kSkinExitRefused, "the skin made is refused: " +
                                            SkinFaultReport(options.output, madeFaults.first())});
-    for (const Pair& pair : TextPairs(made)) {
+    std::vector<Pair> pairs = TextPairs(made);
+    Pair banner;
+    if (BannerPair(made, banner))
+        pairs.push_back(banner);
+    for (const Pair& pair : pairs) {
         const double ratio = ContrastRatio(pair.text, pair.face);
         if (ratio < kReadable) {
             char text[200];

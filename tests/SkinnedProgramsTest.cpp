@@ -30,6 +30,7 @@ namespace {
 
 const std::string kSampleMsi = HostPath(SAMPLE_UI_MSI);
 const std::string kSkins = HostPath(SKINS_DIR);
+const std::string kMadeSkins = HostPath(MADE_SKINS_DIR);
 const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 // Every build of the sample package is a product of its own, known by name.
@@ -490,6 +491,9 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
         {"Midnight", kSkins + "\\Midnight.skf", kMidnightDialog},
         {"Iris", kSkins + "\\Iris.skf", kIrisDialog},
         {"Contrast", kSkins + "\\Contrast.skf", kContrastDialog},
+        // Made by `ornixcreator skin create` with an accent and a PNG banner.
+        {"Made-Daylight", kMadeSkins + "\\Teal.skf", kDaylightDialog},
+        {"Made-Midnight", kMadeSkins + "\\Ember.skf", kMidnightDialog},
     };
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
@@ -520,8 +524,9 @@ TEST_F(SkinnedSetupTest, WizardIsDrawnInTheSkinOnEveryPageAndInstalls)
             EXPECT_GT(shot.faceShare, 0.2) << shot.page;
             // The skin's banner and side picture instead of the package's,
             // but where text lies over them.
-            if (shot.bitmaps)
+            if (shot.bitmaps) {
                 EXPECT_GT(shot.pictureShare, 0.8) << shot.page;
+            }
             // The titles over the banner stand on it, not in a box of face.
             if (shot.faceUnderText >= 0) {
                 ++textOverBitmaps;
