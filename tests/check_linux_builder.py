@@ -304,9 +304,12 @@ class LinuxBuilder(unittest.TestCase):
         # A brand skin made and previewed with nothing but the package.
         program = os.path.join(root, "usr", "bin", "ornixcreator")
         brand, gallery = self.path("Ember.skf"), self.path("preview")
+        banner = self.path("ember.png")
+        subprocess.run(["convert", "-size", "120x800", "gradient:#3A1208-#12151A", "-rotate", "90",
+                        "PNG24:" + banner], check=True, timeout=60)
         run = subprocess.run([program, "skin", "create", "--from", "Midnight", "--accent",
-                              "#E4572E", "--name", "Ember Night", "--output", brand],
-                             capture_output=True, text=True, timeout=120)
+                              "#E4572E", "--name", "Ember Night", "--banner", banner,
+                              "--output", brand], capture_output=True, text=True, timeout=120)
         self.assertEqual(0, run.returncode, run.stderr)
         run = subprocess.run([program, "skin", "preview", brand, "--output", gallery],
                              capture_output=True, text=True, timeout=900)

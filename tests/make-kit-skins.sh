@@ -5,9 +5,9 @@
 set -euo pipefail
 kit=$1 skins=$2 out=$3
 mkdir -p "$out"
-convert -size 800x120 gradient:'#FFFFFF'-'#CFE7EA' -rotate 270 \
+convert -size 120x800 gradient:'#FFFFFF'-'#CFE7EA' -rotate 270 \
   -fill '#0B6E77' -draw 'circle 740,60 740,25' "PNG24:$out/light.png"
-convert -size 800x120 gradient:'#3A1208'-'#12151A' -rotate 90 \
+convert -size 120x800 gradient:'#3A1208'-'#12151A' -rotate 90 \
   -fill '#E4572E' -draw 'circle 740,60 740,25' "PNG24:$out/dark.png"
 "$kit" skin create --from "$skins/Daylight.skf" --accent '#0B6E77' --name Teal \
   --banner "$out/light.png" --output "$out/Teal.skf" >/dev/null
