@@ -171,12 +171,19 @@ class LinuxBuilder(unittest.TestCase):
         pages = self.path("pages.txt")
         with open(pages, "w") as f:
             f.write("not a picture")
+        light = self.path("light.jpg")
+        subprocess.run(["convert", "-size", "120x800", "gradient:#FFFFFF-#E8F0F0", "-rotate", "90",
+                        light], check=True, timeout=60)
         made = self.path("Brand.skf")
         kit = ["skin", "create", "--payload", self.payload, "--output", made]
         cases = [
             # what, arguments, exit code, text the output must hold
             ("accent on Daylight", ["--from", "Daylight", "--accent", "#0B6E77"], 0,
-             "made " + made + ": Daylight, format 2, 21 objects"),
+             "made " + made + ": Daylight, format 2, 23 objects"),
+            ("banner and side picture", ["--from", "Daylight", "--banner", light,
+                                         "--side-image", light], 0, "format 2"),
+            ("banner the titles cannot be read on", ["--from", "Midnight", "--banner", light], 21,
+             "Banner under the titles: #"),
             ("accent, name and font on Midnight", ["--from", "midnight", "--accent", "#E4572E",
                                                    "--name", "Ember Night", "--font", "Verdana"],
              0, ": Ember Night, format 2"),
