@@ -54,7 +54,7 @@ if [ -n "$check" ]; then
     # that the committed corpus stays as it is.
     rm -rf "$out" && mkdir -p "$out/new"
     # 2,000 runs take a few seconds; the limit only stops a hang.
-    if ! (cd "$out" && timeout -k 5 60 "$fuzz_build/fuzz_$target" -runs=2000 -seed=1 \
+    if ! (cd "$out" && timeout -k 5 30 "$fuzz_build/fuzz_$target" -runs=2000 -seed=1 \
             -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$out/" "$out/new" "$corpus" \
             >"$out/log" 2>&1); then
       echo "fuzz.sh: $target failed over fuzz/corpus/$target (log and input in $out):" >&2
