@@ -102,10 +102,15 @@ for target in "${targets[@]}"; do
   mkdir -p "$work/corpus"
   log=$work/log
   echo "== $target: $seconds s"
+  # libFuzzer cuts inputs to 1 MB unless told: the setup seed is larger,
+  # and cut it would hold no container.
+  largest=$(find "$root/fuzz/corpus/$target" "$seeds/$target" -type f -printf '%s\n' |
+    sort -n | tail -n 1)
+  max_len=$(( ${largest:-0} > 4096 ? ${largest:-0} : 4096 ))
   # The committed corpus and the seeds are read; new inputs go to work/.
   set +e
   (cd "$work" && "$fuzz_build/fuzz_$target" -max_total_time="$seconds" -jobs=1 -workers=1 \
-     -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+     -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" -print_final_stats=1 \
      -artifact_prefix="$work/" "$work/corpus" "$root/fuzz/corpus/$target" "$seeds/$target" \
      >"$log" 2>&1)
   status=$?
@@ -114,7 +119,7 @@ for target in "${targets[@]}"; do
   [ -f "$work/fuzz-0.log" ] && cat "$work/fuzz-0.log" >>"$log" && rm -f "$work/fuzz-0.log"
   # The last status line: runs, cov: and ft:.
   grep -E '^#[0-9]+' "$log" | tail -n 1 || true
-  grep -E '^stat::number_of_executed_units' "$log" || true
+  grep -E '^stat::number_of_executed_units' "$log" | head -n 1 || true
   crashes=$(find "$work" -maxdepth 1 -name 'crash-*' -o -maxdepth 1 -name 'leak-*' \
     -o -maxdepth 1 -name 'timeout-*' -o -maxdepth 1 -name 'oom-*' | sort)
   if [ $status -ne 0 ] || [ -n "$crashes" ]; then
