@@ -9,7 +9,7 @@ packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   binutils-mingw-w64-i686 mingw-w64-i686-dev googletest
   wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-utils
   msitools wixl osslsigncode python3-pefile imagemagick fp-utils
-  dpkg-dev zip unzip xdotool bc openssl time g++ zlib1g-dev lintian libmagickwand-6.q16-dev
+  dpkg-dev zip unzip xdotool bc openssl time g++ zlib1g-dev lintian libmagickwand-6.q16-dev pkg-config
   clang-14 libclang-rt-14-dev)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
