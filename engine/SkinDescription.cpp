@@ -621,6 +621,7 @@ bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& f
         dark->name = skin.name;
     dark->highContrastSafe = skin.highContrastSafe;
     skin.dark = std::move(dark);
+    skin.darkIni = header.dark;
     return sound;
 }
 

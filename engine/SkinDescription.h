@@ -88,6 +88,7 @@ struct SkinDescription {
     // The look for Windows' dark app mode, read from another ini of the same
     // archive with the same rules; null when the skin has none.
     std::unique_ptr<SkinDescription> dark;
+    std::string darkIni;  // the archive entry it was read from
     // One per object of SkinObjects.h, by index; null where the skin leaves
     // the object alone (neither its section nor its generic one is present).
     std::vector<std::unique_ptr<SkinObjectDescription>> objects;

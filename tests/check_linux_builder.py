@@ -91,6 +91,9 @@ class LinuxBuilder(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.work, name)
 
+    def stock(self, name):
+        return os.path.join(self.payload, "Skins", name + ".skf")
+
     def linux(self, *args):
         return subprocess.run([LINUX, *args], capture_output=True, text=True, timeout=120)
 
@@ -150,10 +153,13 @@ class LinuxBuilder(unittest.TestCase):
                 self.assertEqual([], left)
 
     def test_skin_check(self):
-        run = self.linux("skin", "check", self.skin)
-        self.assertEqual(0, run.returncode, run.stderr)
-        self.assertRegex(run.stdout, r"^ok: \w+, format 2, \d+ objects\n$")
-        self.assertEqual("", run.stderr)
+        for skin, says in ((self.stock("Midnight"), r"objects\n"),
+                           (self.stock("Daylight"), r"objects, a dark variant\n"),
+                           (self.stock("Contrast"), r"objects, safe in high contrast\n")):
+            run = self.linux("skin", "check", skin)
+            self.assertEqual(0, run.returncode, run.stderr)
+            self.assertRegex(run.stdout, r"^ok: \w+, format 2, \d+ " + says + "$")
+            self.assertEqual("", run.stderr)
         broken = self.path("Broken.skf")
         with zipfile.ZipFile(broken, "w") as skin:
             skin.writestr("skin.ini", "[Skin]\nformat = 2\n[Dialog]\nglow = 1\nface = red\n")
@@ -182,6 +188,9 @@ class LinuxBuilder(unittest.TestCase):
              "made " + made + ": Daylight, format 2, 23 objects"),
             ("banner and side picture", ["--from", "Daylight", "--banner", light,
                                          "--side-image", light], 0, "format 2"),
+            ("dark banner the titles cannot be read on", ["--from", "Daylight",
+                                                          "--dark-banner", light], 21,
+             "dark: Banner under the titles: #"),
             ("banner the titles cannot be read on", ["--from", "Midnight", "--banner", light], 21,
              "Banner under the titles: #"),
             ("accent, name and font on Midnight", ["--from", "midnight", "--accent", "#E4572E",
@@ -217,13 +226,19 @@ class LinuxBuilder(unittest.TestCase):
                     self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
                     continue
                 self.assertEqual(0, self.linux("skin", "check", made).returncode)
-                # Read independently: every text still reads on its face.
-                ini = self.path("made.ini")
-                with zipfile.ZipFile(made) as skin, open(ini, "wb") as f:
-                    f.write(skin.read("skin.ini"))
-                failures, _ = check_skin_contrast.check_skin(
-                    what, check_skin_contrast.read_ini(ini), 4.5)
-                self.assertEqual([], failures)
+                # Read independently: every text still reads on its face, in
+                # the dark variant too, which a skin made from Daylight keeps.
+                with zipfile.ZipFile(made) as skin:
+                    inis = [n for n in skin.namelist() if n.endswith(".ini")]
+                    self.assertEqual("Daylight" in args or self.skin in args,
+                                     "dark.ini" in inis, inis)
+                    for name in inis:
+                        ini = self.path("made-" + name)
+                        with open(ini, "wb") as f:
+                            f.write(skin.read(name))
+                        failures, _ = check_skin_contrast.check_skin(
+                            what, check_skin_contrast.read_ini(ini), 4.5)
+                        self.assertEqual([], failures, name)
                 # The same inputs make the same bytes.
                 again = self.path("Again.skf")
                 run = self.linux("skin", "create", "--payload", self.payload, "--output", again,
