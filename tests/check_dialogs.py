@@ -120,6 +120,10 @@ def main(program):
     group = resource(pe, pefile.RESOURCE_TYPE["RT_GROUP_ICON"], 102)
     if not group or struct.unpack_from("<H", group, 4)[0] < 2:
         errors.append("102: no icon group with several sizes")
+    manifest = resource(pe, pefile.RESOURCE_TYPE["RT_MANIFEST"], 1) or b""
+    for wanted in (b'level="asInvoker"', b">true/pm</dpiAware>", b">PerMonitorV2, PerMonitor<"):
+        if wanted not in manifest:
+            errors.append(f"manifest: no {wanted.decode()}")
     for error in errors:
         print(error)
     return 1 if errors else 0

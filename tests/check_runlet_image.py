@@ -86,8 +86,8 @@ def check_runlet(path):
                   "item 1001 is not a static")
 
     manifest = found.get((RT_MANIFEST, 1), [])
-    check(len(manifest) == 1 and b'level="asInvoker"' in manifest[0][1],
-          "manifest with asInvoker missing")
+    for wanted in (b'level="asInvoker"', b">true/pm</dpiAware>", b">PerMonitorV2, PerMonitor<"):
+        check(len(manifest) == 1 and wanted in manifest[0][1], "manifest without " + wanted.decode())
 
 
 def check_engine(path):
