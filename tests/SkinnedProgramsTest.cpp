@@ -125,12 +125,14 @@ const char kTourFinish[] = "Completed the Velumo Feature Tour setup";
 const char kTourMaintenance[] = "Repair or remove the installation";
 const char kTourErrorBox[] = "A newer version of the Velumo Feature Tour is already installed.";
 const char kTourFatalPage[] = "The Velumo Feature Tour setup ended prematurely";
-// The tour's walks in their order (install, remove, fail at the start), and
-// how many of the package's bitmaps each page shows.
+const char kTourInterrupted[] = "The Velumo Feature Tour setup was interrupted";
+// The tour's walks in their order (install, remove, fail at the start, the
+// right-to-left page), and how many of the package's bitmaps each page shows.
 const std::vector<std::pair<std::string, size_t>> kTourPages = {
     {"welcome", 1},     {"cancel", 0},  {"licence", 1}, {"setuptype", 1}, {"customise", 1},
     {"diskcost", 1},    {"browse", 1},  {"options", 1}, {"verify", 1},    {"progress", 1},
-    {"finish", 1},      {"maintenance", 1}, {"removed", 1}, {"error", 0}, {"fatal", 1}};
+    {"finish", 1},      {"maintenance", 1}, {"removed", 1}, {"error", 0}, {"fatal", 1},
+    {"licence-rtl", 1}, {"interrupted", 1}};
 
 // Pages of the tour that the engine does not draw whole yet, in each look:
 // what shows the system's colours there and what the page measured when it
@@ -568,6 +570,30 @@ protected:
         return gone;
     }
 
+    // The first page of a setup just started; null when it did not come.
+    static HWND FirstPage(const TestProcess& program, const std::string& page,
+                          const std::string& setup)
+    {
+        HWND first = WaitForPage(program, page, 240000);
+        EXPECT_TRUE(first) << "no \"" << page << "\" from " << setup;
+        return first;
+    }
+
+    // Waits for the setup's last page, reads it and presses its Finish;
+    // returns the setup's exit code.
+    DWORD LastPage(TestProcess& program, const Look& look, const std::string& page,
+                   const std::string& name)
+    {
+        HWND last = WaitForPage(program, page, 300000);
+        if (!last) {
+            ADD_FAILURE() << "no \"" << page << "\"";
+            return STILL_ACTIVE;
+        }
+        Shoot(last, look, name);
+        Press(last, "&Finish");
+        return program.Wait(120000);
+    }
+
     // The feature tour's wizard, installing: welcome (and its cancel box),
     // licence, setup type, the custom way through the feature tree with its
     // disk cost and folder boxes, the options page with its link, then
@@ -578,11 +604,9 @@ protected:
         const std::string log = folder / (std::string("tour-") + look.name + ".log");
         TestProcess program("\"" + setup + "\" /l:\"" + log + "\"", folder.path());
         EXPECT_TRUE(program.started());
-        HWND welcome = WaitForPage(program, kTourWelcome, 240000);
-        if (!welcome) {
-            ADD_FAILURE() << "no welcome page from " << setup;
+        HWND welcome = FirstPage(program, kTourWelcome, setup);
+        if (!welcome)
             return STILL_ACTIVE;
-        }
         Shoot(welcome, look, "welcome");
         if (!VisitBox(program, look, welcome, "Cancel", kTourCancelBox, "cancel", "&No"))
             return STILL_ACTIVE;
@@ -617,14 +641,7 @@ protected:
         if (!Press(verify, "&Install"))
             return STILL_ACTIVE;
         HoldProgressPage(program, look, kTourProgress, kTourCancelBox);
-        HWND finish = WaitForPage(program, kTourFinish, 300000);
-        if (!finish) {
-            ADD_FAILURE() << "no finish page";
-            return STILL_ACTIVE;
-        }
-        Shoot(finish, look, "finish");
-        Press(finish, "&Finish");
-        return program.Wait(120000);
+        return LastPage(program, look, kTourFinish, "finish");
     }
 
     // The same setup again once the tour is installed: the maintenance page,
@@ -633,22 +650,31 @@ protected:
     {
         TestProcess program("\"" + setup + "\"", folder.path());
         EXPECT_TRUE(program.started());
-        HWND maintenance = WaitForPage(program, kTourMaintenance, 240000);
-        if (!maintenance) {
-            ADD_FAILURE() << "no maintenance page from " << setup;
+        HWND maintenance = FirstPage(program, kTourMaintenance, setup);
+        if (!maintenance)
             return STILL_ACTIVE;
-        }
         Shoot(maintenance, look, "maintenance");
         if (!Press(maintenance, "&Remove"))
             return STILL_ACTIVE;
-        HWND finish = WaitForPage(program, kTourFinish, 300000);
-        if (!finish) {
-            ADD_FAILURE() << "no finish page after the removal";
+        return LastPage(program, look, kTourFinish, "removed");
+    }
+
+    // The tour's right-to-left copy of the licence page (dialog and controls
+    // marked RTLRO, RightAligned and LeftScroll), which the setup shows
+    // first when asked to; Cancel and Yes end on the interrupted page.
+    // Returns the setup's exit code.
+    DWORD WalkRightToLeft(const std::string& setup, const Look& look)
+    {
+        TestProcess program("\"" + setup + "\" /p:TOURRTL=1", folder.path());
+        EXPECT_TRUE(program.started());
+        HWND licence = FirstPage(program, kTourLicence, setup);
+        if (!licence)
             return STILL_ACTIVE;
-        }
-        Shoot(finish, look, "removed");
-        Press(finish, "&Finish");
-        return program.Wait(120000);
+        Shoot(licence, look, "licence-rtl");
+        HWND cancel = Next(program, licence, "Cancel", kTourCancelBox);
+        if (!cancel || !Press(cancel, "&Yes"))
+            return STILL_ACTIVE;
+        return LastPage(program, look, kTourInterrupted, "interrupted");
     }
 
     TempFolder folder;
@@ -753,6 +779,8 @@ TEST_F(SkinnedSetupTest, FeatureTourIsDrawnInTheSkinOnEveryPageAndInstalls)
         Uninstall(kTourProductName, kTourFiles[0]);
         EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE),
                   FailAtStart(setup, look, kTourErrorBox, kTourFatalPage));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_USEREXIT), WalkRightToLeft(setup, look));
+        EXPECT_FALSE(FileExists(kTourFiles[0]));
 
         std::vector<std::pair<std::string, size_t>> pages;
         for (const PageShot& shot : shots)
