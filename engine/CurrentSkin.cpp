@@ -1,37 +1,30 @@
 #include "CurrentSkin.h"
 
-#include <windows.h>
+#include "HeapGlobal.h"
 
 namespace {
 
-SRWLOCK lock = SRWLOCK_INIT;
-// On the heap while a skin is applied: the library keeps no object with a
-// destructor that could outlive its code.
-std::shared_ptr<const Skin>* current = nullptr;
+using SkinHolder = HeapGlobal<std::shared_ptr<const Skin>>;
+// Set while a skin is applied.
+SkinHolder current;
 
 } // namespace
 
 std::shared_ptr<const Skin> CurrentSkin()
 {
-    AcquireSRWLockShared(&lock);
-    std::shared_ptr<const Skin> skin = current ? *current : nullptr;
-    ReleaseSRWLockShared(&lock);
-    return skin;
+    SkinHolder::Shared held(current);
+    return held ? *held.get() : nullptr;
 }
 
 void SetCurrentSkin(std::shared_ptr<const Skin> skin)
 {
     std::shared_ptr<const Skin>* gone = nullptr;
-    AcquireSRWLockExclusive(&lock);
-    if (skin) {
-        if (!current)
-            current = new (std::nothrow) std::shared_ptr<const Skin>;
-        if (current)
-            *current = std::move(skin);
-    } else {
-        gone = current;
-        current = nullptr;
+    {
+        SkinHolder::Exclusive held(current);
+        if (!skin)
+            gone = held.Take();
+        else if (std::shared_ptr<const Skin>* slot = held.Ensure())
+            *slot = std::move(skin);
     }
-    ReleaseSRWLockExclusive(&lock);
     delete gone;  // outside the lock: the last reference frees GDI objects
 }

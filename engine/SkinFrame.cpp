@@ -20,11 +20,6 @@ struct FrameLayout {
     RECT minimise;
 };
 
-bool Empty(const RECT& r)
-{
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
 FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
 {
     FrameLayout layout = {};
@@ -79,7 +74,7 @@ void Line(HDC dc, int x1, int y1, int x2, int y2)
 void PaintCaptionButton(HDC dc, const RECT& area, WPARAM button, const FrameState& state,
                         const SkinObjectPaint& paint)
 {
-    if (Empty(area))
+    if (IsRectEmpty(&area))
         return;
     const int look = ButtonLookOf(button, state);
     if (paint.buttons.bitmap) {
@@ -128,9 +123,9 @@ void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const Frame
     GetWindowTextW(window, text, 256);
     RECT area = layout.caption;
     area.left += 6;
-    if (!Empty(layout.minimise))
+    if (!IsRectEmpty(&layout.minimise))
         area.right = layout.minimise.left - 4;
-    else if (!Empty(layout.close))
+    else if (!IsRectEmpty(&layout.close))
         area.right = layout.close.left - 4;
     HFONT font = paint.font ? paint.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     HGDIOBJ oldFont = SelectObject(dc, font);
@@ -203,7 +198,7 @@ void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& pai
         HGDIOBJ old = SelectObject(memory, bitmap);
         const RECT all = {0, 0, layout.size.cx, layout.size.cy};
         FillColour(memory, all, paint.colours.frame);
-        if (!Empty(layout.caption))
+        if (!IsRectEmpty(&layout.caption))
             PaintCaptionBar(memory, window, layout, state, paint);
         const int saved = SaveDC(dc);
         ExcludeClipRect(dc, layout.client.left, layout.client.top, layout.client.right,
