@@ -64,7 +64,7 @@ bool IsShape(HWND window)
     return IsStaticShape(GetWindowLongW(window, GWL_STYLE));
 }
 
-constexpr ControlClass Painted(MessageHandler handle, bool takesFont = true)
+constexpr ControlClass AllSkins(MessageHandler handle, bool takesFont = true)
 {
     ControlClass control;
     control.handle = handle;
@@ -106,17 +106,17 @@ constexpr ControlClass Repainted(ControlClass control, MessageList repaintAfter)
 // items are its owner's to draw; the engine would show their item data as
 // text, so it keeps to the border.
 const ClassRow kClasses[] = {
-    {SkinKind::Dialog, kAnyClass, nullptr, Painted(DialogMessage, false)},
+    {SkinKind::Dialog, kAnyClass, nullptr, AllSkins(DialogMessage, false)},
     {SkinKind::PushButton, kAnyClass, nullptr,
-     Repainted(Painted(ButtonMessage, false), Messages(kButtonRepaints))},
+     Repainted(AllSkins(ButtonMessage, false), Messages(kButtonRepaints))},
     {SkinKind::CheckBox, kAnyClass, nullptr, WholeSkins(ButtonMessage, Messages(kButtonRepaints))},
     {SkinKind::RadioButton, kAnyClass, nullptr,
      WholeSkins(ButtonMessage, Messages(kButtonRepaints))},
     {SkinKind::GroupBox, kAnyClass, nullptr, WholeSkins(ButtonMessage, Messages(kButtonRepaints))},
     {SkinKind::Picture, kAnyClass, nullptr,
-     Held(Painted(PictureMessage, false), Messages(kPictureHeld))},
+     Held(AllSkins(PictureMessage, false), Messages(kPictureHeld))},
     {SkinKind::Static, WindowClass::Static, IsTransparentText,
-     Held(Painted(TransparentTextMessage), Messages(kTextHeld))},
+     Held(AllSkins(TransparentTextMessage), Messages(kTextHeld))},
     {SkinKind::Static, kAnyClass, IsShape, WholeSkins(StaticShapeMessage)},
     {SkinKind::Static, kAnyClass, nullptr, WholeSkins(StaticBorderMessage)},
     {SkinKind::Edit, WindowClass::Edit, nullptr, WholeSkins(EditMessage)},
