@@ -2,6 +2,7 @@
 
 #include "SkinArchive.h"
 #include "SkinIni.h"
+#include "SkinNames.h"
 #include "SkinObjects.h"
 
 #include <cctype>
@@ -122,9 +123,7 @@ bool EntryName(std::string& field, const std::string& value)
 {
     if (value.empty() || value.size() >= kMaxEntryName)
         return false;
-    field = value;
-    for (char& c : field)
-        c = c == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    field = EntryKey(value);
     return true;
 }
 

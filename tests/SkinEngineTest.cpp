@@ -628,11 +628,15 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
         const char* name;
         const char* skin;  // null: no engine
         COLORREF bannerLeft, bannerRight;
+        // The title made again and marked transparent once it exists, as
+        // Windows Installer's come to the engine.
+        bool markedLate;
     };
     const Run runs[] = {
-        {"unskinned", nullptr, package, package},
-        {"no-banner", withoutBanner.c_str(), package, package},
-        {"banner", withBanner.c_str(), left, right},
+        {"unskinned", nullptr, package, package, false},
+        {"no-banner", withoutBanner.c_str(), package, package, false},
+        {"banner", withBanner.c_str(), left, right, false},
+        {"banner-marked-late", withBanner.c_str(), left, right, true},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.name);
@@ -646,6 +650,26 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
             std::vector<BitmapOf> bitmaps;
             for (int id : {kBannerBitmap, kMiddleBitmap})
                 bitmaps.emplace_back(page.item(id), package);
+            if (run.markedLate) {
+                HWND old = page.item(kBannerTitle);
+                RECT place;
+                GetWindowRect(old, &place);
+                MapWindowPoints(nullptr, page.get(), reinterpret_cast<POINT*>(&place), 2);
+                const WPARAM font = SendMessageW(old, WM_GETFONT, 0, 0);
+                DestroyWindow(old);
+                HWND title = CreateWindowExW(0, L"Static", L"Banner title", WS_CHILD | SS_LEFT,
+                                             place.left, place.top, place.right - place.left,
+                                             place.bottom - place.top, page.get(),
+                                             reinterpret_cast<HMENU>(kBannerTitle), nullptr,
+                                             nullptr);
+                ASSERT_NE(nullptr, title);
+                SendMessageW(title, WM_SETFONT, font, FALSE);
+                SetWindowLongW(title, GWL_EXSTYLE,
+                               GetWindowLongW(title, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+                ShowWindow(title, SW_SHOW);
+                RedrawWindow(page.get(), nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            }
             const WindowCapture shot = CaptureWindow(page.get());
             ASSERT_FALSE(shot.empty());
             SaveShot(shot, std::string("banner-") + run.name + ".png");
@@ -663,6 +687,7 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
             // box of face colour around it, in the skin's text colour.
             EXPECT_EQ(0, shot.Count(title, face));
             EXPECT_GT(shot.Count(title, text), 5);
+            EXPECT_GT(shot.Count(title, run.bannerLeft), 0) << "nothing lies beneath the title";
             // Beneath it the banner lies where it lies beside it.
             RECT pastMiddle = title;
             pastMiddle.left = banner.left + w / 2 + 2;
