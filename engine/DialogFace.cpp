@@ -5,6 +5,31 @@
 
 namespace {
 
+// What a control is handed to fill its background with. Never one of the
+// skin's own brushes, which every window of the process paints with: a
+// control may delete what it is given (Wine's link control deletes every
+// brush its WM_CTLCOLORSTATIC brings back). The DC's brush is a stock
+// object, which nobody can delete, in the colour set on the DC it is for.
+LRESULT LendBrush(HDC dc, COLORREF colour)
+{
+    SetDCBrushColor(dc, colour);
+    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
+}
+
+// A tiled background cannot be a DC's brush: each dialog lends its own copy
+// of the pattern, made again when a control has deleted it.
+LRESULT LendTile(HWND dialogWindow, const SkinObjectPaint& dialog)
+{
+    WindowData* data = DataOf(dialogWindow);
+    if (!data)
+        return 0;
+    if (!data->lentTile || GetObjectType(data->lentTile.get()) != OBJ_BRUSH) {
+        data->lentTile.release();  // gone already, or never made
+        data->lentTile.reset(CreatePatternBrush(dialog.background.bitmap.get()));
+    }
+    return reinterpret_cast<LRESULT>(data->lentTile.get());
+}
+
 // The object whose colours a child control takes: its own when skinned,
 // otherwise its generic object. An edit inside a combo box is the combo box.
 int ChildObject(HWND child)
@@ -33,7 +58,7 @@ LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint
         handled = true;
         SetTextColor(dc, IsWindowEnabled(child) ? own->style.text : own->style.disabled);
         SetBkColor(dc, own->style.face);
-        return reinterpret_cast<LRESULT>(own->face.get());
+        return LendBrush(dc, own->style.face);
     }
     // Labels, check boxes and group boxes stand on the dialog's face.
     handled = true;
@@ -54,9 +79,10 @@ LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint
         MapWindowPoints(child, dialogWindow, &at, 1);
         const int w = dialog.background.width, h = dialog.background.height;
         SetBrushOrgEx(dc, ((-at.x) % w + w) % w, ((-at.y) % h + h) % h, nullptr);
-        return reinterpret_cast<LRESULT>(dialog.backgroundTile.get());
+        if (const LRESULT tile = LendTile(dialogWindow, dialog))
+            return tile;
     }
-    return reinterpret_cast<LRESULT>(dialog.face.get());
+    return LendBrush(dc, dialog.style.face);
 }
 
 // List and tree views tell their parent how they are about to draw an item;
@@ -165,7 +191,7 @@ LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, W
     case WM_CTLCOLORDLG:
         handled = true;
         SetBkColor(reinterpret_cast<HDC>(wParam), paint.style.face);
-        return reinterpret_cast<LRESULT>(paint.face.get());
+        return LendBrush(reinterpret_cast<HDC>(wParam), paint.style.face);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:

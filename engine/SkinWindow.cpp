@@ -2,6 +2,7 @@
 
 #include "CurrentSkin.h"
 #include "HeapGlobal.h"
+#include "SystemLook.h"
 #include "WindowData.h"
 #include "WindowState.h"
 
@@ -46,6 +47,19 @@ UINT DetachMessage()
     if (!message) {
         message = RegisterWindowMessageW(L"VelumoSkinDetach");
         detachMessage.store(message, std::memory_order_relaxed);
+    }
+    return message;
+}
+
+std::atomic<UINT> lookMessage{0};
+
+// Asks a skinned window to take the look now in force, on its own thread.
+UINT LookMessage()
+{
+    UINT message = lookMessage.load(std::memory_order_relaxed);
+    if (!message) {
+        message = RegisterWindowMessageW(L"VelumoSkinLook");
+        lookMessage.store(message, std::memory_order_relaxed);
     }
     return message;
 }
@@ -100,6 +114,20 @@ void ChooseAgain(HWND window, WindowData& data, const SkinObjectPaint& paint)
     ApplyWindowState(window, data, paint);
 }
 
+// The look changed (dark mode, high contrast): the window gives back what
+// the old look set and takes the new one's, or Windows' own while the engine
+// steps aside.
+void TakeLook(HWND window, WindowData& data)
+{
+    RestoreWindowState(window, data);
+    const std::shared_ptr<const Skin> skin = CurrentSkin();
+    if (const SkinObjectPaint* paint = skin ? skin->object(data.object) : nullptr)
+        ApplyWindowState(window, data, *paint);
+    if (KindOf(data.object) == SkinKind::Dialog && !(GetWindowLongW(window, GWL_STYLE) & WS_CHILD))
+        DefWindowProcW(window, WM_NCACTIVATE, GetActiveWindow() == window, 0);
+    Refresh(window);
+}
+
 // Passes on a message on which the control would draw at once, outside
 // WM_PAINT, with its redrawing held, then has it paint in the skin.
 LRESULT PassQuietly(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -132,6 +160,18 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY || message == DetachMessage()) {
         DetachHere(window, message != WM_NCDESTROY);
         return message == WM_NCDESTROY ? DefSubclassProc(window, message, wParam, lParam) : 1;
+    }
+    if (message == LookMessage()) {
+        TakeLook(window, *data);
+        return 1;
+    }
+    if (message == WM_SETTINGCHANGE &&
+        ChangesSystemLook(static_cast<unsigned>(wParam), lParam, IsWindowUnicode(window) != FALSE) &&
+        FollowSystemLook()) {
+        // Every top-level window hears of it; the first one tells them all,
+        // each on its own thread.
+        for (HWND skinned : SkinWindowAll())
+            SendNotifyMessageW(skinned, LookMessage(), 0, 0);
     }
     const std::shared_ptr<const Skin> skin = CurrentSkin();
     const SkinObjectPaint* paint = skin ? skin->object(data->object) : nullptr;

@@ -35,8 +35,12 @@ SystemLook ReadSystemLook()
     return look;
 }
 
-bool ChangesSystemLook(unsigned action, const wchar_t* area)
+bool ChangesSystemLook(unsigned action, intptr_t area, bool unicode)
 {
-    return action == SPI_SETHIGHCONTRAST ||
-           (area && wcscmp(area, L"ImmersiveColorSet") == 0);
+    if (action == SPI_SETHIGHCONTRAST)
+        return true;
+    if (!area)
+        return false;
+    return unicode ? wcscmp(reinterpret_cast<const wchar_t*>(area), L"ImmersiveColorSet") == 0
+                   : strcmp(reinterpret_cast<const char*>(area), "ImmersiveColorSet") == 0;
 }

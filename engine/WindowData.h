@@ -4,6 +4,7 @@
 // the few things every control class's handler needs to reach it.
 
 #include "ControlClass.h"
+#include "GdiHandle.h"
 #include "SkinFrame.h"
 #include "SkinObjects.h"
 
@@ -26,6 +27,8 @@ struct WindowData {
     FrameState frame;
     // The scroll bars as last drawn, to notice when the system has drawn them.
     SCROLLINFO scroll[2] = {};
+    // A dialog's copy of the skin's tiled background, lent to its controls.
+    BrushHandle lentTile;
 };
 
 // The data of a window that the engine skins, or null. Own thread only.

@@ -703,4 +703,147 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
     }
 }
 
+TEST_F(SkinEngineTest, AControlThatDeletesTheBrushItIsGivenSpoilsNoLaterWindow)
+{
+    ASSERT_TRUE(LoadControlLibraries());
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), SkinPath("Midnight.skf").c_str());
+    {
+        // Wine's link control deletes whatever brush its WM_CTLCOLORSTATIC
+        // brings back, as Windows Installer's Hyperlink pages show one.
+        TestDialog dialog(kMainDialog);
+        const RECT label = dialog.rect(kLabel);
+        HWND link = CreateWindowExW(0, L"SysLink", L"See <a href=\"https://example.com\">the site</a>",
+                                    WS_CHILD | WS_VISIBLE, label.left, label.bottom + 2, 200, 16,
+                                    dialog.get(), nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, link);
+        for (int i = 0; i < 3; ++i)
+            RedrawWindow(dialog.get(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        EXPECT_EQ(kMidnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    TestDialog later(kMainDialog);
+    const WindowCapture shot = CaptureWindow(later.get());
+    SaveShot(shot, "dialog-after-link-Midnight.png");
+    EXPECT_EQ(kMidnight.dialog, FaceOf(shot, later));
+    EXPECT_GT(shot.Count(later.rect(kLabel), kMidnight.label), 5);
+    copy.Release();
+}
+
+// Windows' setting for apps, set for the test's user and put back after.
+class AppsTheme {
+public:
+    explicit AppsTheme(bool light) { Set(light); }
+    ~AppsTheme()
+    {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
+    }
+    void Set(bool light)
+    {
+        const DWORD value = light;
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme",
+                                                 REG_DWORD, &value, sizeof value));
+    }
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+};
+
+// Wine never reports high contrast, so the engine's own import of
+// SystemParametersInfoW is pointed at one that does.
+BOOL WINAPI HighContrastOn(UINT action, UINT size, void* data, UINT flags)
+{
+    if (action == SPI_GETHIGHCONTRAST && data) {
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_HIGHCONTRASTON;
+        return TRUE;
+    }
+    return SystemParametersInfoW(action, size, data, flags);
+}
+
+// Replaces a module's import; the old address, or null when it has none.
+void* PatchImport(HMODULE module, const char* library, const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const FARPROC wanted = GetProcAddress(GetModuleHandleA(library), function);
+    for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         directory.VirtualAddress && import->Name; ++import) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + import->Name), library) != 0)
+            continue;
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+             slot->u1.Function; ++slot) {
+            if (reinterpret_cast<FARPROC>(slot->u1.Function) != wanted)
+                continue;
+            DWORD old = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
+{
+    const COLORREF darkFace = RGB(0x2A, 0x26, 0x20);  // Daylight's dark.ini
+    const COLORREF contrastFace = RGB(0x0E, 0x11, 0x16);
+    COLORREF plainFace;
+    {
+        TestDialog dialog(kMainDialog);
+        plainFace = FaceOf(CaptureWindow(dialog.get()), dialog);
+    }
+    {
+        AppsTheme theme(false);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinPath("Daylight.skf").c_str());
+        TestDialog dialog(kMainDialog);
+        const WindowCapture dark = CaptureWindow(dialog.get());
+        SaveShot(dark, "dialog-Daylight-dark.png");
+        EXPECT_EQ(darkFace, FaceOf(dark, dialog));
+        // Switched while the window is open, as Windows tells every window.
+        theme.Set(true);
+        SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
+                     reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+        const WindowCapture light = CaptureWindow(dialog.get());
+        EXPECT_EQ(kDaylight.dialog, FaceOf(light, dialog));
+        EXPECT_EQ(kDaylight.button, ButtonFaceOf(light, dialog, IDCANCEL));
+        // And back.
+        theme.Set(false);
+        SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
+                     reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+        EXPECT_EQ(darkFace, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    copy.Release();
+    {
+        // A skin without a dark variant keeps its one look.
+        AppsTheme theme(false);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinPath("Midnight.skf").c_str());
+        TestDialog dialog(kMainDialog);
+        EXPECT_EQ(kMidnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    copy.Release();
+
+    for (const char* file : {"Daylight.skf", "Contrast.skf"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(copy.Load());
+        HMODULE engine = GetModuleHandleA(copy.path().c_str());
+        ASSERT_TRUE(PatchImport(engine, "user32.dll", "SystemParametersInfoW",
+                                reinterpret_cast<void*>(HighContrastOn)));
+        SkinEngineApply(copy.engine(), SkinPath(file).c_str());
+        TestDialog dialog(kMainDialog);
+        const WindowCapture shot = CaptureWindow(dialog.get());
+        SaveShot(shot, std::string("dialog-high-contrast-") + file + ".png");
+        // Daylight gives way to the system's colours; Contrast is made for it.
+        EXPECT_EQ(file[0] == 'D' ? plainFace : contrastFace, FaceOf(shot, dialog));
+        copy.Release();
+    }
+}
+
 } // namespace
