@@ -1,6 +1,7 @@
 #include "PrivateTempFolder.h"
 
 #include "Handles.h"
+#include "UniqueFolder.h"
 
 #include <stdio.h>
 
@@ -82,22 +83,13 @@ bool PrivateTempFolder::Create()
     if (!MakePrivateFolderSecurity(security))
         return false;
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, &security.descriptor, FALSE};
-    // CreateDirectoryA fails on an existing name, so a folder we get is ours
-    // alone; a clash only costs another attempt.
-    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (DWORD attempt = 0; attempt < 100; ++attempt) {
-        char candidate[MAX_PATH];
-        const int written = snprintf(candidate, sizeof candidate, "%sVelumo-%08lX\\", base,
-                                     static_cast<unsigned long>(seed + attempt * 7919u));
-        if (written <= 0 || written >= MAX_PATH)
-            return false;
-        if (CreateDirectoryA(candidate, &attributes)) {
-            lstrcpynA(path_, candidate, MAX_PATH);
-            return true;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-    }
+    char folder[kMaxPath];
+    if (!CreateUniqueFolder(base, "Velumo-", &attributes, folder))
+        return false;
+    // Kept with its final backslash, which must fit as well.
+    if (JoinPath(path_, folder, '\\', nullptr))
+        return true;
+    RemoveDirectoryA(folder);
     return false;
 }
 

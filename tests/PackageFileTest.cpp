@@ -102,7 +102,7 @@ TEST_F(PackageFileTest, ProgramHoldsItsOwnMarkerOnce)
 TEST_F(PackageFileTest, DefaultObjectStandsForOwnProgram)
 {
     PackageFile self;
-    EXPECT_STRCASEEQ(OwnProgramPath().c_str(), self.path);
+    EXPECT_STRCASEEQ(OwnProgramPath().c_str(), self.path());
 }
 
 TEST_F(PackageFileTest, RoundTripsArchivesOfEveryAwkwardLength)
