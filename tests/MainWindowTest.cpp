@@ -5,7 +5,7 @@
 #include "Hyperlink.h"
 #include "MainDialog.h"
 #include "PackageFile.h"
-#include "PackageGenerator.h"
+#include "GenerationWorker.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
 #include "TestWindows.h"
@@ -259,12 +259,12 @@ protected:
 
     void SetUp() override
     {
-        gBuilder.instance = GetModuleHandleA(nullptr);
-        gBuilder.engine = SkinEngine();
-        gBuilder.progressBar = nullptr;
+        BuilderState& state = BuilderStartUpState();
+        state = BuilderState();
+        state.instance = GetModuleHandleA(nullptr);
         const std::string builder = folder / "builder";
         ASSERT_TRUE(FillBuilderFolder(builder));
-        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (builder + "\\").c_str()));
+        ASSERT_TRUE(JoinPath(state.builderFolder, builder.c_str(), '\\', nullptr));
         msi = folder / "Sample.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
@@ -281,16 +281,15 @@ protected:
             watcher->Watch(nullptr);
         if (main && IsWindow(main))
             DestroyWindow(main);
-        gBuilder.mainWindow = nullptr;
-        gBuilder.engine = SkinEngine();
-        gBuilder.progressBar = nullptr;
+        BuilderStartUpState() = BuilderState();
     }
 
     void RecordEngine()
     {
-        gBuilder.engine.SetCustomSkinWnd = RecordSetCustomSkinWnd;
-        gBuilder.engine.AddAdditionalThread = RecordAddThread;
-        gBuilder.engine.DeleteAdditionalThread = RecordDeleteThread;
+        SkinEngine& engine = BuilderStartUpState().engine;
+        engine.SetCustomSkinWnd = RecordSetCustomSkinWnd;
+        engine.AddAdditionalThread = RecordAddThread;
+        engine.DeleteAdditionalThread = RecordDeleteThread;
     }
 
     void Open(int dialogTemplate = IDD_MAIN)
@@ -418,9 +417,9 @@ TEST_F(MainWindowTest, SuccessfulCreateKeepsButtonsOffUntilTheBoxIsAnswered)
     RecordEngine();
     Open();
     gEngineCalls.clear();
-    // A browse while the worker runs writes the buffers Create read; the
-    // worker must go on with the paths it was started with.
-    gOnAdd = [] { CopyBounded(gBuilder.msiPath, MAX_PATH, "C:\\changed\\meanwhile.msi"); };
+    // A field changed while the worker runs: the worker must go on with the
+    // paths it was started with.
+    gOnAdd = [] { SetDlgItemTextA(gMainForEngine, IDC_MSI_PATH, "C:\\changed\\meanwhile.msi"); };
     Fill(msi, skin, "", output);
     CreateAndWait();
 
@@ -434,7 +433,6 @@ TEST_F(MainWindowTest, SuccessfulCreateKeepsButtonsOffUntilTheBoxIsAnswered)
     // No icon given: the setup keeps the stub's own.
     const std::string stub = ReadFileBytes(std::string(gBuilder.builderFolder) + "Runlet.exe");
     EXPECT_EQ(stub, ReadFileBytes(output).substr(0, stub.size()));
-    EXPECT_EQ(GetDlgItem(main, IDC_PROGRESS), gBuilder.progressBar);
 
     // Eight deflated entries, each 0..100 in rising steps.
     std::vector<std::vector<BarMessage>> runs;
@@ -508,14 +506,20 @@ TEST_F(MainWindowTest, RefusedSkinIsNamedInTheBoxWithItsFirstFault)
 TEST_F(MainWindowTest, TypedPathKeepsItsFirst259Characters)
 {
     Open();
-    // A folder path padded to 300 characters; the field's text is longer
-    // than any path buffer.
-    const std::string tooLong = folder.path() + "\\" + std::string(300 - folder.path().size() - 1, 'x');
-    Fill(tooLong, skin, "", output);
+    // A package at a path of 259 characters, typed with more after it: the
+    // field's text is longer than any path buffer, and only its first 259
+    // characters name the package.
+    const std::string name = std::string(259 - folder.path().size() - 1 - 4, 'x') + ".msi";
+    const std::string kept = folder / name;
+    ASSERT_EQ(259u, kept.size());
+    ASSERT_TRUE(CopyFileTo(msi, kept));
+    Fill(kept + std::string(300 - kept.size(), 'y'), skin, "", output);
     ASSERT_EQ(300u, FieldText(main, IDC_MSI_PATH).size());
     CreateAndWait();
-    EXPECT_EQ(tooLong.substr(0, 259), std::string(gBuilder.msiPath));
-    EXPECT_NE(std::string::npos, watcher->seen()[0].texts.find("Can't create zip file|"));
+    // The package was read: what stops the generation is its name, too long
+    // for a setup to unpack.
+    EXPECT_NE(std::string::npos, watcher->seen()[0].texts.find("named \"" + name + "\""))
+        << watcher->seen()[0].texts;
 }
 
 TEST_F(MainWindowTest, CancellingAFileDialogKeepsTheField)
