@@ -3,8 +3,6 @@
 #include "Handles.h"
 #include "UniqueFolder.h"
 
-#include <stdio.h>
-
 #include <vector>
 
 namespace {
@@ -98,17 +96,16 @@ void PrivateTempFolder::Remove()
     if (!created())
         return;
     // Entries are plain file names, so the folder holds files only.
-    char pattern[MAX_PATH];
-    snprintf(pattern, sizeof pattern, "%s*", path_);
+    char pattern[kMaxPath];
+    JoinPath(pattern, path_, '\0', "*");
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 continue;
-            char file[MAX_PATH];
-            const int written = snprintf(file, sizeof file, "%s%s", path_, found.cFileName);
-            if (written > 0 && written < MAX_PATH) {
+            char file[kMaxPath];
+            if (JoinPath(file, path_, '\0', found.cFileName)) {
                 SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(file);
             }
