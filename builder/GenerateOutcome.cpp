@@ -80,7 +80,8 @@ const Outcome kOutcomes[] = {
      kGenerationFailedText},
 };
 
-const Outcome kUnknown = {GenerateDone, "generation failed", nullptr, kGenerationFailedText};
+// A code the table does not know, should one be added without a row.
+const Outcome kUnknown = {GenerateResult(-1), "generation failed", nullptr, kGenerationFailedText};
 
 const Outcome& OutcomeOf(GenerateResult result)
 {
