@@ -80,16 +80,17 @@ const Outcome kOutcomes[] = {
      kGenerationFailedText},
 };
 
-// A code the table does not know, should one be added without a row.
-const Outcome kUnknown = {GenerateResult(-1), "generation failed", nullptr, kGenerationFailedText};
+// A code the table does not know, should one be added without a row, is
+// still told in words.
+const char kUnknownExplanation[] = "generation failed";
 
-const Outcome& OutcomeOf(GenerateResult result)
+const Outcome* OutcomeOf(GenerateResult result)
 {
     for (const Outcome& outcome : kOutcomes) {
         if (outcome.code == result)
-            return outcome;
+            return &outcome;
     }
-    return kUnknown;
+    return nullptr;
 }
 
 } // namespace
@@ -98,18 +99,20 @@ const char kGenerationFailedText[] = "Can't create zip file";
 
 std::string GenerateFailureMessage(GenerateResult result, const std::string& detail)
 {
-    const Outcome& outcome = OutcomeOf(result);
-    return outcome.words ? outcome.words(detail) : std::string();
+    const Outcome* outcome = OutcomeOf(result);
+    return outcome && outcome->words ? outcome->words(detail) : std::string();
 }
 
 std::string GenerateWindowText(GenerateResult result, const std::string& detail)
 {
     const std::string words = GenerateFailureMessage(result, detail);
-    return words.empty() ? OutcomeOf(result).shown : words;
+    const Outcome* outcome = OutcomeOf(result);
+    return !words.empty() ? words : outcome ? outcome->shown : kGenerationFailedText;
 }
 
 std::string GenerateLogText(GenerateResult result, const std::string& detail)
 {
     const std::string words = GenerateFailureMessage(result, detail);
-    return words.empty() ? OutcomeOf(result).explanation : words;
+    const Outcome* outcome = OutcomeOf(result);
+    return !words.empty() ? words : outcome ? outcome->explanation : kUnknownExplanation;
 }
