@@ -2,8 +2,8 @@
 
 #include "BuilderState.h"
 #include "MainDialog.h"
-#include "SetupGenerator.h"
 #include "ProductName.h"
+#include "SetupGenerator.h"
 #include "StockSkins.h"
 #include "SwitchParser.h"
 
