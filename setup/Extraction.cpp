@@ -1,5 +1,6 @@
 #include "Extraction.h"
 
+#include "BoundedPath.h"
 #include "EntryRules.h"
 #include "FileAccess.h"
 #include "SetupExitCode.h"
@@ -55,8 +56,8 @@ DWORD ExtractEntries(const SetupState& state, const char* folder, SetupLog& log)
     }
     for (const UnpackEntry& entry : state.entries) {
         char path[MAX_PATH];
-        snprintf(path, sizeof path, "%s\\%s", target, PathFindFileNameA(entry.filePath));
-        if (!CopyFileA(entry.filePath, path, FALSE)) {
+        if (!JoinPath(path, target, '\\', PathFindFileNameA(entry.filePath)) ||
+            !CopyFileA(entry.filePath, path, FALSE)) {
             log.Write("\"%s\" cannot be written (error %lu)", path, GetLastError());
             return SetupExitCannotExtract;
         }

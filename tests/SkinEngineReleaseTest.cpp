@@ -138,7 +138,7 @@ TEST_F(SkinEngineTest, LoadingAndReleasingAHundredTimesLeaksNothing)
 
     for (int round = 0; round < kRounds; ++round) {
         ASSERT_TRUE(copy.Load()) << "round " << round;
-        SkinEngineApply(copy.engine(), SkinPath("Ornix.skf").c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath("Ornix.skf").c_str());
         {
             TestDialog dialog(kMainDialog);
             ASSERT_NE(nullptr, dialog.get());

@@ -28,16 +28,25 @@ TEST_F(SkinEngineTest, SampleSkinsPaintDialogButtonFieldAndLabelInTheirColours)
         plainButton = ButtonFaceOf(plain, dialog, IDCANCEL);
     }
 
-    for (const SkinColours& skin : {kDaylight, kMidnight}) {
+    const SkinLook daylight = LookOf("Daylight.skf");
+    const SkinLook midnight = LookOf("Midnight.skf");
+    // Two looks apart in every colour the test reads, so that each check
+    // below tells the skins apart.
+    EXPECT_NE(daylight.dialog, midnight.dialog);
+    EXPECT_NE(daylight.button, midnight.button);
+    EXPECT_NE(daylight.pressed, midnight.pressed);
+    EXPECT_NE(daylight.label, midnight.label);
+    EXPECT_NE(daylight.field, midnight.field);
+    for (const SkinLook& skin : {daylight, midnight}) {
         SCOPED_TRACE(skin.file);
         ASSERT_TRUE(copy.Load());
-        SkinEngineApply(copy.engine(), SkinPath(skin.file).c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath(skin.file.c_str()).c_str());
         {
             TestDialog dialog(kMainDialog);
             ASSERT_NE(nullptr, dialog.get());
             const WindowCapture shot = CaptureWindow(dialog.get());
             ASSERT_FALSE(shot.empty());
-            SaveShot(shot, std::string("dialog-") + skin.file + ".png");
+            SaveShot(shot, "dialog-" + skin.file + ".png");
 
             EXPECT_EQ(skin.dialog, FaceOf(shot, dialog));
             EXPECT_NE(plainFace, FaceOf(shot, dialog));
@@ -64,7 +73,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
 {
     ASSERT_TRUE(copy.Load());
     SkinEngine& engine = copy.engine();
-    SkinEngineApply(engine, SkinPath("Ornix.skf").c_str());
+    SkinEngineApply(engine, SkinFilePath("Ornix.skf").c_str());
     {
         TestDialog dialog(kMainDialog);
         ASSERT_NE(nullptr, dialog.get());
@@ -128,8 +137,8 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
     {
         // A window that exists before ApplySkin is skinned too.
         TestDialog early(kMainDialog);
-        SkinEngineApply(engine, SkinPath("Midnight.skf").c_str());
-        EXPECT_EQ(kMidnight.dialog, BrushColour(DialogBrush(early.get())));
+        SkinEngineApply(engine, SkinFilePath("Midnight.skf").c_str());
+        EXPECT_EQ(LookOf("Midnight.skf").dialog, BrushColour(DialogBrush(early.get())));
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
     const char kBoxCaption[] = "Velumo Installer";
@@ -167,9 +176,9 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         PostThreadMessageA(workerId, WM_QUIT, 0, 0);
     }
     worker.join();
-    EXPECT_NE(kMidnight.dialog, unregistered);
-    EXPECT_EQ(kMidnight.dialog, registered);
-    EXPECT_NE(kMidnight.dialog, afterDelete);
+    EXPECT_NE(LookOf("Midnight.skf").dialog, unregistered);
+    EXPECT_EQ(LookOf("Midnight.skf").dialog, registered);
+    EXPECT_NE(LookOf("Midnight.skf").dialog, afterDelete);
 }
 
 TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
@@ -180,7 +189,7 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     const GuiCounts before = CountGuiObjects();
 
     ASSERT_TRUE(copy.Load());
-    SkinEngineApply(copy.engine(), SkinPath("Ornix.skf").c_str());
+    SkinEngineApply(copy.engine(), SkinFilePath("Ornix.skf").c_str());
     TestDialog dialog(kMainDialog);
     ASSERT_NE(nullptr, dialog.get());
     EXPECT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
@@ -416,7 +425,7 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
         const bool firstFormat = run.skin == older.c_str();
         if (run.skin) {
             ASSERT_TRUE(copy.Load());
-            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinPath(run.skin).c_str());
+            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinFilePath(run.skin).c_str());
         }
         {
             TestDialog page(kControlsDialog);

@@ -32,7 +32,6 @@ const std::string kSampleMsi = HostPath(SAMPLE_UI_MSI);
 const std::string kTourMsi = HostPath(TOUR_MSI);
 const std::string kSkins = HostPath(SKINS_DIR);
 const std::string kMadeSkins = HostPath(MADE_SKINS_DIR);
-const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 // Every build of the sample package is a product of its own, known by name.
 const char kSampleProductName[] = "Velumo Sample Application";
@@ -46,45 +45,6 @@ const COLORREF kOrnixFace = RGB(0x1F, 0x3A, 0x4D);
 const COLORREF kOrnixAboutFace = RGB(0x24, 0x46, 0x5C);
 const COLORREF kOrnixCaptionBar = RGB(0x0E, 0x24, 0x33);
 const COLORREF kOrnixCaptionText = RGB(0xE8, 0xF1, 0xF5);
-
-// A shown top-level window of the program with this caption and owner.
-HWND WaitForCaption(const TestProcess& program, const std::string& caption, HWND owner,
-                    DWORD timeout)
-{
-    return WaitForWindow(program, [&](HWND window) {
-        return CaptionOf(window) == caption && GetWindow(window, GW_OWNER) == owner;
-    }, timeout);
-}
-
-struct ChildSearch {
-    std::string className;
-    std::string text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND child, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<ChildSearch*>(parameter);
-    if (lstrcmpiA(ClassOf(child).c_str(), search->className.c_str()) == 0 &&
-        CaptionOf(child) == search->text) {
-        search->found = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND ChildWithText(HWND parent, const std::string& className, const std::string& text)
-{
-    ChildSearch search = {className, text, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void SaveShot(const WindowCapture& shot, const std::string& name)
-{
-    CreateDirectoryA(kShots.c_str(), nullptr);
-    EXPECT_TRUE(shot.SavePng(kShots + "\\" + name)) << name;
-}
 
 const std::string kInstalledReadMe = ProgramFilesPath("Velumo Sample Application\\ReadMe.txt");
 const char kTourProductName[] = "Velumo Feature Tour";
@@ -188,7 +148,7 @@ HWND WaitForPage(const TestProcess& program, const std::string& text, DWORD time
                  bool shownOnly = true, DWORD interval = 100)
 {
     return WaitForWindow(program, [&](HWND window) {
-        return ChildWithText(window, "Static", text) != nullptr;
+        return ChildWithText(window, text, "Static") != nullptr;
     }, timeout, shownOnly, interval);
 }
 
@@ -425,7 +385,7 @@ protected:
     // Presses the button with this text on the window.
     static bool Press(HWND window, const std::string& text)
     {
-        HWND button = ChildWithText(window, "Button", text);
+        HWND button = ChildWithText(window, text, "Button");
         EXPECT_TRUE(button) << "no button \"" << text << "\"";
         return button && PostMessageA(button, BM_CLICK, 0, 0);
     }
@@ -455,7 +415,7 @@ protected:
         HWND cancel = nullptr;
         const DWORD found = GetTickCount();
         while (!cancel && IsWindow(progress) && GetTickCount() - found < 10000) {
-            cancel = ChildWithText(progress, "Button", "Cancel");
+            cancel = ChildWithText(progress, "Cancel", "Button");
             Sleep(1);
         }
         if (cancel)
@@ -502,7 +462,7 @@ protected:
         if (!licence)
             return STILL_ACTIVE;
         // Next waits for the licence to be accepted.
-        HWND next = ChildWithText(licence, "Button", "&Next >");
+        HWND next = ChildWithText(licence, "&Next >", "Button");
         EXPECT_FALSE(IsWindowEnabled(next)) << "Next is open before the licence is accepted";
         Press(licence, "I accept");
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 30000))
@@ -850,7 +810,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
         SaveShot(shot, name);
         return shot;
     };
-    HWND main = WaitForCaption(creator, "Velumo Installer", nullptr, 120000);
+    HWND main = WaitForDialog(creator, "Velumo Installer", nullptr, 120000);
     ASSERT_TRUE(main) << "no main window";
     const WindowCapture shot = picture(main, "builder-main-Ornix.png");
     ASSERT_FALSE(shot.empty());
@@ -888,7 +848,7 @@ TEST(SkinnedBuilderTest, MainWindowAndAboutBoxAreDrawnInOrnix)
     EXPECT_GT(shot.Count(closeButton, kOrnixCaptionText), 5);
 
     PostMessageA(main, WM_COMMAND, IDC_ABOUT, 0);
-    HWND about = WaitForCaption(creator, "About Ornix Creator", main, 60000);
+    HWND about = WaitForDialog(creator, "About Ornix Creator", main, 60000);
     ASSERT_TRUE(about) << "no About box";
     const WindowCapture aboutShot = picture(about, "builder-about-Ornix.png");
     ASSERT_FALSE(aboutShot.empty());
