@@ -124,8 +124,9 @@ TEST_F(SkinEngineTest, LoadingAndReleasingAHundredTimesLeaksNothing)
     ReachExpansionSlots();
     // The controls page needs these classes; loading them is not the engine's.
     ASSERT_TRUE(LoadControlLibraries());
-    std::vector<HBRUSH> brushes;
-    brushes.reserve(kRounds);  // the list's own growth must not count as the engine's
+    // The skin's font, held by the label: each must be gone after its round.
+    std::vector<HFONT> fonts;
+    fonts.reserve(kRounds);  // the list's own growth must not count as the engine's
     const GuiCounts start = CountGuiObjects();
 
     Footprint settled;
@@ -143,8 +144,10 @@ TEST_F(SkinEngineTest, LoadingAndReleasingAHundredTimesLeaksNothing)
             TestDialog dialog(kMainDialog);
             ASSERT_NE(nullptr, dialog.get());
             ASSERT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBanner), L"banner_velumo", 0));
-            brushes.push_back(DialogBrush(dialog.get()));
-            ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), BrushColour(brushes.back())) << "round " << round;
+            ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), DialogFaceColour(dialog.get())) << "round " << round;
+            fonts.push_back(reinterpret_cast<HFONT>(
+                SendMessageA(dialog.item(kLabel), WM_GETFONT, 0, 0)));
+            ASSERT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(fonts.back()))) << "round " << round;
             // Every painter of the engine draws in every fifth round (all of
             // them would take too long): frame, glyphs, fields, lists,
             // progress and scroll bars. A GDI object it kept would show in
@@ -163,8 +166,8 @@ TEST_F(SkinEngineTest, LoadingAndReleasingAHundredTimesLeaksNothing)
     Report("control", control);
     Report("engine", engine);
 
-    for (HBRUSH brush : brushes)
-        EXPECT_EQ(0u, GetObjectType(brush));
+    for (HFONT font : fonts)
+        EXPECT_EQ(0u, GetObjectType(font));
     const GuiCounts end = CountGuiObjects();
     EXPECT_EQ(start.gdi, end.gdi);
     EXPECT_EQ(start.user, end.user);

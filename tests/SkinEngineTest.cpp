@@ -138,7 +138,7 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         // A window that exists before ApplySkin is skinned too.
         TestDialog early(kMainDialog);
         SkinEngineApply(engine, SkinFilePath("Midnight.skf").c_str());
-        EXPECT_EQ(LookOf("Midnight.skf").dialog, BrushColour(DialogBrush(early.get())));
+        EXPECT_EQ(LookOf("Midnight.skf").dialog, DialogFaceColour(early.get()));
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
     const char kBoxCaption[] = "Velumo Installer";
@@ -146,17 +146,17 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
     std::thread worker([&] {
         workerId = GetCurrentThreadId();
         TestDialog before(kMainDialog);
-        unregistered = BrushColour(DialogBrush(before.get()));
+        unregistered = DialogFaceColour(before.get());
         EXPECT_TRUE(engine.AddAdditionalThread());
         {
             TestDialog during(kMainDialog);
-            registered = BrushColour(DialogBrush(during.get()));
+            registered = DialogFaceColour(during.get());
         }
         // A message box of a registered thread is skinned whole, frame and all.
         MessageBoxA(nullptr, "The installation was interrupted.", kBoxCaption, MB_OK);
         EXPECT_TRUE(engine.DeleteAdditionalThread());
         TestDialog after(kMainDialog);
-        afterDelete = BrushColour(DialogBrush(after.get()));
+        afterDelete = DialogFaceColour(after.get());
     });
     HWND box = nullptr;
     for (int wait = 0; wait < 200 && !box; ++wait) {
@@ -193,13 +193,14 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     TestDialog dialog(kMainDialog);
     ASSERT_NE(nullptr, dialog.get());
     EXPECT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
-    HBRUSH skinBrush = DialogBrush(dialog.get());
-    ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), BrushColour(skinBrush));
-    ASSERT_EQ(OBJ_BRUSH, static_cast<int>(GetObjectType(skinBrush)));
+    ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), DialogFaceColour(dialog.get()));
+    // The skin's font is the one object of the skin that its windows hold.
+    auto skinFont = reinterpret_cast<HFONT>(SendMessageA(dialog.item(kLabel), WM_GETFONT, 0, 0));
+    ASSERT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(skinFont)));
 
     copy.Release();
     EXPECT_EQ(nullptr, GetModuleHandleA(copy.path().c_str()));
-    EXPECT_EQ(0u, GetObjectType(skinBrush)) << "the skin's brush outlived the engine";
+    EXPECT_EQ(0u, GetObjectType(skinFont)) << "the skin's font outlived the engine";
     // The dialog, still open, paints without the skin and without the engine.
     const WindowCapture shot = CaptureWindow(dialog.get());
     ASSERT_FALSE(shot.empty());
@@ -314,7 +315,7 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
     const WindowCapture shot = CaptureWindow(dialog.get());
     ASSERT_FALSE(shot.empty());
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColour(DialogBrush(dialog.get())));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), DialogFaceColour(dialog.get()));
 }
 
 // The page of every control kind (template 302) and what the skins paint there.
@@ -715,8 +716,9 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
 TEST_F(SkinEngineTest, AControlThatDeletesTheBrushItIsGivenSpoilsNoLaterWindow)
 {
     ASSERT_TRUE(LoadControlLibraries());
+    const SkinLook midnight = LookOf("Midnight.skf");
     ASSERT_TRUE(copy.Load());
-    SkinEngineApply(copy.engine(), SkinPath("Midnight.skf").c_str());
+    SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
     {
         // Wine's link control deletes whatever brush its WM_CTLCOLORSTATIC
         // brings back, as Windows Installer's Hyperlink pages show one.
@@ -729,13 +731,13 @@ TEST_F(SkinEngineTest, AControlThatDeletesTheBrushItIsGivenSpoilsNoLaterWindow)
         for (int i = 0; i < 3; ++i)
             RedrawWindow(dialog.get(), nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        EXPECT_EQ(kMidnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+        EXPECT_EQ(midnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
     }
     TestDialog later(kMainDialog);
     const WindowCapture shot = CaptureWindow(later.get());
     SaveShot(shot, "dialog-after-link-Midnight.png");
-    EXPECT_EQ(kMidnight.dialog, FaceOf(shot, later));
-    EXPECT_GT(shot.Count(later.rect(kLabel), kMidnight.label), 5);
+    EXPECT_EQ(midnight.dialog, FaceOf(shot, later));
+    EXPECT_GT(shot.Count(later.rect(kLabel), midnight.label), 5);
     copy.Release();
 }
 
@@ -800,8 +802,10 @@ void* PatchImport(HMODULE module, const char* library, const char* function, voi
 
 TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
 {
-    const COLORREF darkFace = RGB(0x2A, 0x26, 0x20);  // Daylight's dark.ini
-    const COLORREF contrastFace = RGB(0x0E, 0x11, 0x16);
+    const SkinLook daylight = LookOf("Daylight.skf"), night = LookOf("Daylight.skf", true);
+    const SkinLook midnight = LookOf("Midnight.skf");
+    const COLORREF darkFace = night.dialog, contrastFace = LookOf("Contrast.skf").dialog;
+    ASSERT_NE(daylight.dialog, darkFace);
     COLORREF plainFace;
     {
         TestDialog dialog(kMainDialog);
@@ -810,7 +814,7 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
     {
         AppsTheme theme(false);
         ASSERT_TRUE(copy.Load());
-        SkinEngineApply(copy.engine(), SkinPath("Daylight.skf").c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath("Daylight.skf").c_str());
         TestDialog dialog(kMainDialog);
         const WindowCapture dark = CaptureWindow(dialog.get());
         SaveShot(dark, "dialog-Daylight-dark.png");
@@ -820,8 +824,8 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
         SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
                      reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
         const WindowCapture light = CaptureWindow(dialog.get());
-        EXPECT_EQ(kDaylight.dialog, FaceOf(light, dialog));
-        EXPECT_EQ(kDaylight.button, ButtonFaceOf(light, dialog, IDCANCEL));
+        EXPECT_EQ(daylight.dialog, FaceOf(light, dialog));
+        EXPECT_EQ(daylight.button, ButtonFaceOf(light, dialog, IDCANCEL));
         // And back.
         theme.Set(false);
         SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
@@ -833,9 +837,9 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
         // A skin without a dark variant keeps its one look.
         AppsTheme theme(false);
         ASSERT_TRUE(copy.Load());
-        SkinEngineApply(copy.engine(), SkinPath("Midnight.skf").c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
         TestDialog dialog(kMainDialog);
-        EXPECT_EQ(kMidnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+        EXPECT_EQ(midnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
     }
     copy.Release();
 
@@ -845,7 +849,7 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
         HMODULE engine = GetModuleHandleA(copy.path().c_str());
         ASSERT_TRUE(PatchImport(engine, "user32.dll", "SystemParametersInfoW",
                                 reinterpret_cast<void*>(HighContrastOn)));
-        SkinEngineApply(copy.engine(), SkinPath(file).c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath(file).c_str());
         TestDialog dialog(kMainDialog);
         const WindowCapture shot = CaptureWindow(dialog.get());
         SaveShot(shot, std::string("dialog-high-contrast-") + file + ".png");

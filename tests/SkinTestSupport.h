@@ -95,14 +95,18 @@ inline COLORREF BrushColour(HBRUSH brush)
     return description.lbColor;
 }
 
-inline HBRUSH DialogBrush(HWND dialog)
+// The colour a dialog fills its face with, as it answers WM_CTLCOLORDLG:
+// its brush's, or the DC's brush colour when it lends the DC's own brush.
+inline COLORREF DialogFaceColour(HWND dialog)
 {
     HDC dc = GetDC(dialog);
     auto brush = reinterpret_cast<HBRUSH>(
         SendMessageA(dialog, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
                      reinterpret_cast<LPARAM>(dialog)));
+    const COLORREF colour =
+        brush == GetStockObject(DC_BRUSH) ? GetDCBrushColor(dc) : BrushColour(brush);
     ReleaseDC(dialog, dc);
-    return brush;
+    return colour;
 }
 
 // The engine copied into a private folder, so that deleting it after release
@@ -147,7 +151,8 @@ struct SkinLook {
     COLORREF field = 0;
 };
 
-inline SkinLook LookOf(const char* file)
+// dark: the look of the skin's dark variant.
+inline SkinLook LookOf(const char* file, bool dark = false)
 {
     SkinLook look;
     look.file = file;
@@ -155,6 +160,11 @@ inline SkinLook LookOf(const char* file)
     SkinFaults faults;
     const std::string path = SkinFilePath(file);
     EXPECT_EQ(SkinVerdict::Accepted, CheckSkin(path.c_str(), faults, &skin)) << file;
+    if (dark) {
+        EXPECT_TRUE(skin.dark) << file << " has no dark variant";
+        if (skin.dark)
+            skin = std::move(*skin.dark);
+    }
     auto style = [&](const char* object) {
         const int index = FindSkinObject(object);
         const bool present = index != kNoObject && size_t(index) < skin.objects.size() &&
