@@ -191,6 +191,15 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     if (message == WM_STYLECHANGED)
         ChooseAgain(window, *data, *paint);
+    if (message == WM_SETFONT && data->fontSet && paint->font &&
+        reinterpret_cast<HFONT>(wParam) != paint->font.get()) {
+        // The dialog manager and the installer give each control its font
+        // after creating it: that becomes the font to give back, and the
+        // skin's stays.
+        data->oldFont = reinterpret_cast<HFONT>(wParam);
+        return DefSubclassProc(window, message, reinterpret_cast<WPARAM>(paint->font.get()),
+                               lParam);
+    }
     const ControlClass& control = *data->control;
     if (!control.handle || (control.wholeSkinsOnly && !paint->full))
         return DefSubclassProc(window, message, wParam, lParam);

@@ -100,9 +100,10 @@ void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& pain
 
 void RestoreWindowState(HWND window, WindowData& data)
 {
-    if (data.fontSet)
+    if (data.fontSet) {
+        data.fontSet = false;  // first: the window's own font must pass the subclass
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(data.oldFont), FALSE);
-    data.fontSet = false;
+    }
     if (!data.coloursSet)
         return;
     data.coloursSet = false;

@@ -188,15 +188,25 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     PumpMessages(100);
     const GuiCounts before = CountGuiObjects();
 
+    // Controls are lent stock brushes; the skin's font is the one object of
+    // the skin that its windows hold, so the skin gives its labels one.
+    TempFolder work;
+    const std::string skin = work / "font.skf";
+    ASSERT_TRUE(WriteZip(skin, {{"skin.ini", "[Skin]\nformat = 2\n[Dialog]\nface = #1F3A4D\n"
+                                             "[Button]\nface = #405060\n"
+                                             "[Static]\ntext = #F0F0F0\nfont_face = Tahoma\n"
+                                             "font_size = 11\n"}}));
     ASSERT_TRUE(copy.Load());
-    SkinEngineApply(copy.engine(), SkinFilePath("Ornix.skf").c_str());
+    SkinEngineApply(copy.engine(), skin.c_str());
     TestDialog dialog(kMainDialog);
     ASSERT_NE(nullptr, dialog.get());
     EXPECT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
     ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), DialogFaceColour(dialog.get()));
-    // The skin's font is the one object of the skin that its windows hold.
     auto skinFont = reinterpret_cast<HFONT>(SendMessageA(dialog.item(kLabel), WM_GETFONT, 0, 0));
     ASSERT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(skinFont)));
+    LOGFONTA font = {};
+    GetObjectA(skinFont, sizeof font, &font);
+    ASSERT_EQ(-15, font.lfHeight) << "the label has not the skin's 11-point font";
 
     copy.Release();
     EXPECT_EQ(nullptr, GetModuleHandleA(copy.path().c_str()));

@@ -559,7 +559,7 @@ protected:
         HWND licence = Next(program, welcome, "&Next >", kTourLicence);
         if (!licence)
             return STILL_ACTIVE;
-        HWND next = ChildWithText(licence, "Button", "&Next >");
+        HWND next = ChildWithText(licence, "&Next >", "Button");
         Press(licence, kTourAccept);
         EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 30000))
             << "accepting the licence did not enable Next";
