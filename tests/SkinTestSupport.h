@@ -162,8 +162,10 @@ inline SkinLook LookOf(const char* file, bool dark = false)
     EXPECT_EQ(SkinVerdict::Accepted, CheckSkin(path.c_str(), faults, &skin)) << file;
     if (dark) {
         EXPECT_TRUE(skin.dark) << file << " has no dark variant";
-        if (skin.dark)
-            skin = std::move(*skin.dark);
+        if (skin.dark) {
+            SkinDescription variant = std::move(*skin.dark);  // skin owns it
+            skin = std::move(variant);
+        }
     }
     auto style = [&](const char* object) {
         const int index = FindSkinObject(object);
