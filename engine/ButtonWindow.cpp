@@ -61,6 +61,11 @@ void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const Skin& sk
     state.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     state.text = text;
     state.windowFont = windowFont;
+    if (style & (BS_ICON | BS_BITMAP)) {
+        state.pictureIsIcon = (style & BS_ICON) != 0;
+        state.picture = reinterpret_cast<HANDLE>(SendMessageW(
+            window, BM_GETIMAGE, state.pictureIsIcon ? IMAGE_ICON : IMAGE_BITMAP, 0));
+    }
     PaintPushButton(dc, area, paint, state);
 }
 

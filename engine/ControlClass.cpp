@@ -5,6 +5,7 @@
 #include "FieldWindow.h"
 #include "PictureWindow.h"
 #include "SkinControls.h"
+#include "TreeImages.h"
 #include "WindowKinds.h"
 #include "WindowState.h"
 
@@ -132,7 +133,7 @@ const ClassRow kClasses[] = {
     {SkinKind::ListView, WindowClass::Header, nullptr,
      WholeSkins(HeaderMessage, Messages(kOwnPaintRepaints))},
     {SkinKind::ListView, WindowClass::TreeView, nullptr,
-     WithColours(WholeSkins(FieldMessage), ApplyTreeColours, RestoreTreeColours, TreeItemColours)},
+     WithColours(WholeSkins(TreeMessage), ApplyTreeColours, RestoreTreeColours, TreeItemColours)},
     {SkinKind::ListView, WindowClass::ListView, nullptr,
      WithColours(WholeSkins(FieldMessage), ApplyListColours, RestoreListColours, ListItemColours)},
     {SkinKind::ListView, kAnyClass, nullptr,

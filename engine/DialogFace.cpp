@@ -165,6 +165,35 @@ FaceSource StandingFace(HWND control, const Skin& skin)
     return face;
 }
 
+LRESULT ColoursForChild(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                        const Skin& skin, bool& handled)
+{
+    if (message != WM_CTLCOLORSTATIC && message != WM_CTLCOLORBTN &&
+        message != WM_CTLCOLOREDIT && message != WM_CTLCOLORLISTBOX &&
+        message != WM_CTLCOLORSCROLLBAR)
+        return 0;
+    HWND dialog = nullptr;
+    const SkinObjectPaint* paint = nullptr;
+    for (HWND up = GetParent(window); up; up = GetParent(up)) {
+        WindowData* data = DataOf(up);
+        if (data && KindOf(data->object) == SkinKind::Dialog) {
+            dialog = up;
+            paint = skin.object(data->object);
+            break;
+        }
+        if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    if (!paint) {
+        dialog = GetAncestor(window, GA_ROOT);
+        paint = skin.object(static_cast<int>(SkinKind::Dialog));
+    }
+    if (!paint || !dialog)
+        return 0;
+    return ControlColour(skin, dialog, *paint, message, reinterpret_cast<HDC>(wParam),
+                         reinterpret_cast<HWND>(lParam), handled);
+}
+
 LRESULT DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
                       const Skin& skin, const SkinObjectPaint& paint, bool& handled)
 {

@@ -8,6 +8,12 @@
 
 MessageFunction DialogMessage;
 
+// A control that holds controls of its own (Windows Installer's masked edit
+// keeps an edit per part): its children's WM_CTLCOLOR* answered as the
+// dialog it stands in would answer them. handled false for other messages.
+LRESULT ColoursForChild(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                        const Skin& skin, bool& handled);
+
 // The dialog face a control stands on, from the nearest skinned dialog among
 // its ancestors, or the skin's generic dialog object.
 FaceSource StandingFace(HWND control, const Skin& skin);

@@ -28,7 +28,9 @@ void RedrawScrollBarsIfMoved(HWND window, WindowData& data, const Skin& skin,
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     if (!(style & (WS_VSCROLL | WS_HSCROLL)) || !IsWindowVisible(window))
         return;
-    bool moved = false;
+    // A bar shown or hidden is drawn by the system too, with nothing moved.
+    bool moved = (style & (WS_VSCROLL | WS_HSCROLL)) != data.scrollStyle;
+    data.scrollStyle = style & (WS_VSCROLL | WS_HSCROLL);
     for (int bar : {SB_VERT, SB_HORZ}) {
         SCROLLINFO info = {};
         info.cbSize = sizeof info;
@@ -45,6 +47,7 @@ void RedrawScrollBarsIfMoved(HWND window, WindowData& data, const Skin& skin,
 void PaintFieldNonClient(HWND window, WindowData& data, const Skin& skin,
                          const SkinObjectPaint& paint)
 {
+    data.scrollStyle = GetWindowLongW(window, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL);
     for (int bar : {SB_VERT, SB_HORZ}) {
         data.scroll[bar].cbSize = sizeof data.scroll[bar];
         data.scroll[bar].fMask = SIF_ALL;

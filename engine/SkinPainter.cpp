@@ -50,7 +50,36 @@ void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     else
         PaintPlainFace(dc, area, paint, state);
 
-    if (state.text && *state.text) {
+    if (state.picture) {
+        // The picture is the package's own, shown as it is, greyed by the
+        // system when the button is disabled.
+        int width = 0, height = 0;
+        if (state.pictureIsIcon) {
+            ICONINFO info = {};
+            if (GetIconInfo(static_cast<HICON>(state.picture), &info)) {
+                BITMAP bitmap = {};
+                GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+                width = bitmap.bmWidth;
+                height = info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2;
+                if (info.hbmColor)
+                    DeleteObject(info.hbmColor);
+                if (info.hbmMask)
+                    DeleteObject(info.hbmMask);
+            }
+        } else {
+            BITMAP bitmap = {};
+            if (GetObjectW(state.picture, sizeof bitmap, &bitmap)) {
+                width = bitmap.bmWidth;
+                height = bitmap.bmHeight;
+            }
+        }
+        const int offset = state.look == ButtonLook::Pressed ? 1 : 0;
+        const int x = (area.left + area.right - width) / 2 + offset;
+        const int y = (area.top + area.bottom - height) / 2 + offset;
+        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(state.picture), 0, x, y, width,
+                   height, (state.pictureIsIcon ? DST_ICON : DST_BITMAP) |
+                               (state.look == ButtonLook::Disabled ? DSS_DISABLED : DSS_NORMAL));
+    } else if (state.text && *state.text) {
         HFONT font = paint.font ? paint.font.get() : state.windowFont;
         HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
         SetBkMode(dc, TRANSPARENT);

@@ -13,6 +13,9 @@ struct ButtonPaintState {
     bool isDefault = false;
     const wchar_t* text = L"";
     HFONT windowFont = nullptr;  // used when the skin object names no font
+    // An icon or bitmap button's picture, drawn in the middle instead of text.
+    HANDLE picture = nullptr;
+    bool pictureIsIcon = false;
 };
 
 void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,

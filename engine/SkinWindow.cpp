@@ -1,6 +1,7 @@
 #include "SkinWindow.h"
 
 #include "CurrentSkin.h"
+#include "DialogFace.h"
 #include "HeapGlobal.h"
 #include "SystemLook.h"
 #include "WindowData.h"
@@ -206,7 +207,11 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
     if (control.drawHeld.Has(message))
         return PassQuietly(window, message, wParam, lParam);
     bool handled = false;
-    LRESULT result = control.handle(window, message, wParam, lParam, *data, *skin, *paint, handled);
+    LRESULT result = 0;
+    if (KindOf(data->object) != SkinKind::Dialog)
+        result = ColoursForChild(window, message, wParam, lParam, *skin, handled);
+    if (!handled)
+        result = control.handle(window, message, wParam, lParam, *data, *skin, *paint, handled);
     if (!handled)
         result = DefSubclassProc(window, message, wParam, lParam);
     if (control.repaintAfter.Has(message) && IsWindow(window))

@@ -27,8 +27,13 @@ struct WindowData {
     FrameState frame;
     // The scroll bars as last drawn, to notice when the system has drawn them.
     SCROLLINFO scroll[2] = {};
+    LONG scrollStyle = 0;  // which of them the window showed then
     // A dialog's copy of the skin's tiled background, lent to its controls.
     BrushHandle lentTile;
+    // A tree's image lists (normal, state) as it was given them, and the
+    // copies in the skin's colours that it shows instead.
+    HIMAGELIST givenImages[2] = {};
+    HIMAGELIST ownImages[2] = {};
 };
 
 // The data of a window that the engine skins, or null. Own thread only.

@@ -40,9 +40,12 @@ const ClassRule* RuleFor(HWND window)
 
 int ButtonObject(LONG style)
 {
-    if (style & (BS_BITMAP | BS_ICON))
+    const LONG type = style & BS_TYPEMASK;
+    // An icon or bitmap push button takes the skin's face under its picture;
+    // other buttons with pictures keep their own drawing.
+    if ((style & (BS_BITMAP | BS_ICON)) && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
         return kNoObject;
-    switch (style & BS_TYPEMASK) {
+    switch (type) {
     case BS_PUSHBUTTON:
     case BS_DEFPUSHBUTTON:
         return static_cast<int>(SkinKind::PushButton);

@@ -13,26 +13,6 @@ void ColourRichText(HWND window, const SkinObjectPaint& paint)
     SendMessageW(window, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
 }
 
-void ApplyTreeColours(HWND window, WindowData& data, const SkinObjectPaint& paint)
-{
-    if (!data.coloursSet) {
-        data.oldBack = TreeView_GetBkColor(window);
-        data.oldText = TreeView_GetTextColor(window);
-        data.oldTextBack = TreeView_GetLineColor(window);
-    }
-    data.coloursSet = true;
-    TreeView_SetBkColor(window, paint.style.face);
-    TreeView_SetTextColor(window, paint.style.text);
-    TreeView_SetLineColor(window, paint.colours.frame);
-}
-
-void RestoreTreeColours(HWND window, WindowData& data)
-{
-    TreeView_SetBkColor(window, data.oldBack);
-    TreeView_SetTextColor(window, data.oldText);
-    TreeView_SetLineColor(window, data.oldTextBack);
-}
-
 void ApplyListColours(HWND window, WindowData& data, const SkinObjectPaint& paint)
 {
     if (!data.coloursSet) {

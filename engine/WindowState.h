@@ -10,8 +10,6 @@ void ApplyWindowState(HWND window, WindowData& data, const SkinObjectPaint& pain
 void RestoreWindowState(HWND window, WindowData& data);
 
 // The colours each class sets, for the class table.
-void ApplyTreeColours(HWND window, WindowData& data, const SkinObjectPaint& paint);
-void RestoreTreeColours(HWND window, WindowData& data);
 void ApplyListColours(HWND window, WindowData& data, const SkinObjectPaint& paint);
 void RestoreListColours(HWND window, WindowData& data);
 void ApplyRichTextColours(HWND window, WindowData& data, const SkinObjectPaint& paint);

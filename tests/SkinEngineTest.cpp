@@ -7,6 +7,7 @@
 #include "TestZip.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <atomic>
 #include <thread>
@@ -749,6 +750,105 @@ TEST_F(SkinEngineTest, AControlThatDeletesTheBrushItIsGivenSpoilsNoLaterWindow)
     EXPECT_EQ(midnight.dialog, FaceOf(shot, later));
     EXPECT_GT(shot.Count(later.rect(kLabel), midnight.label), 5);
     copy.Release();
+}
+
+// What a screen reader reads of a control: role, name and state through
+// the accessibility interface, and the button state that Windows' button
+// proxy reads its checked state from (Wine's reports no button roles).
+struct Readout {
+    long role = -1;
+    std::wstring name;
+    long state = -1;
+    LRESULT check = -1;
+    bool operator==(const Readout& other) const
+    {
+        return role == other.role && name == other.name && state == other.state &&
+               check == other.check;
+    }
+};
+
+Readout ReadOut(HWND control)
+{
+    Readout readout;
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible))))
+        return readout;
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(accessible->get_accRole(self, &value)) && value.vt == VT_I4)
+        readout.role = value.lVal;
+    VariantClear(&value);
+    if (SUCCEEDED(accessible->get_accState(self, &value)) && value.vt == VT_I4)
+        readout.state = value.lVal & ~STATE_SYSTEM_HOTTRACKED;  // where the mouse is
+    VariantClear(&value);
+    BSTR name = nullptr;
+    if (SUCCEEDED(accessible->get_accName(self, &name)) && name)
+        readout.name = name;
+    SysFreeString(name);
+    accessible->Release();
+    readout.check = SendMessageW(control, BM_GETCHECK, 0, 0);
+    return readout;
+}
+
+// The check box, the radio group, and which control has the focus, as Tab
+// moves it over the page.
+std::vector<Readout> ReadPage(const TestDialog& page)
+{
+    std::vector<Readout> read;
+    for (int id : {kAccept, kMixed, kTypical, kCustom})
+        read.push_back(ReadOut(page.item(id)));
+    for (int step = 0; step < 4; ++step) {
+        PressKey(page.get(), GetFocus(), VK_TAB);
+        Readout focus = ReadOut(GetFocus());
+        focus.state &= STATE_SYSTEM_FOCUSED;
+        read.push_back(focus);
+    }
+    return read;
+}
+
+TEST_F(SkinEngineTest, ScreenReadersReadTheSameSkinnedAsUnskinned)
+{
+    ASSERT_TRUE(LoadControlLibraries());
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    std::vector<Readout> plain;
+    {
+        TestDialog page(kControlsDialog);
+        FillControlsPage(page);
+        plain = ReadPage(page);
+    }
+    // The page really is read: names, states, and the focus moving on.
+    ASSERT_EQ(8u, plain.size());
+    EXPECT_FALSE(plain[1].name.empty());
+    EXPECT_NE(-1, plain[1].role);
+    EXPECT_EQ(BST_INDETERMINATE, plain[1].check);
+    EXPECT_EQ(BST_CHECKED, plain[2].check);
+    EXPECT_EQ(BST_UNCHECKED, plain[3].check);
+    for (size_t i = 4; i < plain.size(); ++i)
+        EXPECT_TRUE(plain[i].state & STATE_SYSTEM_FOCUSED) << "reading " << i;
+    EXPECT_NE(plain[4].name, plain[5].name);
+    for (const char* file : {"Daylight.skf", "Midnight.skf"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinFilePath(file).c_str());
+        {
+            TestDialog page(kControlsDialog);
+            FillControlsPage(page);
+            const std::vector<Readout> skinned = ReadPage(page);
+            ASSERT_EQ(plain.size(), skinned.size());
+            for (size_t i = 0; i < plain.size(); ++i) {
+                EXPECT_TRUE(plain[i] == skinned[i])
+                    << "reading " << i << ": role " << plain[i].role << "/" << skinned[i].role
+                    << ", state " << plain[i].state << "/" << skinned[i].state;
+            }
+        }
+        copy.Release();
+    }
+    CoUninitialize();
 }
 
 // Windows' setting for apps, set for the test's user and put back after.

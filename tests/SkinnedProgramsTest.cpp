@@ -94,28 +94,6 @@ const std::vector<std::pair<std::string, size_t>> kTourPages = {
     {"finish", 1},      {"maintenance", 1}, {"removed", 1}, {"error", 0}, {"fatal", 1},
     {"licence-rtl", 1}, {"interrupted", 1}};
 
-// Pages of the tour that the engine does not draw whole yet, in each look:
-// what shows the system's colours there and what the page measured when it
-// was listed. Such a page must still measure over the bound, so an entry
-// that the engine has come to draw fails until it is taken off this list.
-struct KnownGap {
-    const char* look;
-    const char* page;
-    const char* what;
-};
-const KnownGap kTourGaps[] = {
-    {"Daylight", "customise", "1.3%: the tree's state icons and expand box white with black marks"},
-    {"Midnight", "customise", "1.3%: the tree's state icons and expand box white with black marks"},
-};
-
-const KnownGap* KnownGapOf(const std::string& look, const std::string& page)
-{
-    for (const KnownGap& gap : kTourGaps)
-        if (look == gap.look && page == gap.page)
-            return &gap;
-    return nullptr;
-}
-
 // What a walk and the failing run after it read back, in their order, and
 // how many of the package's bitmaps each page shows.
 const std::vector<std::pair<std::string, size_t>> kWalkedPages = {
@@ -737,13 +715,6 @@ TEST_F(SkinnedSetupTest, FeatureTourIsDrawnInTheSkinOnEveryPageAndInstalls)
             // pictures stand on them, not in a box of face.
             if (shot.faceUnderText >= 0) {
                 EXPECT_LT(shot.faceUnderText, 0.1) << shot.page;
-            }
-            if (const KnownGap* gap = KnownGapOf(look.name, shot.page)) {
-                printf("[ known  ] %-9s %-11s system colours %5.1f%%, listed as %s\n", look.name,
-                       shot.page.c_str(), 100 * shot.systemShare, gap->what);
-                EXPECT_GT(shot.systemShare, kMostSystemColour)
-                    << shot.page << " is drawn whole now: take it off the known gaps";
-                continue;
             }
             // The skin's face wherever the package's pictures leave room.
             EXPECT_GT(shot.faceOutside, 0.2) << shot.page;
