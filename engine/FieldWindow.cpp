@@ -56,6 +56,30 @@ void PaintFieldNonClient(HWND window, WindowData& data, const Skin& skin,
     PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
 }
 
+constexpr UINT_PTR kFrameTimer = 0x56534B46;  // the engine's own, apart from the control's
+constexpr UINT kFrameSettleMs = 150;
+
+// Messages on which the system draws a window's scroll bars at once with
+// nothing about them changed: a view setting them again as it paints or is
+// told something, and the mouse passing over them (hot arrows and thumbs).
+bool RedrawsScrollBars(UINT message)
+{
+    constexpr UINT kFirstViewMessage = 0x1000, kLastViewMessage = 0x11FF;  // LVM_, TVM_
+    switch (message) {
+    case WM_PAINT:
+    case WM_SIZE:
+    case WM_WINDOWPOSCHANGED:
+    case WM_SETREDRAW:
+    case WM_NCMOUSEMOVE:
+    case WM_NCMOUSELEAVE:
+    case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
+        return true;
+    default:
+        return message >= kFirstViewMessage && message <= kLastViewMessage;
+    }
+}
+
 LRESULT PassToField(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WindowData& data,
                     const Skin& skin, const SkinObjectPaint& paint, bool& handled, bool richText)
 {
@@ -64,15 +88,25 @@ LRESULT PassToField(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Win
         PaintFieldNonClient(window, data, skin, paint);
         return 0;
     }
+    if (message == WM_TIMER && wParam == kFrameTimer) {
+        KillTimer(window, kFrameTimer);
+        PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
+        return 0;
+    }
     const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (!IsWindow(window))
         return result;
     if (richText && (message == EM_STREAMIN || message == WM_SETTEXT))
         ColourRichText(window, paint);
-    if (message == WM_ENABLE)
+    if (message == WM_ENABLE || RedrawsScrollBars(message))
         PaintFieldFrame(window, paint, ScrollColoursOf(skin, paint));
     else
         RedrawScrollBarsIfMoved(window, data, skin, paint);
+    // Whatever else the control did may have drawn them too (a view updates
+    // them on its header's notes, on focus, on fonts): once more when things
+    // have settled.
+    if (message != WM_TIMER && (GetWindowLongW(window, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)))
+        SetTimer(window, kFrameTimer, kFrameSettleMs, nullptr);
     return result;
 }
 
