@@ -41,36 +41,58 @@ void SetEntryTime(HANDLE file, uLong dosDate)
         SetFileTime(file, &utc, nullptr, &utc);
 }
 
-// Opens the written file again for reading only, sharing nothing but
-// reading, and checks what the file now holds against the entry's size and
-// CRC. The handle, kept from here on, is what makes that check last.
-DWORD HoldAndVerify(const char* path, const unz_file_info64& info, char* buffer, HeldFile& held)
+// Which file a handle has open, as the file system names it.
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    ZPOS64_T size = 0;
+};
+
+bool IdentityOf(HANDLE file, FileIdentity& identity)
 {
-    HeldFile candidate(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!candidate)
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info))
+        return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.indexHigh = info.nFileIndexHigh;
+    identity.indexLow = info.nFileIndexLow;
+    identity.size = ZPOS64_T(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    return true;
+}
+
+// Swaps the writing handle for the one the run holds: reading, shared with
+// readers only. The writing handle denied writing and deleting from the
+// file's creation on, so what it wrote is what the CRC was checked on. The
+// two handles cannot overlap (a reader that denies writing cannot open
+// while a writer is open), so the held one must be the very file the writer
+// had: the same file on the same volume, of the size written. Nothing but a
+// file swapped in between passes for it; writing into the file itself takes
+// rights on the private folder that only its owner has.
+DWORD HoldWritten(const char* path, FileHandle& writer, DWORD heldAccess, ZPOS64_T size,
+                  HeldFile& held)
+{
+    FileIdentity written, opened;
+    if (!IdentityOf(writer.get(), written))
         return SetupExitCannotWrite;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    ZPOS64_T total = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(candidate.get(), buffer, kCopyBufferSize, &read, nullptr))
-            return SetupExitCannotWrite;
-        if (read == 0)
-            break;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), read);
-        total += read;
-    }
-    if (crc != info.crc || total != info.uncompressed_size)
+    writer.reset();
+    HeldFile candidate(CreateFileA(path, heldAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!candidate || !IdentityOf(candidate.get(), opened))
+        return SetupExitCannotWrite;
+    if (opened.volume != written.volume || opened.indexHigh != written.indexHigh ||
+        opened.indexLow != written.indexLow || opened.size != size || written.size != size)
         return SetupExitArchiveUnreadable;
     held = std::move(candidate);
     return 0;
 }
 
 // Unpacks the archive's current entry into path and holds it, or, with no
-// path, only reads it through so that its data is checked all the same. A
-// file that fails half-way is deleted, never left behind looking complete.
-DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFile& held)
+// path, only reads it through so that its data is checked all the same. One
+// pass: the CRC is that of the bytes as they are written. A file that fails
+// half-way is deleted, never left behind looking complete.
+DWORD UnpackCurrentEntry(unzFile archive, const char* path, DWORD heldAccess, char* buffer,
+                         HeldFile& held)
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
@@ -78,44 +100,45 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFi
         return SetupExitArchiveUnreadable;
     DWORD failure = 0;
     ZPOS64_T total = 0;
-    {
-        // Nobody else may open it while it is written.
-        FileHandle out(path ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr)
-                            : INVALID_HANDLE_VALUE);
-        if (path && !out) {
-            unzCloseCurrentFile(archive);
-            return SetupExitCannotWrite;
-        }
-        for (;;) {
-            const int count = unzReadCurrentFile(archive, buffer, kCopyBufferSize);
-            if (count == 0)
-                break;
-            if (count < 0) {
-                failure = SetupExitArchiveUnreadable;
-                break;
-            }
-            DWORD written = 0;
-            if (path && (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) ||
-                         written != DWORD(count))) {
-                failure = SetupExitCannotWrite;
-                break;
-            }
-            total += ZPOS64_T(count);
-        }
-        // Closing checks the CRC, but only of an entry read to its announced
-        // size: a damaged stream that ends early must be caught by its length.
-        if (unzCloseCurrentFile(archive) != UNZ_OK && !failure)
-            failure = SetupExitArchiveUnreadable;
-        if (!failure && total != info.uncompressed_size)
-            failure = SetupExitArchiveUnreadable;
-        if (!failure && path)
-            SetEntryTime(out.get(), info.dosDate);
+    // Others may read it while it is written, never write, rename or delete it.
+    FileHandle out(path ? CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)
+                        : INVALID_HANDLE_VALUE);
+    if (path && !out) {
+        unzCloseCurrentFile(archive);
+        return SetupExitCannotWrite;
     }
-    if (!failure && path)
-        failure = HoldAndVerify(path, info, buffer, held);
-    if (failure && path)
+    for (;;) {
+        const int count = unzReadCurrentFile(archive, buffer, kCopyBufferSize);
+        if (count == 0)
+            break;
+        if (count < 0) {
+            failure = SetupExitArchiveUnreadable;
+            break;
+        }
+        DWORD written = 0;
+        if (path && (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) ||
+                     written != DWORD(count))) {
+            failure = SetupExitCannotWrite;
+            break;
+        }
+        total += ZPOS64_T(count);
+    }
+    // Closing checks the CRC, but only of an entry read to its announced
+    // size: a damaged stream that ends early must be caught by its length.
+    if (unzCloseCurrentFile(archive) != UNZ_OK && !failure)
+        failure = SetupExitArchiveUnreadable;
+    if (!failure && total != info.uncompressed_size)
+        failure = SetupExitArchiveUnreadable;
+    if (!failure && path) {
+        SetEntryTime(out.get(), info.dosDate);
+        failure = HoldWritten(path, out, heldAccess, total, held);
+    }
+    if (failure && path) {
+        out.reset();
+        held.reset();
         DeleteFileA(path);
+    }
     return failure;
 }
 
@@ -325,6 +348,10 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
     state.held.clear();
     state.held.resize(plan.size());
     std::vector<char> buffer(kCopyBufferSize);
+    // Extraction moves the held files out, which takes delete access; the
+    // installer and the loader refuse to open a file someone may delete, so
+    // only extraction asks for it.
+    const DWORD heldAccess = state.movesHeldFiles ? GENERIC_READ | DELETE : GENERIC_READ;
     int position = plan.empty() ? UNZ_OK : unzGoToFirstFile(archive.get());
     for (size_t i = 0; i < plan.size(); ++i) {
         if (position != UNZ_OK)
@@ -333,7 +360,7 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
             status.ShowUnpacking(state.entries[i].filePath);
         if (DWORD failure = UnpackCurrentEntry(archive.get(),
                                                plan[i].unpack ? plan[i].unpackPath : nullptr,
-                                               buffer.data(), state.held[i])) {
+                                               heldAccess, buffer.data(), state.held[i])) {
             log.Write("refused: entry \"%s\" fails its check on unpacking", plan[i].name);
             return failure;
         }
