@@ -133,6 +133,14 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         return entries;
     };
     const std::string archive = folder / "temp.zip";
+    // The first entry's deflated data with one byte changed; its name, 11
+    // characters long, comes right after the 30-byte local header.
+    auto writeDamaged = [&](const std::vector<ZipEntry>& entries) {
+        WriteZip(archive, entries);
+        std::string bytes = ReadFileBytes(archive);
+        bytes[30 + 11 + 1000] ^= 0x55;
+        return WriteFileBytes(archive, bytes);
+    };
     struct Case {
         const char* what;
         std::function<bool()> writeArchive; // false: no container is appended
@@ -141,14 +149,15 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
     };
     const Case cases[] = {
         {"sound", [&] { return WriteZip(archive, sound); }, SetupCheckResult::Sound, ""},
-        {"an entry's data damaged",
-         [&] {
-             WriteZip(archive, sound);
-             std::string bytes = ReadFileBytes(archive);
-             bytes[30 + 11 + 1000] ^= 0x55; // inside Package.msi's deflated data
-             return WriteFileBytes(archive, bytes);
-         },
+        {"an entry's data damaged", [&] { return writeDamaged(sound); },
          SetupCheckResult::ArchiveDamaged, ""},
+        // Names and data are checked apart; the first entry that fails
+        // decides, as when each is read in turn.
+        {"damaged data before a refused name",
+         [&] { return writeDamaged(with(2, "sub/VelumoDll.dll")); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"a refused name on damaged data", [&] { return writeDamaged(with(0, "Package.txt")); },
+         SetupCheckResult::EntryRefused, "Package.txt"},
         {"archive cut short",
          [&] { return WriteZip(archive, sound) && WriteFileBytes(archive, ReadFileBytes(archive).substr(0, 2000)); },
          SetupCheckResult::ArchiveDamaged, ""},
