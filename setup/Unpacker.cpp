@@ -16,6 +16,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <winternl.h>
 
 #include <string>
 #include <unordered_set>
@@ -41,23 +42,27 @@ void SetEntryTime(HANDLE file, uLong dosDate)
         SetFileTime(file, &utc, nullptr, &utc);
 }
 
-// Which file a handle has open, as the file system names it.
+// Which file a handle has open: its index on the volume and its size. Asked
+// of the file system alone; the volume's own serial number would cost a
+// query of the volume for every entry.
 struct FileIdentity {
-    DWORD volume = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-    ZPOS64_T size = 0;
+    LONGLONG index = 0;
+    LONGLONG size = 0;
 };
 
 bool IdentityOf(HANDLE file, FileIdentity& identity)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info))
+    typedef NTSTATUS(NTAPI * QueryFn)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                      FILE_INFORMATION_CLASS);
+    static const QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    IO_STATUS_BLOCK status;
+    LARGE_INTEGER index, size;
+    if (!query || query(file, &status, &index, sizeof index, FileInternalInformation) < 0 ||
+        !GetFileSizeEx(file, &size))
         return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.indexHigh = info.nFileIndexHigh;
-    identity.indexLow = info.nFileIndexLow;
-    identity.size = ZPOS64_T(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    identity.index = index.QuadPart;
+    identity.size = size.QuadPart;
     return true;
 }
 
@@ -66,9 +71,11 @@ bool IdentityOf(HANDLE file, FileIdentity& identity)
 // file's creation on, so what it wrote is what the CRC was checked on. The
 // two handles cannot overlap (a reader that denies writing cannot open
 // while a writer is open), so the held one must be the very file the writer
-// had: the same file on the same volume, of the size written. Nothing but a
-// file swapped in between passes for it; writing into the file itself takes
-// rights on the private folder that only its owner has.
+// had: the same index, of the size written. The private folder cannot be
+// swapped meanwhile, as the archive beside the file is open, so a file
+// swapped in would lie in the same folder and differ in its index; writing
+// into the file itself takes rights on the private folder that only its
+// owner has.
 DWORD HoldWritten(const char* path, FileHandle& writer, DWORD heldAccess, ZPOS64_T size,
                   HeldFile& held)
 {
@@ -80,8 +87,8 @@ DWORD HoldWritten(const char* path, FileHandle& writer, DWORD heldAccess, ZPOS64
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!candidate || !IdentityOf(candidate.get(), opened))
         return SetupExitCannotWrite;
-    if (opened.volume != written.volume || opened.indexHigh != written.indexHigh ||
-        opened.indexLow != written.indexLow || opened.size != size || written.size != size)
+    if (opened.index != written.index || ZPOS64_T(opened.size) != size ||
+        ZPOS64_T(written.size) != size)
         return SetupExitArchiveUnreadable;
     held = std::move(candidate);
     return 0;
