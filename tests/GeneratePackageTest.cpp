@@ -146,6 +146,7 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         std::function<bool()> writeArchive; // false: no container is appended
         SetupCheckResult expected;
         std::string refused;
+        std::string after = "";  // bytes after the container, as a signature adds them
     };
     const Case cases[] = {
         {"sound", [&] { return WriteZip(archive, sound); }, SetupCheckResult::Sound, ""},
@@ -176,6 +177,19 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         {"a second package", [&] { return WriteZip(archive, with(1, "Skin.MSI")); },
          SetupCheckResult::EntryRefused, "Skin.MSI"},
         {"no container", [] { return false; }, SetupCheckResult::ContainerUnreadable, ""},
+        // The archive is read where it lies in the setup: its end is the
+        // container's trailer, not the file's.
+        {"data after the container", [&] { return WriteZip(archive, sound); },
+         SetupCheckResult::Sound, "", std::string(4344, '\x5a')},
+        // The entries after the first are read back as well.
+        {"the last entry's header damaged",
+         [&] {
+             WriteZip(archive, sound);
+             std::string bytes = ReadFileBytes(archive);
+             bytes[bytes.rfind("PK\x03\x04") + 14] ^= 0x55; // its CRC
+             return WriteFileBytes(archive, bytes);
+         },
+         SetupCheckResult::ArchiveDamaged, ""},
     };
     const std::string setup = folder / "setup.exe";
     for (const Case& c : cases) {
@@ -183,6 +197,7 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         ASSERT_TRUE(CopyFileTo(StandInStubPath(), setup));
         if (c.writeArchive()) {
             ASSERT_EQ(AppendDone, PackageFile(setup.c_str()).AppendContainer(archive.c_str()));
+            ASSERT_TRUE(WriteFileBytes(setup, ReadFileBytes(setup) + c.after));
         }
         std::string refused = "unchanged";
         EXPECT_EQ(c.expected, CheckFinishedSetup(setup.c_str(), sound.size(), refused));
