@@ -2,8 +2,8 @@
 
 #include "BuilderState.h"
 #include "MainDialog.h"
-#include "PackageGenerator.h"
 #include "ProductName.h"
+#include "SetupGenerator.h"
 #include "StockSkins.h"
 #include "SwitchParser.h"
 
@@ -34,38 +34,41 @@ void WriteErrorLine(const std::string& message)
 
 int RunBatch(const SwitchParser& switches)
 {
-    const char* iconPath = switches.HasValue("i") ? switches.GetValue("i") : nullptr;
     const std::string skinArgument = switches.GetValue("s");
-    std::string skinPath;
-    if (ResolveSkinArgument(skinArgument, gBuilder.builderFolder, skinPath) ==
+    GenerationRequest request;
+    if (ResolveSkinArgument(skinArgument, gBuilder.builderFolder, request.skinPath) ==
         SkinArgumentResult::UnknownStock) {
         WriteErrorLine(UnknownStockSkinMessage(skinArgument, gBuilder.builderFolder));
         return GenerateInputMissing;
     }
+    request.msiPath = switches.GetValue("m");
+    request.outputPath = switches.GetValue("o");
+    if (switches.HasValue("i"))
+        request.iconPath = switches.GetValue("i");
+    request.payloadFolder = gBuilder.builderFolder;
+    // The archive is written in the builder folder, as it always was.
+    request.archivePath = ArchivePathIn(request.payloadFolder);
     std::string detail;
-    const GenerateResult result =
-        GeneratePackageWithResult(switches.GetValue("m"), skinPath.c_str(),
-                                  switches.GetValue("o"), iconPath, &detail);
+    const GenerateResult result = GenerateSetup(request, detail);
     WriteErrorLine(GenerateFailureMessage(result, detail));
     return result;
 }
 
 int RunInteractive()
 {
-    char enginePath[MAX_PATH];
-    char skinPath[MAX_PATH];
+    BuilderState& state = BuilderStartUpState();
+    char enginePath[kMaxPath];
+    char skinPath[kMaxPath];
     // A folder too long for the engine's path runs the window unskinned.
-    if (CopyBounded(enginePath, sizeof enginePath, gBuilder.builderFolder) &&
-        AppendBounded(enginePath, sizeof enginePath, kSkinEngineFileName) &&
-        CopyBounded(skinPath, sizeof skinPath, gBuilder.builderFolder) &&
-        AppendBounded(skinPath, sizeof skinPath, kBuilderSkinName) &&
-        SkinEngineLoad(gBuilder.engine, enginePath))
-        SkinEngineApply(gBuilder.engine, skinPath);
+    if (JoinPath(enginePath, state.builderFolder, '\0', kSkinEngineFileName) &&
+        JoinPath(skinPath, state.builderFolder, '\0', kBuilderSkinName) &&
+        SkinEngineLoad(state.engine, enginePath))
+        SkinEngineApply(state.engine, skinPath);
 
     // The main window ends the process itself when it closes; this returns
     // only when the dialog could not be shown.
     ShowMainWindow();
-    SkinEngineRelease(gBuilder.engine);
+    SkinEngineRelease(state.engine);
     return kBuilderExitOk;
 }
 
@@ -73,7 +76,7 @@ int RunInteractive()
 
 int RunBuilder(HINSTANCE instance, const char* commandLine)
 {
-    gBuilder.instance = instance;
+    BuilderStartUpState().instance = instance;
     char programPath[MAX_PATH];
     DWORD length = GetModuleFileNameA(instance, programPath, sizeof programPath);
     if (length == 0 || length >= sizeof programPath || !SetBuilderFolderFrom(programPath))

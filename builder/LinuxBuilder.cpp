@@ -45,27 +45,6 @@ const char kUsage[] =
     "  -h, --help           this text (/?)\n"
     "      --version        the version\n";
 
-// Why a generation failed, for the build log.
-const char* Explain(GenerateResult result)
-{
-    switch (result) {
-    case GenerateArchiveFailed: return "the temporary archive cannot be created or written";
-    case GenerateInputMissing: return "the MSI or skin file is missing or unreadable";
-    case GenerateLibraryMissing:
-        return "VelumoDll.dll or a runtime library cannot be read from the payload folder";
-    case GenerateStubFailed:
-        return "Runlet.exe cannot be copied beside the output, or the output cannot be replaced";
-    case GenerateIconMalformed: return "the icon file is malformed";
-    case GenerateIconFailed: return "the icon images could not be written into the output";
-    case GenerateAppendFailed: return "the package could not be appended to the output";
-    case GeneratePathTooLong: return "a path does not fit in 259 bytes";
-    case GenerateOutputIsInput: return "the output names a file that generation reads";
-    case GenerateOutputNotAFile: return "the output names no plain file";
-    case GenerateCheckFailed: return "the finished setup does not read back as a setup reads it";
-    default: return "generation failed";
-    }
-}
-
 struct Options {
     std::string msi, skin, output, icon, payload;
     bool help = false;
@@ -224,11 +203,11 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    // The archive is named "temp.zip" inside every setup; it is written in a
-    // folder of its own, since the payload folder is not ours to write in.
+    // The archive is written in a folder of its own, since the payload
+    // folder is not ours to write in.
     ScratchFolder scratch;
     if (scratch.path().empty()) {
-        fprintf(stderr, "ornixcreator: %s\n", Explain(GenerateArchiveFailed));
+        fprintf(stderr, "ornixcreator: %s\n", GenerateLogText(GenerateArchiveFailed, "").c_str());
         return GenerateArchiveFailed;
     }
     std::string skinPath;
@@ -239,17 +218,15 @@ int main(int argc, char** argv)
         return GenerateInputMissing;
     }
     GenerationRequest request;
-    request.msiPath = options.msi.c_str();
-    request.skinPath = skinPath.c_str();
-    request.outputPath = options.output.c_str();
-    request.iconPath = options.icon.empty() ? nullptr : options.icon.c_str();
+    request.msiPath = options.msi;
+    request.skinPath = skinPath;
+    request.outputPath = options.output;
+    request.iconPath = options.icon;
     request.payloadFolder = payloadFolder;
-    request.archivePath = scratch.path() + "/temp.zip";
+    request.archivePath = ArchivePathIn(scratch.path() + "/");
     std::string detail;
     const GenerateResult result = GenerateSetup(request, detail);
-    if (result != GenerateDone) {
-        const std::string message = GenerateFailureMessage(result, detail);
-        fprintf(stderr, "ornixcreator: %s\n", message.empty() ? Explain(result) : message.c_str());
-    }
+    if (result != GenerateDone)
+        fprintf(stderr, "ornixcreator: %s\n", GenerateLogText(result, detail).c_str());
     return result;
 }

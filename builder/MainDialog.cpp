@@ -4,7 +4,7 @@
 #include "BuilderState.h"
 #include "DialogDecoration.h"
 #include "FileChooser.h"
-#include "PackageGenerator.h"
+#include "GenerationWorker.h"
 #include "ProductLinks.h"
 #include "ProductName.h"
 #include "StockSkins.h"
@@ -15,10 +15,20 @@
 
 namespace {
 
+// The window's own state, read and written on its thread only.
+struct MainWindowState {
+    // Owner of the builder's message boxes; null until the window is created.
+    HWND window = nullptr;
+    // Set between Create and the worker's UM_SETBUSY 0.
+    bool generating = false;
+    // The fields as Create or a browse last wrote them.
+    char msiPath[kMaxPath] = "";
+    char skinPath[kMaxPath] = "";
+    char outputPath[kMaxPath] = "";
+    char iconPath[kMaxPath] = "";
+};
 
-// Set between Create and the worker's UM_SETBUSY 0; read and written on the
-// window's thread only.
-bool gGenerating = false;
+MainWindowState gWindow;
 
 const SkinObjectEntry kMainSkinObjects[] = {
     {kDialogItself, L"CustomFrame", 1},
@@ -51,13 +61,13 @@ struct BrowseButton {
 };
 
 const BrowseButton kBrowseButtons[] = {
-    {IDC_BROWSE_MSI, IDC_MSI_PATH, &gBuilder.msiPath, "MSI File\0*.msi\0",
+    {IDC_BROWSE_MSI, IDC_MSI_PATH, &gWindow.msiPath, "MSI File\0*.msi\0",
      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, false},
-    {IDC_BROWSE_SKIN, IDC_SKIN_PATH, &gBuilder.skinPath, "Skin\0*.skf\0",
+    {IDC_BROWSE_SKIN, IDC_SKIN_PATH, &gWindow.skinPath, "Skin\0*.skf\0",
      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, true},
-    {IDC_BROWSE_ICON, IDC_ICON_PATH, &gBuilder.iconPath, "Icon File\0*.ico\0",
+    {IDC_BROWSE_ICON, IDC_ICON_PATH, &gWindow.iconPath, "Icon File\0*.ico\0",
      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, nullptr, FileDialogKind::Open, false},
-    {IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, &gBuilder.outputPath, "Executable\0*.exe\0",
+    {IDC_BROWSE_OUTPUT, IDC_OUTPUT_PATH, &gWindow.outputPath, "Executable\0*.exe\0",
      OFN_PATHMUSTEXIST, ".exe", FileDialogKind::Save, false},
 };
 
@@ -67,10 +77,10 @@ struct PathField {
 };
 
 const PathField kPathFields[] = {
-    {IDC_MSI_PATH, &gBuilder.msiPath},
-    {IDC_SKIN_PATH, &gBuilder.skinPath},
-    {IDC_OUTPUT_PATH, &gBuilder.outputPath},
-    {IDC_ICON_PATH, &gBuilder.iconPath},
+    {IDC_MSI_PATH, &gWindow.msiPath},
+    {IDC_SKIN_PATH, &gWindow.skinPath},
+    {IDC_OUTPUT_PATH, &gWindow.outputPath},
+    {IDC_ICON_PATH, &gWindow.iconPath},
 };
 
 struct LinkButton {
@@ -97,14 +107,19 @@ void Browse(HWND window, const BrowseButton& button)
         SetDlgItemTextA(window, button.fieldId, *button.buffer);
 }
 
-GenerationJob* JobFromFields(HWND window)
+GenerationJob* JobFromFields(HWND window, const std::string& skinPath)
 {
-    auto* job = new GenerationJob{window, "", "", "", ""};
-    // The buffers hold what GetWindowTextA read, so they always fit.
-    CopyBounded(job->msiPath, MAX_PATH, gBuilder.msiPath);
-    CopyBounded(job->skinPath, MAX_PATH, gBuilder.skinPath);
-    CopyBounded(job->outputPath, MAX_PATH, gBuilder.outputPath);
-    CopyBounded(job->iconPath, MAX_PATH, gBuilder.iconPath);
+    auto* job = new GenerationJob;
+    job->window = window;
+    job->progressBar = GetDlgItem(window, IDC_PROGRESS);
+    GenerationRequest& request = job->request;
+    request.msiPath = gWindow.msiPath;
+    request.skinPath = skinPath;
+    request.outputPath = gWindow.outputPath;
+    request.iconPath = gWindow.iconPath;
+    request.payloadFolder = gBuilder.builderFolder;
+    // The archive is written in the builder folder, as it always was.
+    request.archivePath = ArchivePathIn(request.payloadFolder);
     return job;
 }
 
@@ -112,31 +127,30 @@ void Create(HWND window)
 {
     // A longer typed path keeps its first 259 characters.
     for (const PathField& field : kPathFields)
-        GetDlgItemTextA(window, field.fieldId, *field.buffer, MAX_PATH);
-    if (!gBuilder.msiPath[0] || !gBuilder.outputPath[0] || !gBuilder.skinPath[0]) {
+        GetDlgItemTextA(window, field.fieldId, *field.buffer, kMaxPath);
+    if (!gWindow.msiPath[0] || !gWindow.outputPath[0] || !gWindow.skinPath[0]) {
         ShowMessage(window, "Please correct values");
         return;
     }
     // A stock skin may be named bare, as on the command line.
     std::string skinPath;
-    if (ResolveSkinArgument(gBuilder.skinPath, gBuilder.builderFolder, skinPath) ==
+    if (ResolveSkinArgument(gWindow.skinPath, gBuilder.builderFolder, skinPath) ==
         SkinArgumentResult::UnknownStock) {
-        std::string message = UnknownStockSkinMessage(gBuilder.skinPath, gBuilder.builderFolder);
+        std::string message = UnknownStockSkinMessage(gWindow.skinPath, gBuilder.builderFolder);
         message[0] = static_cast<char>(toupper(static_cast<unsigned char>(message[0])));
         ShowMessage(window, message.c_str());
         return;
     }
-    if (!CopyBounded(gBuilder.skinPath, MAX_PATH, skinPath.c_str())) {
+    if (!FitsInPath(skinPath.size())) {
         ShowMessage(window, "Please correct values");
         return;
     }
-    gBuilder.progressBar = GetDlgItem(window, IDC_PROGRESS);
     SendMessageA(window, UM_SETBUSY, 1, 0);
-    GenerationJob* job = JobFromFields(window);
+    GenerationJob* job = JobFromFields(window, skinPath);
     HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, job, 0, nullptr);
     if (!thread) {
         delete job;
-        ShowMessage(window, "Can't create zip file");
+        ShowMessage(window, kGenerationFailedText);
         SendMessageA(window, UM_SETBUSY, 0, 0);
         return;
     }
@@ -146,9 +160,8 @@ void Create(HWND window)
 
 void OpenManual(HWND window)
 {
-    char manual[MAX_PATH];
-    if (CopyBounded(manual, sizeof manual, gBuilder.builderFolder) &&
-        AppendBounded(manual, sizeof manual, kManualFileName))
+    char manual[kMaxPath];
+    if (JoinPath(manual, gBuilder.builderFolder, '\0', kManualFileName))
         OpenWithShell(window, manual);
 }
 
@@ -161,14 +174,14 @@ void ShowAbout(HWND window)
 // While a worker writes a setup the process must not end under it.
 void RequestEnd()
 {
-    if (!gGenerating)
+    if (!gWindow.generating)
         EndBuilder();
 }
 
 INT_PTR OnInitDialog(HWND window)
 {
-    gBuilder.mainWindow = window;
-    gGenerating = false;
+    gWindow.window = window;
+    gWindow.generating = false;
     DecorateDialog(window, kMainSkinObjects);
     HICON icon = LoadIconA(gBuilder.instance, MAKEINTRESOURCEA(IDI_BUILDER));
     SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
@@ -183,7 +196,7 @@ INT_PTR OnClose(HWND window)
 
 INT_PTR OnSetBusy(HWND window, bool busy)
 {
-    gGenerating = busy;
+    gWindow.generating = busy;
     EnableWindow(GetDlgItem(window, IDC_CREATE), !busy);
     EnableWindow(GetDlgItem(window, IDCANCEL), !busy);
     return FALSE;
@@ -251,7 +264,7 @@ INT_PTR ShowMainWindow()
 
 void EndBuilder()
 {
-    if (gBuilder.mainWindow)
-        DestroyWindow(gBuilder.mainWindow);
+    if (gWindow.window)
+        DestroyWindow(gWindow.window);
     ExitProcess(0);
 }

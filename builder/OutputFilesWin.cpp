@@ -2,6 +2,7 @@
 
 #include "EntryRules.h"
 #include "Handles.h"
+#include "UniqueFolder.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -113,22 +114,9 @@ ScratchFolder::ScratchFolder()
 {
     char base[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, base);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (DWORD attempt = 0; attempt < 100; ++attempt) {
-        char candidate[MAX_PATH];
-        const int written = snprintf(candidate, sizeof candidate, "%sOrnixCheck-%08lX", base,
-                                     static_cast<unsigned long>(seed + attempt * 7919u));
-        if (written <= 0 || written >= MAX_PATH)
-            return;
-        if (CreateDirectoryA(candidate, nullptr)) {
-            path_ = candidate;
-            return;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return;
-    }
+    char folder[kMaxPath];
+    if (length != 0 && length < MAX_PATH && CreateUniqueFolder(base, "OrnixCheck-", nullptr, folder))
+        path_ = folder;
 }
 
 ScratchFolder::~ScratchFolder()

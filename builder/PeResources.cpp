@@ -1,6 +1,7 @@
 #include "PeResources.h"
 
 #include "LittleEndian.h"
+#include "PeHeaders.h"
 
 #include <string.h>
 
@@ -8,23 +9,6 @@
 
 namespace {
 
-// Offsets into the headers of a PE file.
-constexpr size_t kDosLfanew = 0x3c;
-constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kSectionHeaderSize = 40;
-constexpr uint16_t kPe32Magic = 0x10b;
-constexpr uint16_t kPe32PlusMagic = 0x20b;
-// Within the optional header, alike in both kinds.
-constexpr size_t kInitializedDataSize = 8;
-constexpr size_t kSectionAlignment = 32;
-constexpr size_t kFileAlignment = 36;
-constexpr size_t kImageSize = 56;
-constexpr size_t kCheckSum = 64;
-// Data directories: resources and relocations hold RVAs, the certificate
-// table a file offset.
-constexpr unsigned kResourceDirectory = 2;
-constexpr unsigned kSecurityDirectory = 4;
-constexpr unsigned kDebugDirectory = 6;
 constexpr size_t kDebugEntrySize = 28;
 constexpr uint32_t kDiscardable = 0x02000000;
 // Resource directory tables and entries.
@@ -64,71 +48,29 @@ uint64_t AlignUp(uint64_t value, uint32_t alignment)
     return alignment ? (value + alignment - 1) / alignment * alignment : value;
 }
 
-struct Section {
-    size_t header;  // offset of its section header
-    uint32_t virtualAddress;
-    uint32_t virtualSize;
-    uint32_t rawSize;
-    uint32_t rawOffset;
-    uint32_t characteristics;
-    bool relocations;  // ".reloc": read only through its data directory
-};
+typedef PeSection Section;
 
 // What the headers of a PE file say, checked against the file's size.
-struct Headers {
-    size_t fileHeader = 0;
-    size_t optional = 0;
-    size_t directories = 0;
-    uint32_t directoryCount = 0;
-    uint32_t sectionAlignment = 0;
-    uint32_t fileAlignment = 0;
-    std::vector<Section> sections;
-
+struct Headers : PeHeaders {
     bool Parse(const std::string& file, std::string& error)
     {
-        if (file.size() < 0x40 || file.compare(0, 2, "MZ") != 0) {
+        switch (ReadPeHeaders(file, *this)) {
+        case PeHeadersResult::Sound:
+            break;
+        case PeHeadersResult::NoMzHeader:
             error = "not a program file (no MZ header)";
             return false;
-        }
-        const size_t pe = ReadLittle32Of(file, kDosLfanew);
-        if (pe > file.size() || file.size() - pe < 4 + kFileHeaderSize ||
-            file.compare(pe, 4, std::string("PE\0\0", 4)) != 0) {
+        case PeHeadersResult::NoPeSignature:
             error = "not a PE program file";
             return false;
-        }
-        fileHeader = pe + 4;
-        const uint16_t sectionCount = ReadLittle16Of(file, fileHeader + 2);
-        const uint16_t optionalSize = ReadLittle16Of(file, fileHeader + 16);
-        optional = fileHeader + kFileHeaderSize;
-        if (file.size() - optional < size_t(optionalSize) + size_t(sectionCount) * kSectionHeaderSize ||
-            optionalSize < 2) {
+        case PeHeadersResult::CutShort:
             error = "the PE headers run past the end of the file";
             return false;
-        }
-        const uint16_t magic = ReadLittle16Of(file, optional);
-        const size_t directoryStart = magic == kPe32PlusMagic ? 112 : 96;
-        if ((magic != kPe32Magic && magic != kPe32PlusMagic) || optionalSize < directoryStart) {
+        case PeHeadersResult::UnknownOptionalHeader:
             error = "unknown optional header";
             return false;
         }
-        directories = optional + directoryStart;
-        directoryCount = ReadLittle32Of(file, directories - 4);
-        if (directoryCount > (optionalSize - directoryStart) / 8)
-            directoryCount = uint32_t((optionalSize - directoryStart) / 8);
-        sectionAlignment = ReadLittle32Of(file, optional + kSectionAlignment);
-        fileAlignment = ReadLittle32Of(file, optional + kFileAlignment);
-        const size_t table = optional + optionalSize;
-        const size_t headersEnd = table + size_t(sectionCount) * kSectionHeaderSize;
-        for (uint16_t i = 0; i < sectionCount; ++i) {
-            const size_t at = table + i * kSectionHeaderSize;
-            Section s;
-            s.header = at;
-            s.virtualSize = ReadLittle32Of(file, at + 8);
-            s.virtualAddress = ReadLittle32Of(file, at + 12);
-            s.rawSize = ReadLittle32Of(file, at + 16);
-            s.rawOffset = ReadLittle32Of(file, at + 20);
-            s.characteristics = ReadLittle32Of(file, at + 36);
-            s.relocations = file.compare(at, 8, std::string(".reloc\0\0", 8)) == 0;
+        for (const Section& s : sections) {
             if (s.rawSize && uint64_t(s.rawOffset) + s.rawSize > file.size()) {
                 error = "a section runs past the end of the file";
                 return false;
@@ -139,19 +81,12 @@ struct Headers {
                 error = "a section lies over the PE headers";
                 return false;
             }
-            sections.push_back(s);
         }
         return true;
     }
 
-    uint32_t DirectoryRva(const std::string& file, unsigned index) const
-    {
-        return index < directoryCount ? ReadLittle32Of(file, directories + index * 8) : 0;
-    }
-    uint32_t DirectorySize(const std::string& file, unsigned index) const
-    {
-        return index < directoryCount ? ReadLittle32Of(file, directories + index * 8 + 4) : 0;
-    }
+    uint32_t DirectoryRva(unsigned index) const { return Directory(index).address; }
+    uint32_t DirectorySize(unsigned index) const { return Directory(index).size; }
 
     // The section whose memory holds rva, or null.
     const Section* SectionOf(uint32_t rva) const
@@ -423,7 +358,7 @@ bool PeResources::Read(const std::string& file, std::string& error)
     Headers headers;
     if (!headers.Parse(file, error))
         return false;
-    const uint32_t rva = headers.DirectoryRva(file, kResourceDirectory);
+    const uint32_t rva = headers.DirectoryRva(kPeResourceDirectory);
     if (rva == 0)
         return true;  // a program without resources
     const Section* section = headers.SectionOf(rva);
@@ -445,11 +380,11 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     Headers headers;
     if (!headers.Parse(file, error))
         return false;
-    if (headers.DirectorySize(file, kSecurityDirectory) != 0) {
+    if (headers.DirectorySize(kPeSecurityDirectory) != 0) {
         error = "the program is signed: sign it after its resources are written";
         return false;
     }
-    const uint32_t rva = headers.DirectoryRva(file, kResourceDirectory);
+    const uint32_t rva = headers.DirectoryRva(kPeResourceDirectory);
     const Section* found = rva ? headers.SectionOf(rva) : nullptr;
     if (!found || rva != found->virtualAddress || found->rawSize == 0) {
         error = "the program has no resource section of its own";
@@ -466,9 +401,9 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
             return false;
         }
     }
-    for (unsigned i = 0; i < headers.directoryCount; ++i) {
-        if (i != kResourceDirectory && i != kSecurityDirectory &&
-            headers.SectionOf(headers.DirectoryRva(file, i)) == found) {
+    for (unsigned i = 0; i < unsigned(headers.directories.size()); ++i) {
+        if (i != kPeResourceDirectory && i != kPeSecurityDirectory &&
+            headers.SectionOf(headers.DirectoryRva(i)) == found) {
             error = "the resource section holds other data too";
             return false;
         }
@@ -498,7 +433,7 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     // Sections after the resources move with them; only those the program
     // reaches through its headers alone may move in memory.
     for (const Section& s : headers.sections) {
-        if (s.virtualAddress > rsrc.virtualAddress && virtualDelta != 0 && !s.relocations &&
+        if (s.virtualAddress > rsrc.virtualAddress && virtualDelta != 0 && !s.Named(".reloc") &&
             !(s.characteristics & kDiscardable)) {
             error = "a section the program uses follows its resources";
             return false;
@@ -526,8 +461,8 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
     };
 
     // The debug directory's entries name their data by address and offset.
-    const uint32_t debugRva = headers.DirectoryRva(file, kDebugDirectory);
-    const uint32_t debugSize = headers.DirectorySize(file, kDebugDirectory);
+    const uint32_t debugRva = headers.DirectoryRva(kPeDebugDirectory);
+    const uint32_t debugSize = headers.DirectorySize(kPeDebugDirectory);
     size_t debugAt = 0;
     if (debugRva && headers.FileOffset(debugRva, debugSize, debugAt)) {
         debugAt = movedFile(uint32_t(debugAt));
@@ -544,35 +479,37 @@ bool PeResources::Write(const std::string& file, std::string& out, std::string& 
         uint32_t virtualSize = s.virtualSize;
         if (s.header == rsrc.header) {
             virtualSize = uint32_t(section.size());
-            WriteLittle32Of(out, s.header + 16, uint32_t(newRawSize));
+            WriteLittle32Of(out, s.header + kPeSectionRawSizeField, uint32_t(newRawSize));
         } else {
             virtualAddress = movedRva(virtualAddress);
             if (s.rawSize)
-                WriteLittle32Of(out, s.header + 20, movedFile(s.rawOffset));
+                WriteLittle32Of(out, s.header + kPeSectionRawOffsetField, movedFile(s.rawOffset));
         }
-        WriteLittle32Of(out, s.header + 8, virtualSize);
-        WriteLittle32Of(out, s.header + 12, virtualAddress);
+        WriteLittle32Of(out, s.header + kPeSectionVirtualSizeField, virtualSize);
+        WriteLittle32Of(out, s.header + kPeSectionAddressField, virtualAddress);
         const uint64_t end = uint64_t(virtualAddress) + (virtualSize ? virtualSize : s.rawSize);
         if (end > imageEnd)
             imageEnd = end;
     }
-    for (unsigned i = 0; i < headers.directoryCount; ++i) {
-        if (i == kSecurityDirectory)
+    for (unsigned i = 0; i < unsigned(headers.directories.size()); ++i) {
+        if (i == kPeSecurityDirectory)
             continue;
-        const size_t at = headers.directories + i * 8;
-        if (i == kResourceDirectory)
+        const size_t at = headers.DirectoryAt(i);
+        if (i == kPeResourceDirectory)
             WriteLittle32Of(out, at + 4, uint32_t(section.size()));
         else
             WriteLittle32Of(out, at, movedRva(ReadLittle32Of(out, at)));
     }
-    const uint32_t symbols = ReadLittle32Of(file, headers.fileHeader + 8);
-    if (symbols)
-        WriteLittle32Of(out, headers.fileHeader + 8, movedFile(symbols));
-    WriteLittle32Of(out, headers.optional + kImageSize, uint32_t(AlignUp(imageEnd, sa)));
-    WriteLittle32Of(out, headers.optional + kInitializedDataSize,
-          uint32_t(ReadLittle32Of(file, headers.optional + kInitializedDataSize) + rawDelta));
-    if (ReadLittle32Of(file, headers.optional + kCheckSum))
-        WriteLittle32Of(out, headers.optional + kCheckSum, PeCheckSum(out, headers.optional + kCheckSum));
+    if (headers.symbolTable)
+        WriteLittle32Of(out, headers.fileHeader + kPeSymbolTableField,
+                        movedFile(headers.symbolTable));
+    WriteLittle32Of(out, headers.optionalHeader + kPeImageSizeField,
+                    uint32_t(AlignUp(imageEnd, sa)));
+    WriteLittle32Of(out, headers.optionalHeader + kPeInitializedDataField,
+                    uint32_t(headers.initializedDataSize + rawDelta));
+    const size_t checkSumAt = headers.optionalHeader + kPeCheckSumField;
+    if (headers.checkSum)
+        WriteLittle32Of(out, checkSumAt, PeCheckSum(out, checkSumAt));
     return true;
 }
 

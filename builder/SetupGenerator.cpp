@@ -29,18 +29,18 @@ constexpr const char* kRuntimeLibraries[] = {
 
 bool Fits(const std::string& path)
 {
-    return path.size() < kMaxPath;
+    return FitsInPath(path.size());
 }
 
 // Writing the output over a file that generation reads would destroy it: the
 // MSI, the skin, the icon, or the stub and libraries of the payload folder.
 bool OutputIsInput(const GenerationRequest& request)
 {
-    const char* output = request.outputPath;
+    const char* output = request.outputPath.c_str();
     if (!PathExists(output))
         return false;
-    if (SameFile(output, request.msiPath) || SameFile(output, request.skinPath) ||
-        (request.iconPath && *request.iconPath && SameFile(output, request.iconPath)))
+    if (SameFile(output, request.msiPath.c_str()) || SameFile(output, request.skinPath.c_str()) ||
+        (!request.iconPath.empty() && SameFile(output, request.iconPath.c_str())))
         return true;
     if (SameFile(output, (request.payloadFolder + kStubFileName).c_str()) ||
         SameFile(output, (request.payloadFolder + kSkinEngineFileName).c_str()))
@@ -70,23 +70,6 @@ bool HoldsContainerReader(const char* stubPath)
            bytes.find(std::string(kContainerMarker, kContainerMarkerLength)) != std::string::npos;
 }
 
-// The folder as the packager would type it: without its final separator.
-std::string FolderForMessage(const std::string& folder)
-{
-    if (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
-        return folder.substr(0, folder.size() - 1);
-    return folder;
-}
-
-std::string MissingFileMessage(const std::string& path)
-{
-    const size_t separator = path.find_last_of("/\\");
-    if (separator == std::string::npos)
-        return path + " is missing";
-    return path.substr(separator + 1) + " is missing from " +
-           FolderForMessage(path.substr(0, separator + 1));
-}
-
 GenerateResult AddLibrary(ArchiveWriter& archive, const GenerationRequest& request,
                           const char* library, std::string& detail)
 {
@@ -110,10 +93,10 @@ GenerateResult WriteArchive(const GenerationRequest& request, const std::string&
     ArchiveWriter archive;
     if (!archive.Create(request.archivePath.c_str()))
         return GenerateArchiveFailed;
-    ArchiveWriter::AddResult added = archive.Add(request.msiPath, msiName.c_str(), request.progress);
+    ArchiveWriter::AddResult added = archive.Add(request.msiPath.c_str(), msiName.c_str(), request.progress);
     if (added != ArchiveWriter::Added)
         return EntryFailure(added, GenerateInputMissing);
-    added = archive.Add(request.skinPath, skinName.c_str(), request.progress);
+    added = archive.Add(request.skinPath.c_str(), skinName.c_str(), request.progress);
     if (added != ArchiveWriter::Added)
         return EntryFailure(added, GenerateInputMissing);
     GenerateResult result = AddLibrary(archive, request, kSkinEngineFileName, detail);
@@ -138,13 +121,13 @@ GenerateResult WriteArchive(const GenerationRequest& request, const std::string&
 // the archive whatever happens, so every return here may leave it behind.
 GenerateResult Generate(const GenerationRequest& request, std::string& detail)
 {
-    const char* outputPath = request.outputPath;
-    const char* iconPath = request.iconPath;
-    const std::string msiName = FileNamePart(request.msiPath);
-    const std::string skinName = FileNamePart(request.skinPath);
+    const char* outputPath = request.outputPath.c_str();
+    const char* iconPath = request.iconPath.c_str();
+    const std::string msiName = FileNamePart(request.msiPath.c_str());
+    const std::string skinName = FileNamePart(request.skinPath.c_str());
     const std::string stubPath = request.payloadFolder + kStubFileName;
     if (!Fits(request.msiPath) || !Fits(request.skinPath) || !Fits(stubPath) ||
-        !Fits(outputPath) || !Fits(request.archivePath) || (iconPath && !Fits(iconPath)))
+        !Fits(outputPath) || !Fits(request.archivePath) || !Fits(iconPath))
         return GeneratePathTooLong;
     if (!OutputIsPlainFile(outputPath))
         return GenerateOutputNotAFile;
@@ -154,7 +137,7 @@ GenerateResult Generate(const GenerationRequest& request, std::string& detail)
     // before anything is written. One that cannot be read is the archive's
     // to report (GenerateInputMissing).
     SkinFaults skinFaults;
-    if (CheckSkin(request.skinPath, skinFaults) == SkinVerdict::Refused) {
+    if (CheckSkin(request.skinPath.c_str(), skinFaults) == SkinVerdict::Refused) {
         detail = SkinFaultReport(skinName, skinFaults.first());
         return GenerateSkinRefused;
     }
@@ -179,7 +162,7 @@ GenerateResult Generate(const GenerationRequest& request, std::string& detail)
 
     IconFile icon;
     IconFile::LoadResult iconLoaded = IconFile::CannotOpen;
-    if (iconPath && *iconPath) {
+    if (*iconPath) {
         iconLoaded = icon.Load(iconPath);
         if (iconLoaded == IconFile::Malformed)
             return GenerateIconMalformed;
@@ -228,34 +211,16 @@ GenerateResult Generate(const GenerationRequest& request, std::string& detail)
 
 GenerateResult GenerateSetup(const GenerationRequest& request, std::string& detail)
 {
-    if (!request.msiPath || !request.skinPath || !request.outputPath)
+    if (request.msiPath.empty() || request.skinPath.empty() || request.outputPath.empty())
         return GenerateInputMissing;
     const GenerateResult result = Generate(request, detail);
     remove(request.archivePath.c_str());
     return result;
 }
 
-std::string RefusedEntryMessage(const std::string& entry)
+std::string ArchivePathIn(const std::string& folder)
 {
-    return "The setup cannot unpack a file named \"" + entry +
-           "\": the name is too long or not a plain file name, or the package is not the "
-           "one .msi file.";
-}
-
-std::string GenerateFailureMessage(GenerateResult result, const std::string& detail)
-{
-    switch (result) {
-    case GenerateEntryRefused:
-        return RefusedEntryMessage(detail);
-    case GenerateLibraryMissing:
-    case GenerateStubFailed:
-        // The stub's other failures (the output cannot be replaced) name no file.
-        return detail.empty() ? std::string() : MissingFileMessage(detail);
-    case GenerateTooLarge:
-        return "The setup would be larger than 4 GB, the most a setup program can hold.";
-    case GenerateSkinRefused:
-        return "the skin is refused: " + detail;
-    default:
-        return std::string();
-    }
+    // The setup finds its archive by the name in its container, but every
+    // builder has written this one.
+    return folder + "temp.zip";
 }

@@ -137,6 +137,14 @@ Rgb ReadableShade(const Rgb& shade, const Rgb& text, double ratio)
     return away;
 }
 
+Rgb AtLightnessOf(const Rgb& colour, const Rgb& lightnessFrom)
+{
+    double hue, saturation, lightness, unused, wanted;
+    ToHsl(colour, hue, saturation, lightness);
+    ToHsl(lightnessFrom, unused, unused, wanted);
+    return FromHsl(hue, saturation, wanted);
+}
+
 AccentShift::AccentShift(const Rgb& from, const Rgb& to) : from_(from), to_(to)
 {
     double fromHue, fromSaturation, fromLightness, toHue, toSaturation, toLightness;

@@ -40,6 +40,10 @@ Rgb MostContrasting(const std::vector<Rgb>& candidates, const std::vector<Rgb>& 
 // only as far as the text needs to reach the ratio on it.
 Rgb ReadableShade(const Rgb& shade, const Rgb& text, double ratio);
 
+// The colour's hue and saturation at the lightness of another: a brand
+// colour as a dark look's accent, as light there as the look's own was.
+Rgb AtLightnessOf(const Rgb& colour, const Rgb& lightnessFrom);
+
 // Moves a skin's accent colours to a new accent: each takes the new accent's
 // hue, its lightness shifted and its saturation scaled by as much as the
 // accent's own, so that the old accent lands exactly on the new one and its

@@ -20,19 +20,23 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 const char kSkinCreateUsage[] =
     "Usage: ornixcreator skin create --from SKIN --output FILE.skf [--name TEXT]\n"
     "           [--accent #RRGGBB] [--face #RRGGBB] [--text #RRGGBB] [--font NAME]\n"
     "           [--banner IMAGE] [--side-image IMAGE]\n"
+    "           [--dark-banner IMAGE] [--dark-side-image IMAGE]\n"
     "Writes a skin derived from a stock skin (a bare name such as Daylight) or a\n"
     "skin file. The accent recolours the caption, buttons, glyphs, focus cue,\n"
     "progress bar and scroll thumbs; text on an accent face becomes the base's\n"
     "text colour or white, whichever reads better. Every text keeps a contrast\n"
     "of at least 4.5:1 on what it stands on; a colour that breaks that is\n"
     "refused. Images (PNG, JPEG or BMP) are scaled to the base's banner and side\n"
-    "image. The same inputs give the same file.\n"
+    "image. A base with a dark variant (Daylight) passes the accent, name and font\n"
+    "on to it; it keeps its own face, text and pictures unless the --dark- ones\n"
+    "are given. The same inputs give the same file.\n"
     "\n"
     "Exit codes: 0 written, 1 usage, 3 the base skin is missing or unreadable,\n"
     "20 the base skin is refused, 21 a colour leaves text unreadable, 22 an image\n"
@@ -45,6 +49,7 @@ constexpr char kSkinIni[] = "skin.ini";
 
 struct CreateOptions {
     std::string from, output, name, accent, face, text, font, banner, sideImage;
+    std::string darkBanner, darkSideImage;  // for a dark variant
 };
 
 struct Failure {
@@ -63,6 +68,8 @@ bool ReadCreateOptions(int argc, char** argv, CreateOptions& options, std::strin
         {"--face", &CreateOptions::face},         {"--text", &CreateOptions::text},
         {"--font", &CreateOptions::font},         {"--banner", &CreateOptions::banner},
         {"--side-image", &CreateOptions::sideImage},
+        {"--dark-banner", &CreateOptions::darkBanner},
+        {"--dark-side-image", &CreateOptions::darkSideImage},
     };
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i], value;
@@ -382,19 +389,39 @@ bool WriteSkinFile(const std::string& path, const std::string& ini,
     return zipClose(archive, nullptr) == ZIP_OK && written;
 }
 
+// Every image entry that a look's objects paint with.
+std::set<std::string> ImagesOf(const SkinDescription& skin)
+{
+    std::set<std::string> images;
+    for (const auto& object : skin.objects) {
+        if (!object)
+            continue;
+        for (const std::string* name :
+             {&object->style.image, &object->style.buttons, &object->style.background}) {
+            if (!name->empty())
+                images.insert(*name);
+        }
+    }
+    return images;
+}
+
 class SkinMaker {
 public:
+    // skip: entries that are not this ini's images to change: the other
+    // ini of the skin, and the images of the other look.
     SkinMaker(const CreateOptions& options, const SkinDescription& base,
               const std::vector<IniSection>& sections, SkinArchiveEntries entries,
-              const std::string& iniText)
+              const std::string& iniText, std::set<std::string> skip)
         : options_(options), base_(base), sections_(sections), entries_(std::move(entries)),
-          ini_(iniText)
+          ini_(iniText), skip_(std::move(skip))
     {
     }
 
     bool Make(Failure& failure);
     std::string Ini() const { return ini_.Text(); }
     const SkinArchiveEntries& Entries() const { return entries_; }
+    // The images it recoloured or replaced.
+    const std::set<std::string>& Changed() const { return changedImages_; }
 
 private:
     bool Colour(const std::string& option, const std::string& value, Rgb& colour, Failure& failure);
@@ -411,6 +438,8 @@ private:
     SkinArchiveEntries entries_;
     IniEditor ini_;
     std::map<std::string, std::string> changed_;  // "section/key" -> value, for later reads
+    std::set<std::string> skip_;
+    std::set<std::string> changedImages_;
 };
 
 bool SkinMaker::Colour(const std::string& option, const std::string& value, Rgb& colour,
@@ -452,8 +481,9 @@ bool SkinMaker::RecolourImages(const std::vector<std::string>& names,
 {
     for (const std::string& name : names) {
         auto entry = entries_.find(name);
-        if (entry == entries_.end())
+        if (entry == entries_.end() || skip_.count(name))
             continue;
+        changedImages_.insert(name);
         SkinPixels pixels;
         std::string why;
         if (!DecodeSkinBitmap(entry->second, pixels, why)) {
@@ -500,7 +530,7 @@ bool SkinMaker::Make(Failure& failure)
 
     std::vector<std::string> accentImages, allImages;
     for (const auto& entry : entries_) {
-        if (entry.first != kSkinIni)
+        if (entry.first != kSkinIni && !skip_.count(entry.first))
             allImages.push_back(entry.first);
     }
     if (hasAccent) {
@@ -657,6 +687,9 @@ bool SkinMaker::PlaceImage(const std::string& path, const char* sectionName, Fai
     std::string entry = image->value;
     std::transform(entry.begin(), entry.end(), entry.begin(),
                    [](unsigned char ch) { return char(tolower(ch)); });
+    if (skip_.count(entry))
+        return true;  // shared with the other look, which has placed it
+    changedImages_.insert(entry);
     SkinPixels current, replaced;
     std::string why;
     auto found = entries_.find(entry);
@@ -711,10 +744,41 @@ int RunSkinCreate(int argc, char** argv, const std::string& payloadFolder)
         !ParseIni(entries[kSkinIni], sections, readFaults))
         return Fail({kSkinExitRefused, "the base skin cannot be read again: " + basePath});
 
-    SkinMaker maker(options, base, sections, entries, entries[kSkinIni]);
+    // The light look first; a dark variant then takes the same accent, name,
+    // font and pictures, but keeps its own face and text.
+    std::set<std::string> darkOnly;
+    if (base.dark) {
+        darkOnly = ImagesOf(*base.dark);
+        for (const std::string& shared : ImagesOf(base))
+            darkOnly.erase(shared);
+        darkOnly.insert(base.darkIni);
+    }
+    SkinMaker maker(options, base, sections, entries, entries[kSkinIni], darkOnly);
     Failure failure;
     if (!maker.Make(failure))
         return Fail(failure);
+    SkinArchiveEntries madeEntries = maker.Entries();
+    if (base.dark) {
+        std::vector<IniSection> darkSections;
+        if (!ParseIni(entries[base.darkIni], darkSections, readFaults))
+            return Fail({kSkinExitRefused, "the base skin cannot be read again: " + basePath});
+        CreateOptions darkOptions = options;
+        darkOptions.face.clear();
+        darkOptions.text.clear();
+        darkOptions.banner = options.darkBanner;
+        darkOptions.sideImage = options.darkSideImage;
+        Rgb accent;
+        if (ParseHexColour(options.accent, accent))
+            darkOptions.accent = HexColour(AtLightnessOf(accent, BaseAccent(*base.dark)));
+        std::set<std::string> skip = maker.Changed();
+        skip.insert(base.darkIni);
+        SkinMaker darkMaker(darkOptions, *base.dark, darkSections, madeEntries,
+                            entries[base.darkIni], skip);
+        if (!darkMaker.Make(failure))
+            return Fail(failure);
+        madeEntries = darkMaker.Entries();
+        madeEntries[base.darkIni] = darkMaker.Ini();
+    }
 
     // Written beside the output under a temporary name, checked as the engine
     // checks a skin, and only then renamed over it.
@@ -722,7 +786,7 @@ int RunSkinCreate(int argc, char** argv, const std::string& payloadFolder)
     if (!OutputIsPlainFile(options.output.c_str()) || !pending.Create(options.output.c_str()))
         return Fail({kSkinExitOutput, "cannot write " + options.output +
                                           ": its folder is missing or not writable"});
-    if (!WriteSkinFile(pending.path(), maker.Ini(), maker.Entries()))
+    if (!WriteSkinFile(pending.path(), maker.Ini(), madeEntries))
         return Fail({kSkinExitOutput, "cannot write " + options.output});
     // A unique temporary file is the owner's alone; a skin is a plain file.
     const mode_t mask = umask(0);
@@ -733,10 +797,20 @@ int RunSkinCreate(int argc, char** argv, const std::string& payloadFolder)
     if (CheckSkin(pending.path(), madeFaults, &made) != SkinVerdict::Accepted)
         return Fail({kSkinExitRefused, "the skin made is refused: " +
                                            SkinFaultReport(options.output, madeFaults.first())});
-    std::vector<Pair> pairs = TextPairs(made);
-    Pair banner;
-    if (BannerPair(made, banner))
-        pairs.push_back(banner);
+    std::vector<Pair> pairs;
+    for (const SkinDescription* look : {&made, made.dark.get()}) {
+        if (!look)
+            continue;
+        std::vector<Pair> own = TextPairs(*look);
+        Pair banner;
+        if (BannerPair(*look, banner))
+            own.push_back(banner);
+        for (Pair& pair : own) {
+            if (look != &made)
+                pair.where = "dark: " + pair.where;
+            pairs.push_back(pair);
+        }
+    }
     for (const Pair& pair : pairs) {
         const double ratio = ContrastRatio(pair.text, pair.face);
         if (ratio < kReadable) {

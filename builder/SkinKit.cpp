@@ -32,8 +32,9 @@ int Check(const char* file)
     SkinDescription skin;
     switch (CheckSkin(file, faults, &skin)) {
     case SkinVerdict::Accepted:
-        printf("ok: %s, format %d, %d objects\n", skin.name.c_str(), skin.format,
-               skin.ObjectCount());
+        printf("ok: %s, format %d, %d objects%s%s\n", skin.name.c_str(), skin.format,
+               skin.ObjectCount(), skin.dark ? ", a dark variant" : "",
+               skin.highContrastSafe ? ", safe in high contrast" : "");
         return 0;
     case SkinVerdict::Unreadable:
         fprintf(stderr, "%s\n", SkinFaultReport(file, faults.first()).c_str());

@@ -122,11 +122,11 @@ int RunSkinPreview(int argc, char** argv, const std::string& payloadFolder)
         return Fail(kSkinExitOutput, "cannot make a scratch folder");
     const std::string setup = scratch.path() + "/SampleSetup.exe";
     GenerationRequest request;
-    request.msiPath = msi.c_str();
-    request.skinPath = skin.c_str();
-    request.outputPath = setup.c_str();
+    request.msiPath = msi;
+    request.skinPath = skin;
+    request.outputPath = setup;
     request.payloadFolder = payloadFolder;
-    request.archivePath = scratch.path() + "/temp.zip";
+    request.archivePath = ArchivePathIn(scratch.path() + "/");
     std::string detail;
     const GenerateResult built = GenerateSetup(request, detail);
     scratch.RemoveLater(setup.c_str());

@@ -1,14 +1,12 @@
 #include "EntryRules.h"
 
+#include "BoundedPath.h"
 #include "EntryText.h"
 #include "ProductName.h"
 
 #include <string.h>
 
 namespace {
-
-// The stub's paths are ANSI buffers of this many bytes.
-constexpr size_t kMaxPath = 260;
 
 char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
@@ -116,7 +114,7 @@ bool IsSafeEntryName(const char* name, size_t folderLength, unsigned codePage)
 {
     // The paths are ANSI buffers of MAX_PATH bytes, so bytes count here.
     const size_t length = strlen(name);
-    if (length == 0 || folderLength + 1 + length >= kMaxPath)
+    if (length == 0 || !FitsInPath(folderLength + 1 + length))
         return false;
     std::u16string wide;
     return WidenEntryName(name, codePage, wide) && IsSafeWideName(wide);

@@ -31,8 +31,7 @@ private:
     int64_t length_ = -1;
 };
 
-bool SeekFile(FILE* file, int64_t offset);
-// The length of an open file, or -1.
+// The length of a file open for writing, or -1.
 int64_t FileLength(FILE* file);
 // Cuts a file open for writing back to length bytes.
 bool CutFileBack(FILE* file, int64_t length);

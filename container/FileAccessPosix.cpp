@@ -22,11 +22,6 @@ bool ReadOnlyFile::ReadAt(int64_t offset, void* buffer, size_t size) const
     return pread(fd_, buffer, size, off_t(offset)) == ssize_t(size);
 }
 
-bool SeekFile(FILE* file, int64_t offset)
-{
-    return fseeko(file, off_t(offset), SEEK_SET) == 0;
-}
-
 int64_t FileLength(FILE* file)
 {
     struct stat info;

@@ -25,11 +25,6 @@ bool ReadOnlyFile::ReadAt(int64_t offset, void* buffer, size_t size) const
     return _read(fd_, buffer, static_cast<unsigned>(size)) == int(size);
 }
 
-bool SeekFile(FILE* file, int64_t offset)
-{
-    return _fseeki64(file, offset, SEEK_SET) == 0;
-}
-
 int64_t FileLength(FILE* file)
 {
     return _filelengthi64(_fileno(file));
@@ -38,11 +33,7 @@ int64_t FileLength(FILE* file)
 bool CutFileBack(FILE* file, int64_t length)
 {
     fflush(file);
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    LARGE_INTEGER position;
-    position.QuadPart = length;
-    return handle != INVALID_HANDLE_VALUE &&
-           SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+    return _chsize_s(_fileno(file), length) == 0;
 }
 
 bool FolderExists(const char* path)

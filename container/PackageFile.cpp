@@ -4,6 +4,7 @@
 #include "FileAccess.h"
 #include "Handles.h"
 #include "LittleEndian.h"
+#include "PeHeaders.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -23,14 +24,10 @@ const char* volatile markerText = kContainerMarker;
 constexpr size_t kCopyStep = 256 * 1024;
 // The backward search for a trailer among appended data reads this much at once.
 constexpr size_t kScanStep = 64 * 1024;
-// PE header fields this reader needs.
-constexpr int64_t kDosHeaderSize = 64;
-constexpr int64_t kPeOffsetField = 0x3C;
-constexpr size_t kPeHeadersRead = 4096;  // signature, file and optional header, sections
-constexpr size_t kFileHeaderSize = 20;
-constexpr size_t kSectionHeaderSize = 40;
+// The headers are read up to this far past the PE signature: file and
+// optional header and the section table of any program the builder makes.
+constexpr size_t kPeHeadersRead = 4096;
 constexpr unsigned kMaxSections = 96;
-constexpr unsigned kSecurityDirectory = 4;
 
 bool WriteU32(FILE* file, uint32_t value)
 {
@@ -48,57 +45,34 @@ struct ImageLayout {
 
 bool ReadImageLayout(const ReadOnlyFile& file, ImageLayout& layout)
 {
-    unsigned char dos[kDosHeaderSize];
-    if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+    unsigned char dos[kPeDosHeaderSize];
+    size_t pe = 0;
+    if (!file.ReadAt(0, dos, sizeof dos) || !ReadPeSignatureOffset(dos, sizeof dos, pe))
         return false;
-    const int64_t pe = ReadLittle32(dos + kPeOffsetField);
-    unsigned char headers[kPeHeadersRead] = {};
-    const int64_t available = file.length() - pe;
-    if (available < int64_t(4 + kFileHeaderSize))
+    unsigned char bytes[kPeHeadersRead] = {};
+    const int64_t available = file.length() - int64_t(pe);
+    if (available < int64_t(kPeSignatureSize + kPeFileHeaderSize))
         return false;
-    const size_t got = available < int64_t(sizeof headers) ? size_t(available) : sizeof headers;
-    if (!file.ReadAt(pe, headers, got) || memcmp(headers, "PE\0\0", 4) != 0)
-        return false;
-
-    const unsigned char* fileHeader = headers + 4;
-    const unsigned sections = ReadLittle16(fileHeader + 2);
-    const size_t optionalSize = ReadLittle16(fileHeader + 16);
-    const size_t optional = 4 + kFileHeaderSize;
-    const size_t sectionTable = optional + optionalSize;
-    if (sections == 0 || sections > kMaxSections ||
-        sectionTable + sections * kSectionHeaderSize > got || optionalSize < 64)
+    const size_t got = available < int64_t(sizeof bytes) ? size_t(available) : sizeof bytes;
+    PeHeaders headers;
+    if (!file.ReadAt(int64_t(pe), bytes, got) ||
+        ReadPeHeadersAt(bytes, got, pe, headers) != PeHeadersResult::Sound ||
+        headers.sections.empty() || headers.sections.size() > kMaxSections)
         return false;
 
-    // PE32 and PE32+ differ in where the data directories begin.
-    const unsigned char* opt = headers + optional;
-    size_t directories = 0;
-    size_t countField = 0;
-    switch (ReadLittle16(opt)) {
-    case 0x10B: countField = 92; directories = 96; break;
-    case 0x20B: countField = 108; directories = 112; break;
-    default: return false;
-    }
-    if (countField + 4 > optionalSize)
-        return false;
-    int64_t end = ReadLittle32(opt + 60);  // SizeOfHeaders
-    for (unsigned i = 0; i < sections; ++i) {
-        const unsigned char* section = headers + sectionTable + i * kSectionHeaderSize;
-        const int64_t rawSize = ReadLittle32(section + 16);
-        const int64_t rawStart = ReadLittle32(section + 20);
-        if (rawSize && rawStart + rawSize > end)
-            end = rawStart + rawSize;
+    int64_t end = headers.headersSize;
+    for (const PeSection& section : headers.sections) {
+        if (section.rawSize && int64_t(section.rawOffset) + section.rawSize > end)
+            end = int64_t(section.rawOffset) + section.rawSize;
     }
     // A file shorter than its own image is cut off; it carries nothing.
     if (end > file.length())
         return false;
     layout.imageEnd = end;
-
-    const size_t security = directories + kSecurityDirectory * 8;
-    if (ReadLittle32(opt + countField) > kSecurityDirectory && security + 8 <= optionalSize) {
-        const uint32_t start = ReadLittle32(opt + security);
-        const uint32_t size = ReadLittle32(opt + security + 4);
-        layout.isSigned = start != 0 || size != 0;
-        layout.certificates = start;
+    if (headers.directories.size() > kPeSecurityDirectory) {
+        const PeDirectory security = headers.Directory(kPeSecurityDirectory);
+        layout.isSigned = security.address != 0 || security.size != 0;
+        layout.certificates = security.address;
     }
     return true;
 }
@@ -196,6 +170,13 @@ bool ScanBackwards(const ReadOnlyFile& file, const ImageLayout& layout, Containe
     return false;
 }
 
+bool EndsWithMarker(const ReadOnlyFile& file)
+{
+    char tail[kContainerMarkerLength];
+    return file.ok() && file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
+           memcmp(tail, markerText, kContainerMarkerLength) == 0;
+}
+
 // A handful of reads for every setup the builder makes; the scan only for
 // unsigned setups that someone appended data to.
 bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
@@ -205,9 +186,7 @@ bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
         return false;
     if (layout.isSigned)
         return LocateBeforeCertificates(file, layout, place);
-    char tail[kContainerMarkerLength];
-    if (file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
-        !memcmp(tail, markerText, kContainerMarkerLength))
+    if (EndsWithMarker(file))
         return CheckContainerAt(file, layout, file.length(), place);
     return ScanBackwards(file, layout, place);
 }
@@ -216,49 +195,47 @@ bool LocateContainer(const ReadOnlyFile& file, ContainerPlace& place)
 
 PackageFile::PackageFile()
 {
-    if (!OwnProgramPath(path, sizeof path))
-        path[0] = '\0';
+    if (!OwnProgramPath(path_, sizeof path_))
+        path_[0] = '\0';
 }
 
 PackageFile::PackageFile(const char* filePath)
 {
-    path[0] = '\0';
-    if (filePath && strlen(filePath) < sizeof path)
-        strcpy(path, filePath);
+    // A path that does not fit stands for no file at all, never a shorter one.
+    JoinPath(path_, filePath, '\0', nullptr);
 }
 
-bool PackageFile::HasContainer()
+bool PackageFile::HasContainer() const
 {
-    ReadOnlyFile file(path);
-    char tail[kContainerMarkerLength];
-    return file.ok() && file.ReadAt(file.length() - kTrailerMarkerBack, tail, sizeof tail) &&
-           memcmp(tail, markerText, kContainerMarkerLength) == 0;
+    return EndsWithMarker(ReadOnlyFile(path_));
 }
 
 AppendResult PackageFile::AppendContainer(const char* archivePath)
 {
     if (!archivePath)
         return AppendDone;
-    if (HasContainer())
-        return AppendAlreadyHasContainer;
-
-    StdioFile out(fopen(path, "ab"));
-    if (!out)
-        return AppendCannotOpenFile;
-    StdioFile archive(fopen(archivePath, "rb"));
-    if (!archive)
-        return AppendCannotOpenArchive;
-
+    // Whatever this reads of the file, it reads before the first byte is written.
+    ImageLayout layout;
+    bool isSigned = false;
     {
-        ReadOnlyFile target(path);
-        ImageLayout layout;
-        if (target.ok() && ReadImageLayout(target, layout) && layout.isSigned)
-            return AppendSignedFile;
+        const ReadOnlyFile target(path_);
+        if (EndsWithMarker(target))
+            return AppendAlreadyHasContainer;
+        isSigned = target.ok() && ReadImageLayout(target, layout) && layout.isSigned;
     }
 
+    StdioFile out(fopen(path_, "ab"));
+    if (!out)
+        return AppendCannotOpenFile;
+    const ReadOnlyFile archive(archivePath);
+    if (!archive.ok())
+        return AppendCannotOpenArchive;
+    if (isSigned)
+        return AppendSignedFile;
+
     const int64_t start = FileLength(out.get());
-    const int64_t archiveLength = FileLength(archive.get());
-    if (start < 0 || archiveLength < 0)
+    const int64_t archiveLength = archive.length();
+    if (start < 0)
         return AppendCannotOpenFile;
 
     const char* name = archivePath;
@@ -273,20 +250,15 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
 
     bool written = WriteU32(out.get(), nameLength) &&
                    fwrite(name, 1, nameLength, out.get()) == nameLength;
-    bool tooLarge = false;
-    uint64_t copied = 0;
     std::vector<char> copyBuffer(kCopyStep);
     char* buffer = copyBuffer.data();
-    while (written && !feof(archive.get())) {
-        size_t count = fread(buffer, 1, kCopyStep, archive.get());
-        copied += count;
-        if (ferror(archive.get()))
-            written = false;
-        else if (uint64_t(start) + overhead + copied > kMaxSetupSize)
-            tooLarge = true;  // the archive grew since its length was taken
-        else if (count && fwrite(buffer, 1, count, out.get()) != count)
-            written = false;
-        written = written && !tooLarge;
+    for (int64_t copied = 0; written && copied < archiveLength;) {
+        const size_t count = archiveLength - copied < int64_t(kCopyStep)
+                                 ? size_t(archiveLength - copied)
+                                 : kCopyStep;
+        written = archive.ReadAt(copied, buffer, count) &&
+                  fwrite(buffer, 1, count, out.get()) == count;
+        copied += int64_t(count);
     }
     written = written && WriteU32(out.get(), static_cast<uint32_t>(start)) &&
               fwrite(markerText, 1, kContainerMarkerLength, out.get()) ==
@@ -296,51 +268,40 @@ AppendResult PackageFile::AppendContainer(const char* archivePath)
         // A half-written container would look like a package to nobody and
         // hide the next append: cut the file back to what it was.
         CutFileBack(out.get(), start);
-        return tooLarge ? AppendTooLarge : AppendCannotOpenFile;
+        return AppendCannotOpenFile;
     }
     return AppendDone;
 }
 
-int64_t PackageFile::FindMarker()
+int64_t PackageFile::FindMarker() const
 {
-    ReadOnlyFile file(path);
     ContainerPlace place;
-    return LocateContainer(file, place) ? place.marker : -1;
+    return LocateContainer(ReadOnlyFile(path_), place) ? place.marker : -1;
 }
 
 ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPath,
-                                            size_t outPathSize)
+                                            size_t outPathSize) const
 {
     const bool haveFolder = destFolder && *destFolder;
     if (haveFolder && !FolderExists(destFolder))
         return ExtractCannotCreateOutput;
 
-    StdioFile in(fopen(path, "rb"));
-    if (!in)
+    const ReadOnlyFile in(path_);
+    if (!in.ok())
         return ExtractCannotOpenFile;
-
     ContainerPlace place;
-    {
-        ReadOnlyFile file(path);
-        if (!LocateContainer(file, place))
-            return ExtractNoContainer;
-    }
-    if (!SeekFile(in.get(), place.archiveStart))
+    if (!LocateContainer(in, place))
+        return ExtractNoContainer;
+    if (place.archiveStart > in.length())
         return ExtractBadStart;
 
+    // A folder of one character gets no separator, nor one that ends in it.
     const char* folder = destFolder ? destFolder : "";
     const size_t folderLength = strlen(folder);
-    const size_t nameLength = strlen(place.name);
     const bool addSeparator = folderLength >= 2 && folder[folderLength - 1] != kPathSeparator;
-    const size_t outLength = folderLength + (addSeparator ? 1 : 0) + nameLength;
-    if (outLength >= kMaxPath)
-        return ExtractCannotCreateOutput;
     char output[kMaxPath];
-    memcpy(output, folder, folderLength);
-    size_t used = folderLength;
-    if (addSeparator)
-        output[used++] = kPathSeparator;
-    memcpy(output + used, place.name, nameLength + 1);
+    if (!JoinPath(output, folder, addSeparator ? kPathSeparator : '\0', place.name))
+        return ExtractCannotCreateOutput;
 
     // The caller learns the path even when the file cannot be created.
     if (outPath && outPathSize) {
@@ -352,17 +313,15 @@ ExtractResult PackageFile::ExtractContainer(const char* destFolder, char* outPat
     if (!out)
         return ExtractCannotCreateOutput;
 
-    int64_t remaining = place.archiveEnd - place.archiveStart;
     std::vector<char> copyBuffer(kCopyStep);
     char* buffer = copyBuffer.data();
     bool copied = true;
-    while (remaining > 0) {
-        size_t piece = remaining < int64_t(kCopyStep) ? size_t(remaining) : kCopyStep;
-        if (fread(buffer, 1, piece, in.get()) != piece || fwrite(buffer, 1, piece, out) != piece) {
-            copied = false;
-            break;
-        }
-        remaining -= int64_t(piece);
+    for (int64_t at = place.archiveStart; copied && at < place.archiveEnd;) {
+        const size_t piece = place.archiveEnd - at < int64_t(kCopyStep)
+                                 ? size_t(place.archiveEnd - at)
+                                 : kCopyStep;
+        copied = in.ReadAt(at, buffer, piece) && fwrite(buffer, 1, piece, out) == piece;
+        at += int64_t(piece);
     }
     if (fclose(out) != 0)
         copied = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BoundedPath.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -16,9 +18,6 @@
 //    and name record all check out.
 // S lies at or after the end of the program's image, as its section table
 // describes it, and before the trailer.
-
-// Paths are kept in buffers of this many bytes, Windows' MAX_PATH.
-constexpr size_t kMaxPath = 260;
 
 // The marker text, stored once in the program's constant data.
 extern const char kContainerMarker[8];
@@ -61,12 +60,17 @@ public:
 
     // True when the file ends with a trailer's marker, where the builder
     // writes it.
-    bool HasContainer();
+    bool HasContainer() const;
     AppendResult AppendContainer(const char* archivePath);
     // The file offset of the container's marker, or -1 when the file carries
     // no sound container where one may be.
-    int64_t FindMarker();
-    ExtractResult ExtractContainer(const char* destFolder, char* outPath, size_t outPathSize);
+    int64_t FindMarker() const;
+    ExtractResult ExtractContainer(const char* destFolder, char* outPath,
+                                   size_t outPathSize) const;
 
-    char path[kMaxPath];
+    // The full path of the file it stands for; empty when it did not fit.
+    const char* path() const { return path_; }
+
+private:
+    char path_[kMaxPath];
 };

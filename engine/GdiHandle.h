@@ -1,44 +1,20 @@
 #pragma once
 
-// Owning wrapper for a GDI object: the skin's brushes, fonts and bitmaps are
-// deleted exactly once, when the skin that made them goes.
+// GDI objects held by the one handle owner: the skin's brushes, fonts and
+// bitmaps are deleted exactly once, when the skin that made them goes.
+
+#include "UniqueHandle.h"
 
 #include <windows.h>
 
-template <typename Handle>
-class GdiHandle {
-public:
-    GdiHandle() = default;
-    explicit GdiHandle(Handle handle) : handle_(handle) {}
-    ~GdiHandle() { reset(); }
-    GdiHandle(const GdiHandle&) = delete;
-    GdiHandle& operator=(const GdiHandle&) = delete;
-    GdiHandle(GdiHandle&& other) noexcept : handle_(other.release()) {}
-    GdiHandle& operator=(GdiHandle&& other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    Handle release()
-    {
-        Handle handle = handle_;
-        handle_ = nullptr;
-        return handle;
-    }
-    void reset(Handle handle = nullptr)
-    {
-        if (handle_)
-            DeleteObject(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = nullptr;
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle object) { DeleteObject(object); }
 };
+template <typename Object>
+using GdiHandle = UniqueHandle<GdiObjectTraits<Object>>;
 
 using BrushHandle = GdiHandle<HBRUSH>;
 using FontHandle = GdiHandle<HFONT>;

@@ -95,9 +95,15 @@ std::unique_ptr<Skin> Skin::Load(const wchar_t* path, std::string& error)
         error = faults.empty() ? "skin refused" : SkinFaultText(faults.first());
         return nullptr;
     }
+    return Make(description, error);
+}
+
+std::unique_ptr<Skin> Skin::Make(const SkinDescription& description, std::string& error)
+{
     std::unique_ptr<Skin> skin(new Skin());
     skin->name_ = description.name;
     skin->format_ = description.format;
+    skin->highContrastSafe_ = description.highContrastSafe;
     skin->objects_.resize(description.objects.size());
     for (size_t i = 0; i < description.objects.size(); ++i) {
         if (!description.objects[i])
@@ -107,6 +113,8 @@ std::unique_ptr<Skin> Skin::Load(const wchar_t* path, std::string& error)
             return nullptr;
         skin->objects_[i] = std::move(paint);
     }
+    if (description.dark && !(skin->dark_ = Make(*description.dark, error)))
+        return nullptr;
     return skin;
 }
 

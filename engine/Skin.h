@@ -47,10 +47,16 @@ public:
     const SkinObjectPaint* object(int index) const;
     const std::string& name() const { return name_; }
     int format() const { return format_; }
+    // The look for Windows' dark app mode; null when the skin has none.
+    const Skin* dark() const { return dark_.get(); }
+    bool highContrastSafe() const { return highContrastSafe_; }
 
 private:
     Skin() = default;
+    static std::unique_ptr<Skin> Make(const SkinDescription& description, std::string& error);
     std::string name_;
     int format_ = 1;
+    bool highContrastSafe_ = false;
+    std::unique_ptr<Skin> dark_;
     std::vector<std::unique_ptr<SkinObjectPaint>> objects_;
 };

@@ -1,9 +1,8 @@
 #include "SkinArchive.h"
 
+#include "SkinNames.h"
 #include "ZipHandles.h"
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
 namespace {
@@ -14,14 +13,6 @@ constexpr unsigned long kMaxEntryBytes = 16u * 1024u * 1024u;
 constexpr unsigned long long kMaxTotalBytes = 64ull * 1024u * 1024u;
 // The longest entry name read, as the engine's MAX_PATH buffer held it.
 constexpr size_t kNameBuffer = 260;
-
-std::string Lower(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\\', '/');
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool ReadCurrent(unzFile archive, unsigned long size, std::string& bytes, std::string& error,
                  const std::string& name)
@@ -122,7 +113,7 @@ bool ReadSkinArchive(const SkinPathChar* path, SkinArchiveEntries& entries, Skin
         if (unzGetCurrentFileInfo64(archive.get(), &info, name, sizeof name - 1, nullptr, 0,
                                     nullptr, 0) != UNZ_OK)
             return Refused(faults, "skin archive directory is damaged");
-        const std::string key = Lower(name);
+        const std::string key = EntryKey(name);
         if (!key.empty() && key.back() != '/') {
             total += info.uncompressed_size;
             if (info.uncompressed_size > kMaxEntryBytes || total > kMaxTotalBytes)

@@ -10,11 +10,6 @@ namespace {
 
 constexpr int kGlyph = 13;  // check box and radio glyph without an image
 
-bool Empty(const RECT& r)
-{
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
 // Pen and brush of one colour each for a shape, put back on scope exit.
 class ShapeColours {
 public:
@@ -226,7 +221,7 @@ void PaintProgress(HWND window, HDC dc, const SkinObjectPaint& paint)
     const SkinStyle& s = paint.style;
     if (paint.image.bitmap) {
         PaintImageSlice(dc, area, paint.image, 0, s.frameWidth, s.frameHeight, s.margins);
-        if (!Empty(bar))
+        if (!IsRectEmpty(&bar))
             PaintImageSlice(dc, bar, paint.image, 1, s.frameWidth, s.frameHeight, s.margins);
         return;
     }
@@ -284,7 +279,7 @@ ScrollColours ScrollColoursFor(const SkinObjectPaint* scrollBar, const SkinObjec
 void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info, bool enabled,
                     const ScrollColours& colours)
 {
-    if (Empty(area))
+    if (IsRectEmpty(&area))
         return;
     FillColour(dc, area, colours.track);
     const int length = vertical ? area.bottom - area.top : area.right - area.left;
@@ -356,7 +351,7 @@ void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColo
     const bool enabled = IsWindowEnabled(window) != FALSE;
     for (int bar : {SB_VERT, SB_HORZ}) {
         const RECT& area = bar == SB_VERT ? vertical : horizontal;
-        if (Empty(area))
+        if (IsRectEmpty(&area))
             continue;
         SCROLLINFO info = {};
         info.cbSize = sizeof info;
@@ -365,7 +360,7 @@ void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColo
             info.nMin = info.nMax = info.nPos = info.nPage = 0;
         PaintScrollBar(dc, area, bar == SB_VERT, info, enabled, scroll);
     }
-    if (!Empty(vertical) && !Empty(horizontal)) {
+    if (!IsRectEmpty(&vertical) && !IsRectEmpty(&horizontal)) {
         const RECT corner = {vertical.left, horizontal.top, vertical.right, horizontal.bottom};
         FillColour(dc, corner, scroll.track);
     }

@@ -1,12 +1,12 @@
 #include "SkinDecoration.h"
 
 #include "CurrentSkin.h"
+#include "HeapGlobal.h"
 #include "SkinObjects.h"
 #include "WindowKinds.h"
 #include "SkinWindow.h"
 
 #include <map>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -20,26 +20,11 @@ struct Decoration {
 };
 
 HINSTANCE engineModule = nullptr;
-SRWLOCK lock = SRWLOCK_INIT;
-// On the heap, made by InitDecoration and gone with DeInitDecoration: the
-// library keeps no object with a destructor that could outlive its code.
-Decoration* state = nullptr;
-
-class ExclusiveLock {
-public:
-    ExclusiveLock() { AcquireSRWLockExclusive(&lock); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-};
-
-class SharedLock {
-public:
-    SharedLock() { AcquireSRWLockShared(&lock); }
-    ~SharedLock() { ReleaseSRWLockShared(&lock); }
-    SharedLock(const SharedLock&) = delete;
-    SharedLock& operator=(const SharedLock&) = delete;
-};
+using DecorationHolder = HeapGlobal<Decoration>;
+// Made by InitDecoration and gone with DeInitDecoration.
+DecorationHolder decoration;
+using ExclusiveState = DecorationHolder::Exclusive;
+using SharedState = DecorationHolder::Shared;
 
 // OutputDebugString works by raising an exception; a setup has no debugger
 // attached, so spare it that unless someone listens.
@@ -105,9 +90,9 @@ BOOL CALLBACK AttachTopLevel(HWND window, LPARAM)
 }
 
 // Must be called with the lock held.
-bool HookThread(DWORD thread)
+bool HookThread(Decoration& state, DWORD thread)
 {
-    HHOOK& hook = state->threads[thread];
+    HHOOK& hook = state.threads[thread];
     if (!hook)
         hook = SetWindowsHookExW(WH_CBT, CbtHook, engineModule, thread);
     if (!hook)
@@ -124,10 +109,8 @@ void SkinDecorationSetModule(HINSTANCE module)
 
 bool SkinDecorationInit()
 {
-    ExclusiveLock guard;
-    if (!state)
-        state = new (std::nothrow) Decoration;
-    if (!state)
+    ExclusiveState state(decoration);
+    if (!state.Ensure())
         return false;
     state->initialised = true;
     return true;
@@ -136,7 +119,7 @@ bool SkinDecorationInit()
 bool SkinDecorationLoad(const wchar_t* path)
 {
     {
-        SharedLock guard;
+        SharedState state(decoration);
         // Windows already painted with one skin are not switched to another
         // half-way: a new skin takes a fresh InitDecoration.
         if (!state || !state->initialised || state->applied)
@@ -148,7 +131,7 @@ bool SkinDecorationLoad(const wchar_t* path)
         Report("skin refused: " + error);
         return false;
     }
-    ExclusiveLock guard;
+    ExclusiveState state(decoration);
     if (!state || !state->initialised || state->applied)
         return false;
     state->skin = std::move(skin);
@@ -159,14 +142,14 @@ bool SkinDecorationApply()
 {
     const DWORD thread = GetCurrentThreadId();
     {
-        ExclusiveLock guard;
+        ExclusiveState state(decoration);
         if (!state || !state->initialised || !state->skin)
             return false;
         state->applied = true;
         SetCurrentSkin(state->skin);
         state->threads.emplace(thread, nullptr);
         for (auto& registered : state->threads)
-            HookThread(registered.first);
+            HookThread(*state.get(), registered.first);
     }
     EnumThreadWindows(thread, AttachTopLevel, 0);
     return true;
@@ -186,12 +169,12 @@ bool SkinDecorationAddThread()
     const DWORD thread = GetCurrentThreadId();
     bool applied;
     {
-        ExclusiveLock guard;
+        ExclusiveState state(decoration);
         if (!state || !state->initialised)
             return false;
         state->threads.emplace(thread, nullptr);
         applied = state->applied;
-        if (applied && !HookThread(thread))
+        if (applied && !HookThread(*state.get(), thread))
             return false;
     }
     if (applied)
@@ -201,7 +184,7 @@ bool SkinDecorationAddThread()
 
 bool SkinDecorationDeleteThread()
 {
-    ExclusiveLock guard;
+    ExclusiveState state(decoration);
     if (!state)
         return false;
     const auto found = state->threads.find(GetCurrentThreadId());
@@ -219,7 +202,7 @@ bool SkinDecorationDeInit()
 {
     std::vector<HWND> windows;
     {
-        ExclusiveLock guard;
+        ExclusiveState state(decoration);
         if (!state || !state->initialised)
             return false;
         for (auto& registered : state->threads) {
@@ -242,14 +225,13 @@ bool SkinDecorationDeInit()
 
     std::shared_ptr<const Skin> skin;
     {
-        ExclusiveLock guard;
+        ExclusiveState state(decoration);
         state->initialised = false;
         // A window that did not let go still points into the state and
         // still uses the skin's font: both stay.
         if (allDetached) {
             skin = std::move(state->skin);
-            delete state;
-            state = nullptr;
+            delete state.Take();
         }
     }
     return allDetached;  // the skin's GDI objects go with the last reference

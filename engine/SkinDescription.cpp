@@ -2,6 +2,7 @@
 
 #include "SkinArchive.h"
 #include "SkinIni.h"
+#include "SkinNames.h"
 #include "SkinObjects.h"
 
 #include <cctype>
@@ -122,9 +123,7 @@ bool EntryName(std::string& field, const std::string& value)
 {
     if (value.empty() || value.size() >= kMaxEntryName)
         return false;
-    field = value;
-    for (char& c : field)
-        c = c == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    field = EntryKey(value);
     return true;
 }
 
@@ -311,32 +310,58 @@ bool ApplySection(const IniSection& section, const SkinObjectInfo& info, int for
     return sound;
 }
 
-bool CheckHeader(const IniSection& header, std::string& name, int& format, SkinFaults& faults,
-                 bool& stop)
+// What the [Skin] section says of the skin as a whole.
+struct SkinHeader {
+    std::string name;
+    int format = 0;
+    std::string dark;  // entry of the dark variant's ini; empty for none
+    bool highContrastSafe = false;
+};
+
+// variant: the section of a dark variant's ini, which names no variant of
+// its own and leaves high contrast to the skin it belongs to.
+bool CheckHeader(const IniSection& header, const std::string& iniName, bool variant,
+                 SkinHeader& skin, SkinFaults& faults, bool& stop)
 {
     bool sound = true;
-    format = 0;
+    skin.format = 0;
+    auto refuse = [&](const IniKey& key, const std::string& message) {
+        sound = false;
+        if (!faults.Add(key.line, header.name, message)) {
+            stop = true;
+            return true;
+        }
+        return false;
+    };
     for (const IniKey& key : header.keys) {
         if (key.name == "name") {
-            name = key.value;
+            skin.name = key.value;
         } else if (key.name == "format") {
-            if (!ParseInt(key.value, 1, 1000, format)) {
+            if (!ParseInt(key.value, 1, 1000, skin.format)) {
                 // Without a format the keys of the objects cannot be judged.
                 faults.Add(key.line, header.name, "bad format number");
                 stop = true;
                 return false;
             }
-        } else {
-            sound = false;
-            if (!faults.Add(key.line, header.name, "unknown key \"" + key.name + "\"")) {
-                stop = true;
+        } else if (key.name == "dark" && !variant) {
+            if (!EntryName(skin.dark, key.value) || skin.dark == kIniEntry) {
+                skin.dark.clear();
+                if (refuse(key, "dark names no other ini of the skin"))
+                    return false;
+            }
+        } else if (key.name == "high_contrast" && !variant) {
+            if (key.value == "safe") {
+                skin.highContrastSafe = true;
+            } else if (refuse(key, "high_contrast takes only \"safe\"")) {
                 return false;
             }
+        } else if (refuse(key, "unknown key \"" + key.name + "\"")) {
+            return false;
         }
     }
-    if (format < kOldestFormat || format > kNewestFormat) {
+    if (skin.format < kOldestFormat || skin.format > kNewestFormat) {
         SkinFault fault;
-        fault.message = "skin.ini: unsupported format " + std::to_string(format) +
+        fault.message = iniName + ": unsupported format " + std::to_string(skin.format) +
                         ", this engine reads " + std::to_string(kOldestFormat) + " to " +
                         std::to_string(kNewestFormat);
         faults.Add(fault);
@@ -469,25 +494,14 @@ bool Describe(const SkinStyle& style, const SkinArchiveEntries& entries,
     return sound;
 }
 
-} // namespace
-
-int SkinDescription::ObjectCount() const
+// One ini of the skin, described: skin.ini, or the ini of its dark variant,
+// which shares the archive's images.
+bool DescribeIni(const SkinArchiveEntries& entries, const std::string& iniName, bool variant,
+                 SkinDescription& skin, SkinHeader& header, SkinFaults& faults)
 {
-    int count = 0;
-    for (const auto& object : objects)
-        count += object != nullptr;
-    return count;
-}
-
-bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& faults)
-{
-    skin = SkinDescription();
-    SkinArchiveEntries entries;
-    if (!ReadSkinArchive(path, entries, faults))
-        return false;
-    const auto ini = entries.find(kIniEntry);
+    const auto ini = entries.find(iniName);
     if (ini == entries.end()) {
-        faults.Add(0, std::string(), "skin has no skin.ini");
+        faults.Add(0, std::string(), "skin has no " + iniName);
         return false;
     }
     std::vector<IniSection> sections;
@@ -502,11 +516,13 @@ bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& f
         if (SameSkinName(section.name.c_str(), kHeaderSection)) {
             bool stop = false;
             hasHeader = true;
-            if (!CheckHeader(section, skin.name, skin.format, faults, stop)) {
+            if (!CheckHeader(section, iniName, variant, header, faults, stop)) {
                 sound = false;
                 if (stop && !faults.keepGoing())
                     return false;
             }
+            skin.name = header.name;
+            skin.format = header.format;
             formatKnown = skin.format >= kOldestFormat && skin.format <= kNewestFormat;
             continue;
         }
@@ -520,7 +536,7 @@ bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& f
         bySection[index] = &section;
     }
     if (!hasHeader) {
-        faults.Add(0, std::string(), "skin.ini has no [Skin] section");
+        faults.Add(0, std::string(), iniName + " has no [Skin] section");
         return false;
     }
     // The keys of the objects are judged by the format.
@@ -567,6 +583,44 @@ bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& f
         }
         skin.objects[i] = std::move(object);
     }
+    return sound;
+}
+
+} // namespace
+
+int SkinDescription::ObjectCount() const
+{
+    int count = 0;
+    for (const auto& object : objects)
+        count += object != nullptr;
+    return count;
+}
+
+bool DescribeSkin(const SkinPathChar* path, SkinDescription& skin, SkinFaults& faults)
+{
+    skin = SkinDescription();
+    SkinArchiveEntries entries;
+    if (!ReadSkinArchive(path, entries, faults))
+        return false;
+    SkinHeader header;
+    bool sound = DescribeIni(entries, kIniEntry, false, skin, header, faults);
+    if (!sound && (!faults.keepGoing() || skin.objects.empty()))
+        return false;
+    skin.highContrastSafe = header.highContrastSafe;
+    if (header.dark.empty())
+        return sound;
+    auto dark = std::make_unique<SkinDescription>();
+    SkinHeader darkHeader;
+    faults.SetEntry(header.dark);
+    const bool darkSound = DescribeIni(entries, header.dark, true, *dark, darkHeader, faults);
+    faults.SetEntry(std::string());
+    if (!darkSound)
+        return false;
+    if (dark->name.empty())
+        dark->name = skin.name;
+    dark->highContrastSafe = skin.highContrastSafe;
+    skin.dark = std::move(dark);
+    skin.darkIni = header.dark;
     return sound;
 }
 

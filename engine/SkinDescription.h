@@ -82,6 +82,13 @@ struct SkinObjectDescription {
 struct SkinDescription {
     std::string name;
     int format = 1;
+    // Whether the skin may stay on while Windows shows high contrast: a skin
+    // whose every pair of colours reads in it says so (`high_contrast = safe`).
+    bool highContrastSafe = false;
+    // The look for Windows' dark app mode, read from another ini of the same
+    // archive with the same rules; null when the skin has none.
+    std::unique_ptr<SkinDescription> dark;
+    std::string darkIni;  // the archive entry it was read from
     // One per object of SkinObjects.h, by index; null where the skin leaves
     // the object alone (neither its section nor its generic one is present).
     std::vector<std::unique_ptr<SkinObjectDescription>> objects;

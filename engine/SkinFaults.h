@@ -15,7 +15,8 @@ enum class SkinFaultKind {
 
 struct SkinFault {
     SkinFaultKind kind = SkinFaultKind::Refused;
-    int line = 0;         // the line of skin.ini it concerns, 0 where none applies
+    int line = 0;         // the line of the ini it concerns, 0 where none applies
+    std::string entry;    // that ini, when it is not skin.ini (a dark variant's)
     std::string section;  // the section it lies in, empty for none
     std::string message;
     // Whether the engine's text names the line ("skin.ini line 12 in
@@ -46,9 +47,13 @@ public:
     bool empty() const { return faults_.empty(); }
     const std::vector<SkinFault>& all() const { return faults_; }
     const SkinFault& first() const { return faults_.front(); }
+    // The ini that faults with a line are recorded for from now on; empty
+    // for skin.ini.
+    void SetEntry(const std::string& entry) { entry_ = entry; }
 
 private:
     bool keepGoing_;
+    std::string entry_;
     std::vector<SkinFault> faults_;
 };
 
@@ -57,5 +62,5 @@ private:
 std::string SkinFaultText(const SkinFault& fault);
 
 // A fault as a build log shows it: "FILE:LINE: message" or "FILE: message",
-// FILE as given.
+// FILE as given; "FILE:dark.ini:LINE: message" for a line of another ini.
 std::string SkinFaultReport(const std::string& file, const SkinFault& fault);

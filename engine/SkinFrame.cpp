@@ -20,11 +20,6 @@ struct FrameLayout {
     RECT minimise;
 };
 
-bool Empty(const RECT& r)
-{
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
 FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
 {
     FrameLayout layout = {};
@@ -79,7 +74,7 @@ void Line(HDC dc, int x1, int y1, int x2, int y2)
 void PaintCaptionButton(HDC dc, const RECT& area, WPARAM button, const FrameState& state,
                         const SkinObjectPaint& paint)
 {
-    if (Empty(area))
+    if (IsRectEmpty(&area))
         return;
     const int look = ButtonLookOf(button, state);
     if (paint.buttons.bitmap) {
@@ -128,9 +123,9 @@ void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const Frame
     GetWindowTextW(window, text, 256);
     RECT area = layout.caption;
     area.left += 6;
-    if (!Empty(layout.minimise))
+    if (!IsRectEmpty(&layout.minimise))
         area.right = layout.minimise.left - 4;
-    else if (!Empty(layout.close))
+    else if (!IsRectEmpty(&layout.close))
         area.right = layout.close.left - 4;
     HFONT font = paint.font ? paint.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     HGDIOBJ oldFont = SelectObject(dc, font);
@@ -186,6 +181,47 @@ LRESULT WithoutSystemCaption(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return result;
 }
 
+// The caption buttons that the window has, drawn as plain glyphs in the
+// caption's text colour where the system keeps them, so that they stay
+// visible (and the system still answers clicks on them). Returns the left
+// edge of the leftmost button.
+int PaintClassicCaptionButtons(HDC dc, const RECT& bar, LONG style, COLORREF colour)
+{
+    if (!(style & WS_SYSMENU))
+        return bar.right;
+    const int size = std::max(6, std::min<int>(GetSystemMetrics(SM_CXSIZE) - 2,
+                                               bar.bottom - bar.top - 4));
+    RECT button = {bar.right - 2 - size, bar.top + (bar.bottom - bar.top - size) / 2,
+                   bar.right - 2, 0};
+    button.bottom = button.top + size;
+    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    if (!pen)
+        return bar.right;
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const int inset = size / 4;
+    // Close: a cross.
+    Line(dc, button.left + inset, button.top + inset, button.right - inset, button.bottom - inset);
+    Line(dc, button.right - inset, button.top + inset, button.left + inset, button.bottom - inset);
+    int left = button.left;
+    if (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
+        OffsetRect(&button, -(size + 2), 0);
+        if (style & WS_MAXIMIZEBOX) {
+            HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+            Rectangle(dc, button.left + inset, button.top + inset, button.right - inset,
+                      button.bottom - inset);
+            SelectObject(dc, oldBrush);
+        }
+        OffsetRect(&button, -size, 0);
+        if (style & WS_MINIMIZEBOX)
+            Line(dc, button.left + inset, button.bottom - inset, button.right - inset,
+                 button.bottom - inset);
+        left = button.left;
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    return left;
+}
+
 } // namespace
 
 void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& paint)
@@ -203,7 +239,7 @@ void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& pai
         HGDIOBJ old = SelectObject(memory, bitmap);
         const RECT all = {0, 0, layout.size.cx, layout.size.cy};
         FillColour(memory, all, paint.colours.frame);
-        if (!Empty(layout.caption))
+        if (!IsRectEmpty(&layout.caption))
             PaintCaptionBar(memory, window, layout, state, paint);
         const int saved = SaveDC(dc);
         ExcludeClipRect(dc, layout.client.left, layout.client.top, layout.client.right,
@@ -326,4 +362,33 @@ bool FrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Frame
     default:
         return false;
     }
+}
+
+void PaintClassicCaption(HWND window, const SkinObjectPaint& paint)
+{
+    HDC dc = GetWindowDC(window);
+    if (!dc)
+        return;
+    RECT windowRect, client;
+    GetWindowRect(window, &windowRect);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT caption = {client.left - windowRect.left, GetSystemMetrics(SM_CYFRAME),
+                    client.right - windowRect.left, client.top - windowRect.top};
+    if (caption.bottom > caption.top) {
+        FillRect(dc, &caption, paint.border.get());
+        caption.right = PaintClassicCaptionButtons(dc, caption,
+                                                   GetWindowLongW(window, GWL_STYLE),
+                                                   paint.style.face) - 4;
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 256);
+        HGDIOBJ oldFont = paint.font ? SelectObject(dc, paint.font.get()) : nullptr;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, paint.style.face);
+        caption.left += 6;
+        DrawTextW(dc, text, -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+        if (oldFont)
+            SelectObject(dc, oldFont);
+    }
+    ReleaseDC(window, dc);
 }

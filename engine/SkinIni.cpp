@@ -1,7 +1,7 @@
 #include "SkinIni.h"
 
-#include <algorithm>
-#include <cctype>
+#include "SkinNames.h"
+
 #include <unordered_set>
 
 namespace {
@@ -14,13 +14,6 @@ std::string Trim(const std::string& text)
         return std::string();
     const size_t last = text.find_last_not_of(blanks);
     return text.substr(first, last - first + 1);
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 } // namespace
@@ -65,7 +58,7 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, SkinFa
             IniSection section;
             section.name = Trim(content.substr(1, content.size() - 2));
             section.line = line;
-            if (!sectionNames.insert(Lower(section.name)).second) {
+            if (!sectionNames.insert(LowerName(section.name)).second) {
                 if (!fault(line, "section [" + section.name + "] appears twice"))
                     return false;
                 passOver = true;
@@ -92,7 +85,7 @@ bool ParseIni(const std::string& text, std::vector<IniSection>& sections, SkinFa
             continue;
         }
         IniKey key;
-        key.name = Lower(Trim(content.substr(0, equals)));
+        key.name = LowerName(Trim(content.substr(0, equals)));
         key.value = Trim(content.substr(equals + 1));
         key.line = line;
         if (!keyNames.insert(key.name).second) {

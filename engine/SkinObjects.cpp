@@ -1,5 +1,7 @@
 #include "SkinObjects.h"
 
+#include "SkinNames.h"
+
 #include <cwchar>
 
 namespace {
@@ -39,9 +41,8 @@ static_assert(sizeof kObjects / sizeof kObjects[0] == kSideImageObject + 1,
 
 bool SameSkinName(const char* a, const char* b)
 {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (; *a && *b; ++a, ++b) {
-        if (lower(*a) != lower(*b))
+        if (LowerAscii(*a) != LowerAscii(*b))
             return false;
     }
     return *a == *b;

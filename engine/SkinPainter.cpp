@@ -6,7 +6,7 @@
 
 namespace {
 
-HBRUSH FaceFor(const SkinObjectPaint& paint, ButtonLook look)
+HBRUSH FaceBrush(const SkinObjectPaint& paint, ButtonLook look)
 {
     switch (look) {
     case ButtonLook::Hot:
@@ -29,7 +29,7 @@ void PaintImageFrame(HDC dc, const RECT& area, const SkinObjectPaint& paint, But
 void PaintPlainFace(HDC dc, const RECT& area, const SkinObjectPaint& paint,
                     const ButtonPaintState& state)
 {
-    FillRect(dc, &area, FaceFor(paint, state.look));
+    FillRect(dc, &area, FaceBrush(paint, state.look));
     if (paint.full && state.look == ButtonLook::Disabled)
         FillColour(dc, area, BlendColour(paint.style.face, paint.style.disabled, 15));
     FrameRect(dc, &area, paint.border.get());

@@ -4,26 +4,39 @@ namespace {
 
 struct ClassRule {
     const wchar_t* className;
-    SkinKind kind;
+    WindowClass windowClass;
+    SkinKind kind;  // buttons are told apart by style below
 };
 
-// Buttons are told apart by style below; every other class maps directly.
 const ClassRule kClassRules[] = {
-    {L"#32770", SkinKind::Dialog},
-    {L"Static", SkinKind::Static},
-    {L"Edit", SkinKind::Edit},
-    {L"RichEdit20W", SkinKind::Edit},
-    {L"RichEdit20A", SkinKind::Edit},
-    {L"RICHEDIT50W", SkinKind::Edit},
-    {L"ListBox", SkinKind::ListBox},
-    {L"ComboLBox", SkinKind::ListBox},  // the list a combo box drops down
-    {L"SysTreeView32", SkinKind::ListView},
-    {L"SysHeader32", SkinKind::ListView},  // the column header of a list view
-    {L"ComboBox", SkinKind::ComboBox},
-    {L"SysListView32", SkinKind::ListView},
-    {L"msctls_progress32", SkinKind::ProgressBar},
-    {L"ScrollBar", SkinKind::ScrollBar},
+    {L"#32770", WindowClass::Dialog, SkinKind::Dialog},
+    {L"Button", WindowClass::Button, SkinKind::PushButton},
+    {L"Static", WindowClass::Static, SkinKind::Static},
+    {L"Edit", WindowClass::Edit, SkinKind::Edit},
+    {L"RichEdit20W", WindowClass::RichEdit, SkinKind::Edit},
+    {L"RichEdit20A", WindowClass::RichEdit, SkinKind::Edit},
+    {L"RICHEDIT50W", WindowClass::RichEdit, SkinKind::Edit},
+    {L"ListBox", WindowClass::ListBox, SkinKind::ListBox},
+    {L"ComboLBox", WindowClass::ComboLBox, SkinKind::ListBox},
+    {L"SysTreeView32", WindowClass::TreeView, SkinKind::ListView},
+    {L"SysHeader32", WindowClass::Header, SkinKind::ListView},
+    {L"ComboBox", WindowClass::ComboBox, SkinKind::ComboBox},
+    {L"SysListView32", WindowClass::ListView, SkinKind::ListView},
+    {L"msctls_progress32", WindowClass::Progress, SkinKind::ProgressBar},
+    {L"ScrollBar", WindowClass::ScrollBar, SkinKind::ScrollBar},
 };
+
+const ClassRule* RuleFor(HWND window)
+{
+    wchar_t className[64] = {};
+    if (!GetClassNameW(window, className, 64))
+        return nullptr;
+    for (const ClassRule& rule : kClassRules) {
+        if (_wcsicmp(className, rule.className) == 0)
+            return &rule;
+    }
+    return nullptr;
+}
 
 int ButtonObject(LONG style)
 {
@@ -50,16 +63,17 @@ int ButtonObject(LONG style)
 
 } // namespace
 
+WindowClass IdentifyClass(HWND window)
+{
+    const ClassRule* rule = RuleFor(window);
+    return rule ? rule->windowClass : WindowClass::Other;
+}
+
 int ClassifyWindow(HWND window, LONG style)
 {
-    wchar_t className[64] = {};
-    if (!GetClassNameW(window, className, 64))
-        return kNoObject;
-    if (_wcsicmp(className, L"Button") == 0)
-        return ButtonObject(style);
-    for (const ClassRule& rule : kClassRules) {
-        if (_wcsicmp(className, rule.className) == 0)
-            return static_cast<int>(rule.kind);
+    if (const ClassRule* rule = RuleFor(window)) {
+        return rule->windowClass == WindowClass::Button ? ButtonObject(style)
+                                                         : static_cast<int>(rule->kind);
     }
     // Top-level windows with a caption are dialogs whatever their class: the
     // installer's dialogs use a window class of their own. An overlapped
@@ -100,4 +114,23 @@ int ClassifyPicture(HWND window, LONG style)
         return kNoObject;
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&placed), 2);
     return ClassifyPicture(style, placed, client);
+}
+
+bool IsTransparentText(HWND window)
+{
+    if (IdentifyClass(window) != WindowClass::Static ||
+        !(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TRANSPARENT))
+        return false;
+    switch (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) {
+    case SS_LEFT: case SS_CENTER: case SS_RIGHT: case SS_SIMPLE: case SS_LEFTNOWORDWRAP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsBitmapStatic(HWND window)
+{
+    return IdentifyClass(window) == WindowClass::Static &&
+           (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
 }

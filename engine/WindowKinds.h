@@ -1,11 +1,31 @@
 #pragma once
 
-// Which generic skin object a window is, by its class and style: the
-// Windows side of the object table in SkinObjects.h.
+// What a window is, by its class and style: the Windows side of the object
+// table in SkinObjects.h. The class name is read and compared here only.
 
 #include "SkinObjects.h"
 
 #include <windows.h>
+
+// The window classes the engine tells apart.
+enum class WindowClass {
+    Other,
+    Dialog,     // "#32770"
+    Button,
+    Static,
+    Edit,
+    RichEdit,   // any version of the rich edit control
+    ListBox,
+    ComboLBox,  // the list a combo box drops down
+    TreeView,
+    Header,     // the column header of a list view
+    ComboBox,
+    ListView,
+    Progress,
+    ScrollBar,
+};
+
+WindowClass IdentifyClass(HWND window);
 
 // The generic object for a window, from its class and style, or kNoObject for
 // windows the engine leaves alone (owner-drawn buttons, unknown classes).
@@ -24,3 +44,12 @@ int ClassifyPicture(LONG style, const RECT& placed, const RECT& parentClient);
 
 // The same for a window that exists: its place read from the window.
 int ClassifyPicture(HWND window, LONG style);
+
+// A text static that Windows Installer marks transparent (its
+// msidbControlAttributesTransparent attribute, which it creates as
+// WS_EX_TRANSPARENT): it shows what lies beneath it, the page's banner or
+// side picture, instead of a face of its own.
+bool IsTransparentText(HWND window);
+
+// A static that shows a bitmap.
+bool IsBitmapStatic(HWND window);

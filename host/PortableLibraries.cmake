@@ -22,7 +22,7 @@ add_library(portable STATIC
   ${CONTAINER_DIR}/ArchiveLayout.cpp ${CONTAINER_DIR}/EntryRules.cpp
   ${CONTAINER_DIR}/EntryTextPosix.cpp ${CONTAINER_DIR}/FileAccessPosix.cpp
   ${CONTAINER_DIR}/PackageFile.cpp
-  ${BUILDER_DIR}/ArchiveTimes.cpp ${BUILDER_DIR}/ArchiveWriter.cpp
+  ${BUILDER_DIR}/ArchiveTimes.cpp ${BUILDER_DIR}/ArchiveWriter.cpp ${BUILDER_DIR}/GenerateOutcome.cpp
   ${BUILDER_DIR}/IconFile.cpp ${BUILDER_DIR}/OutputFilesPosix.cpp
   ${BUILDER_DIR}/ParallelDeflate.cpp ${BUILDER_DIR}/PeResources.cpp
   ${BUILDER_DIR}/SetupCheck.cpp ${BUILDER_DIR}/SetupGenerator.cpp

@@ -1,5 +1,6 @@
 #include "Extraction.h"
 
+#include "BoundedPath.h"
 #include "EntryRules.h"
 #include "FileAccess.h"
 #include "SetupExitCode.h"
@@ -153,8 +154,8 @@ DWORD ExtractEntries(const SetupState& state, const char* folder, SetupLog& log)
     }
     for (const UnpackEntry& entry : state.entries) {
         char path[MAX_PATH];
-        snprintf(path, sizeof path, "%s\\%s", target, PathFindFileNameA(entry.filePath));
-        if (!PlaceEntry(state, size_t(&entry - state.entries.data()), path, log)) {
+        if (!JoinPath(path, target, '\\', PathFindFileNameA(entry.filePath)) ||
+            !PlaceEntry(state, size_t(&entry - state.entries.data()), path, log)) {
             log.Write("\"%s\" cannot be written (error %lu)", path, GetLastError());
             return SetupExitCannotExtract;
         }

@@ -1,8 +1,7 @@
 #include "PrivateTempFolder.h"
 
 #include "Handles.h"
-
-#include <stdio.h>
+#include "UniqueFolder.h"
 
 #include <vector>
 
@@ -82,22 +81,13 @@ bool PrivateTempFolder::Create()
     if (!MakePrivateFolderSecurity(security))
         return false;
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, &security.descriptor, FALSE};
-    // CreateDirectoryA fails on an existing name, so a folder we get is ours
-    // alone; a clash only costs another attempt.
-    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (DWORD attempt = 0; attempt < 100; ++attempt) {
-        char candidate[MAX_PATH];
-        const int written = snprintf(candidate, sizeof candidate, "%sVelumo-%08lX\\", base,
-                                     static_cast<unsigned long>(seed + attempt * 7919u));
-        if (written <= 0 || written >= MAX_PATH)
-            return false;
-        if (CreateDirectoryA(candidate, &attributes)) {
-            lstrcpynA(path_, candidate, MAX_PATH);
-            return true;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-    }
+    char folder[kMaxPath];
+    if (!CreateUniqueFolder(base, "Velumo-", &attributes, folder))
+        return false;
+    // Kept with its final backslash, which must fit as well.
+    if (JoinPath(path_, folder, '\\', nullptr))
+        return true;
+    RemoveDirectoryA(folder);
     return false;
 }
 
@@ -106,17 +96,16 @@ void PrivateTempFolder::Remove()
     if (!created())
         return;
     // Entries are plain file names, so the folder holds files only.
-    char pattern[MAX_PATH];
-    snprintf(pattern, sizeof pattern, "%s*", path_);
+    char pattern[kMaxPath];
+    JoinPath(pattern, path_, '\0', "*");
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 continue;
-            char file[MAX_PATH];
-            const int written = snprintf(file, sizeof file, "%s%s", path_, found.cFileName);
-            if (written > 0 && written < MAX_PATH) {
+            char file[kMaxPath];
+            if (JoinPath(file, path_, '\0', found.cFileName)) {
                 SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
                 DeleteFileA(file);
             }

@@ -68,15 +68,15 @@ DWORD Unpack(HINSTANCE instance, PackageFile& program, const SetupOptions& optio
     const int extracted = program.ExtractContainer(state.tempFolder, state.archiveFile, MAX_PATH);
     switch (extracted) {
     case ExtractDone:
-        log.Write("package container found in %s, archive copied to %s", program.path,
+        log.Write("package container found in %s, archive copied to %s", program.path(),
                   state.archiveFile);
         break;
     case ExtractCannotCreateOutput:
         log.Write("the archive cannot be copied out of %s into the private folder",
-                  program.path);
+                  program.path());
         return SetupExitCannotWrite;
     default:
-        log.Write("no readable package container in %s (check %d failed)", program.path,
+        log.Write("no readable package container in %s (check %d failed)", program.path(),
                   extracted);
         return SetupExitNoContainer;
     }

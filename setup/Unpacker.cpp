@@ -1,6 +1,7 @@
 #include "Unpacker.h"
 
 #include "ArchiveLayout.h"
+#include "BoundedPath.h"
 #include "FileAccess.h"
 #include "Handles.h"
 #include "LittleEndian.h"
@@ -27,12 +28,6 @@ namespace {
 // grow with the package.
 constexpr unsigned kCopyBufferSize = 256 * 1024;
 
-
-bool JoinPath(char* out, const char* folder, const char* name)
-{
-    const int written = snprintf(out, MAX_PATH, "%s\\%s", folder, name);
-    return written > 0 && written < MAX_PATH;
-}
 
 void SetEntryTime(HANDLE file, uLong dosDate)
 {
@@ -264,7 +259,7 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
         extents.push_back(extent);
 
         planned.unpack = true;
-        JoinPath(planned.unpackPath, state.tempFolder, name);
+        JoinPath(planned.unpackPath, state.tempFolder, '\\', name);
         const int index = int(state.entries.size());
         switch (entry.kind) {
         case EntryPackage: state.packageIndex = index; break;
@@ -273,7 +268,7 @@ DWORD PlanEntries(unzFile archive, SetupState& state, std::vector<PlannedEntry>&
         default: break;
         }
         if (entry.kind == EntrySystemLibrary && state.placeLibraries) {
-            JoinPath(entry.filePath, state.systemFolder, name);
+            JoinPath(entry.filePath, state.systemFolder, '\\', name);
             // A library already present is neither replaced nor, later,
             // deleted; its data is still checked.
             planned.unpack = !SystemHasFile(entry.filePath, name);

@@ -1,6 +1,6 @@
 #include "WindowsInstaller.h"
 
-#include <stdio.h>
+#include "BoundedPath.h"
 
 namespace {
 
@@ -25,9 +25,8 @@ WindowsInstaller::~WindowsInstaller()
 
 bool WindowsInstaller::Load(const char* systemFolder)
 {
-    char path[MAX_PATH];
-    const int written = snprintf(path, sizeof path, "%s\\msi.dll", systemFolder);
-    if (written <= 0 || written >= MAX_PATH)
+    char path[kMaxPath];
+    if (!JoinPath(path, systemFolder, '\\', "msi.dll"))
         return false;
     module_ = LoadLibraryExA(path, nullptr, 0);
     if (!module_)

@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """make_skin.py SOURCE_DIR OUTPUT.skf: builds one skin file.
 
-SOURCE_DIR holds skin.ini and images.txt. Each line of images.txt is
+SOURCE_DIR holds skin.ini, the ini of any dark variant, and images.txt. Each line of images.txt is
 "name.bmp: <ImageMagick convert arguments>"; the image is drawn by convert as
 an uncompressed 24-bit BMP, the only kind the engine reads. skin.ini and the
-images are then stored in a ZIP archive.
+images are then stored in a ZIP archive with every .ini of the folder.
 """
 import os
 import shlex
@@ -34,6 +34,9 @@ def main():
         partial = output + ".part"
         with zipfile.ZipFile(partial, "w", zipfile.ZIP_DEFLATED) as archive:
             archive.write(os.path.join(source, "skin.ini"), "skin.ini")
+            for name in sorted(os.listdir(source)):
+                if name.endswith(".ini") and name != "skin.ini":
+                    archive.write(os.path.join(source, name), name)
             for name, target in images:
                 archive.write(target, name)
         os.replace(partial, output)

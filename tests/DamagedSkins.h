@@ -106,6 +106,11 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
                                      {"strip.bmp", strip}, {"top.bmp", topBmp},
                                      {"side.bmp", sideBmp}};
     };
+    const std::string withDark = GoodSkinIniWith("format = 1", "format = 1\ndark = Dark.ini");
+    auto dark = [&](const std::string& darkIni) {
+        return std::vector<ZipEntry>{{"skin.ini", withDark}, {"dark.ini", darkIni},
+                                     {"strip.bmp", strip}};
+    };
     std::vector<SkinCase> cases = {
         {"the good skin", GoodSkinEntries(), "", true},
         // The same skin in the newer format loads, so the rows below fail for
@@ -149,6 +154,16 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
         {"banner with a frame size", pictures(format2 + "[Banner]\nimage = top.bmp\nimage_size = 40x6\n", top, side, false), "", false},
         {"side picture with margins", pictures(format2 + "[SideImage]\nimage = side.bmp\nimage_margins = 1,1,1,1\n", top, side, false), "", false},
         {"banner in format 1", pictures(kGoodSkinIni, top, side), "", false},
+        // A dark variant is a second ini under the same rules, sharing the images.
+        {"dark variant", dark(kGoodSkinIni), "", true},
+        {"dark variant missing", ini(withDark), "", false},
+        {"dark variant with a bad colour", dark(GoodSkinIniWith("#405060", "#40506")), "", false},
+        {"dark variant without a header", dark("[Dialog]\nface = #000000\n"), "", false},
+        {"dark variant of a dark variant", dark(withDark), "", false},
+        {"dark variant image missing", dark(GoodSkinIniWith("strip.bmp", "night.bmp")), "", false},
+        {"dark naming skin.ini", ini(GoodSkinIniWith("format = 1", "format = 1\ndark = Skin.ini")), "", false},
+        {"safe in high contrast", ini(GoodSkinIniWith("format = 1", "format = 1\nhigh_contrast = safe")), "", true},
+        {"high contrast not safe", ini(GoodSkinIniWith("format = 1", "format = 1\nhigh_contrast = yes")), "", false},
         {"several faults", ini(GoodSkinIniWith("[Dialog]\n", "[Dialog]\nglow = 1\nhello\n[Dialgo]\n")), "", false},
         {"random bytes", {}, NoiseBytes(700, 3), false},
         {"zero bytes", {}, std::string(), false},

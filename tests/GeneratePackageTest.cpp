@@ -3,7 +3,7 @@
 #include "BuilderTestSupport.h"
 #include "DamagedSkins.h"
 #include "PackageFile.h"
-#include "PackageGenerator.h"
+#include "GenerationWorker.h"
 #include "SetupCheck.h"
 #include "TestFiles.h"
 #include "TestWindows.h"
@@ -42,25 +42,33 @@ protected:
         ASSERT_FALSE(stubBytes.empty());
     }
 
-    void TearDown() override { gBuilder = BuilderState(); }
+    void TearDown() override { BuilderStartUpState() = BuilderState(); }
 
-    // The main window's state, for the tests of its progress bar and worker.
-    void UseWindowState()
+    GenerationRequest Request(const char* icon = nullptr) const
     {
-        gBuilder.progressBar = nullptr;
-        gBuilder.engine = SkinEngine();
-        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, payload.c_str()));
+        GenerationRequest request;
+        request.msiPath = msi;
+        request.skinPath = skin;
+        request.outputPath = output;
+        request.iconPath = icon ? icon : "";
+        request.payloadFolder = payload;
+        request.archivePath = ArchivePathIn(payload);
+        return request;
+    }
+
+    // A job as the main window makes it, for the tests of its worker.
+    GenerationJob* Job(HWND window, HWND bar = nullptr) const
+    {
+        auto* job = new GenerationJob;
+        job->window = window;
+        job->progressBar = bar;
+        job->request = Request();
+        return job;
     }
 
     GenerateResult Generate(const char* icon = nullptr, std::string* refused = nullptr)
     {
-        GenerationRequest request;
-        request.msiPath = msi.c_str();
-        request.skinPath = skin.c_str();
-        request.outputPath = output.c_str();
-        request.iconPath = icon;
-        request.payloadFolder = payload;
-        request.archivePath = payload + "temp.zip";
+        const GenerationRequest request = Request(icon);
         std::string entry;
         const GenerateResult result = GenerateSetup(request, entry);
         if (refused)
@@ -98,24 +106,48 @@ TEST(ArchiveNames, CompressedArchiveExtensionsAreStored)
         EXPECT_FALSE(ArchiveStoresUncompressed(name)) << name;
 }
 
+// One table names every outcome, for the window, batch mode and build logs.
 TEST(FailureMessages, NameTheFileAndTheFolderSearched)
 {
     const struct {
         GenerateResult result;
         const char* detail;
-        const char* expected;
+        const char* expected;  // the failure's own words
+        const char* window;    // what the window shows
+        const char* log;       // what a build log is told
     } cases[] = {
         {GenerateLibraryMissing, "C:\\Tools\\Velumo\\VelumoDll.dll",
-         "VelumoDll.dll is missing from C:\\Tools\\Velumo"},
+         "VelumoDll.dll is missing from C:\\Tools\\Velumo", nullptr, nullptr},
         {GenerateLibraryMissing, "/usr/share/velumo-installer/mfc71.dll",
-         "mfc71.dll is missing from /usr/share/velumo-installer"},
-        {GenerateStubFailed, "C:\\Tools\\Runlet.exe", "Runlet.exe is missing from C:\\Tools"},
+         "mfc71.dll is missing from /usr/share/velumo-installer", nullptr, nullptr},
+        {GenerateStubFailed, "C:\\Tools\\Runlet.exe", "Runlet.exe is missing from C:\\Tools",
+         nullptr, nullptr},
         // A locked output names no file: the window falls back to its own text.
-        {GenerateStubFailed, "", ""},
-        {GenerateCheckFailed, "", ""},
+        {GenerateStubFailed, "", "", "Can't create zip file",
+         "Runlet.exe cannot be copied beside the output, or the output cannot be replaced"},
+        {GenerateCheckFailed, "", "", "Can't create zip file",
+         "the finished setup does not read back as a setup reads it"},
+        {GenerateArchiveFailed, "", "", "Can't create zip file",
+         "the temporary archive cannot be created or written"},
+        {GeneratePathTooLong, "", "", "Can't create zip file", "a path does not fit in 259 bytes"},
+        {GenerateTooLarge, "", "The setup would be larger than 4 GB, the most a setup program can hold.",
+         nullptr, nullptr},
+        {GenerateSkinRefused, "Brand.skf:12: [Dialog] unknown key \"glow\"",
+         "the skin is refused: Brand.skf:12: [Dialog] unknown key \"glow\"", nullptr, nullptr},
+        {GenerateEntryRefused, "a:b.msi",
+         "The setup cannot unpack a file named \"a:b.msi\": the name is too long or not a plain "
+         "file name, or the package is not the one .msi file.",
+         nullptr, nullptr},
+        {GenerateDone, "", "", "Generated Successfully", "the setup was generated"},
+        {GenerateResult(1), "", "", "Can't create zip file", "generation failed"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.result));
         EXPECT_EQ(c.expected, GenerateFailureMessage(c.result, c.detail)) << c.detail;
+        // With words of its own a failure is told in them everywhere.
+        EXPECT_EQ(c.window ? c.window : c.expected, GenerateWindowText(c.result, c.detail));
+        EXPECT_EQ(c.log ? c.log : c.expected, GenerateLogText(c.result, c.detail));
+    }
 }
 
 // Setups put together by hand, with archives that the builder itself never
@@ -124,8 +156,8 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
 {
     TempFolder folder;
     std::vector<ZipEntry> sound = {{"Package.msi", PatternBytes(3000, 1)}, {"a b.skf", "skin"}};
-    for (const char* library : {"VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL",
-                                "msvcrt.dll", "msvcp71.dll"})
+    sound.push_back({"VelumoDll.dll", PatternBytes(500, 2)});
+    for (const std::string& library : kRuntimeLibraries)
         sound.push_back({library, PatternBytes(500, 2)});
     auto with = [&](size_t index, const std::string& name) {
         std::vector<ZipEntry> entries = sound;
@@ -640,53 +672,6 @@ std::vector<std::vector<ProgressMessage>> ProgressRuns()
     return runs;
 }
 
-TEST_F(GenerationTest, ProgressRunsFromZeroToHundredForEachDeflatedEntry)
-{
-    HWND bar = CreateRecorderWindow(RecordProgress, "VelumoProgressRecorder");
-    ASSERT_TRUE(bar);
-    // Several compression blocks for the first entry.
-    ASSERT_TRUE(WriteFileBytes(msi, PatternBytes(300000, 3)));
-
-    for (bool storedSkin : {false, true}) {
-        SCOPED_TRACE(storedSkin ? "skin stored" : "skin deflated");
-        if (storedSkin) {
-            skin = folder / "x.gz";
-            ASSERT_TRUE(WriteSkinFile(skin));
-        }
-        gProgress.clear();
-        UseWindowState();
-        gBuilder.progressBar = bar;
-        ASSERT_EQ(GenerateDone,
-                  GeneratePackageWithResult(msi.c_str(), skin.c_str(), output.c_str(), nullptr));
-        gBuilder.progressBar = nullptr;
-
-        auto runs = ProgressRuns();
-        ASSERT_EQ(storedSkin ? 7u : 8u, runs.size());
-        for (const auto& run : runs) {
-            ASSERT_GE(run.size(), 3u);
-            EXPECT_EQ(UINT(PBM_SETRANGE32), run[0].message);
-            EXPECT_EQ(0, int(run[0].wParam));
-            EXPECT_EQ(100, int(run[0].lParam));
-            EXPECT_EQ(UINT(PBM_SETPOS), run[1].message);
-            EXPECT_EQ(0, int(run[1].wParam));
-            int last = 0;
-            for (size_t i = 1; i < run.size(); ++i) {
-                EXPECT_EQ(UINT(PBM_SETPOS), run[i].message);
-                EXPECT_GE(int(run[i].wParam), last);
-                EXPECT_LE(int(run[i].wParam), 100);
-                last = int(run[i].wParam);
-            }
-            EXPECT_EQ(100, last);
-        }
-        // 300000 bytes in 128 KiB blocks: 43, 87, 100 after 0, then 100.
-        std::vector<int> first;
-        for (size_t i = 1; i < runs[0].size(); ++i)
-            first.push_back(int(runs[0][i].wParam));
-        EXPECT_EQ((std::vector<int>{0, 43, 87, 100, 100}), first);
-    }
-    DestroyWindow(bar);
-}
-
 // What GenerationThreadProc does, in order, as the test sees it.
 std::mutex gEventsLock;
 std::vector<std::string> gEvents;
@@ -738,13 +723,9 @@ BOOL CALLBACK FindOwnedBox(HWND window, LPARAM parameter)
 
 // Runs the worker on its own thread and answers its message box, pumping
 // the test window's messages meanwhile, as the main window would.
-void RunWorker(HWND window)
+void RunWorker(GenerationJob* job)
 {
-    auto* job = new GenerationJob{window, "", "", "", ""};
-    CopyBounded(job->msiPath, MAX_PATH, gBuilder.msiPath);
-    CopyBounded(job->skinPath, MAX_PATH, gBuilder.skinPath);
-    CopyBounded(job->outputPath, MAX_PATH, gBuilder.outputPath);
-    CopyBounded(job->iconPath, MAX_PATH, gBuilder.iconPath);
+    const HWND window = job->window;
     HANDLE thread = CreateThread(nullptr, 0, GenerationThreadProc, job, 0, nullptr);
     ASSERT_TRUE(thread);
     bool answered = false;
@@ -790,41 +771,83 @@ TEST_F(GenerationTest, WorkerReportsInTheOrderTheWindowReliesOn)
 {
     HWND window = CreateRecorderWindow(RecordBusy, "VelumoBusyRecorder");
     ASSERT_TRUE(window);
-    UseWindowState();
-    gBuilder.engine.AddAdditionalThread = RecordAdd;
-    gBuilder.engine.DeleteAdditionalThread = RecordDelete;
-    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, msi.c_str()));
-    ASSERT_TRUE(CopyBounded(gBuilder.skinPath, MAX_PATH, skin.c_str()));
-    ASSERT_TRUE(CopyBounded(gBuilder.outputPath, MAX_PATH, output.c_str()));
+    BuilderStartUpState().engine.AddAdditionalThread = RecordAdd;
+    BuilderStartUpState().engine.DeleteAdditionalThread = RecordDelete;
 
     gEvents.clear();
-    RunWorker(window);
+    RunWorker(Job(window));
     EXPECT_TRUE(FileExists(output));
     EXPECT_EQ("add; box Generated Successfully; delete; busy 0; ", Joined());
 
     DeleteFileA(output.c_str());
-    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, (folder / "missing.msi").c_str()));
+    GenerationJob* missing = Job(window);
+    missing->request.msiPath = folder / "missing.msi";
     gEvents.clear();
-    RunWorker(window);
+    RunWorker(missing);
     EXPECT_FALSE(FileExists(output));
     EXPECT_EQ("add; delete; busy 0; box Can't create zip file; ", Joined());
 
     // An entry name the setup would refuse is named in the message.
     const std::string longName = std::string(250 - folder.path().size(), 'n') + ".msi";
     ASSERT_TRUE(CopyFileTo(msi, folder / longName));
-    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, (folder / longName).c_str()));
+    GenerationJob* refused = Job(window);
+    refused->request.msiPath = folder / longName;
     gEvents.clear();
-    RunWorker(window);
+    RunWorker(refused);
     EXPECT_EQ(0u, Joined().find("add; delete; busy 0; box ")) << Joined();
     EXPECT_NE(std::string::npos, Joined().find("named \"" + longName + "\"")) << Joined();
 
     // Without an engine the worker skips its registration.
-    gBuilder.engine = SkinEngine();
-    ASSERT_TRUE(CopyBounded(gBuilder.msiPath, MAX_PATH, msi.c_str()));
+    BuilderStartUpState().engine = SkinEngine();
     gEvents.clear();
-    RunWorker(window);
+    RunWorker(Job(window));
     EXPECT_EQ("box Generated Successfully; busy 0; ", Joined());
     DestroyWindow(window);
+}
+
+TEST_F(GenerationTest, ProgressRunsFromZeroToHundredForEachDeflatedEntry)
+{
+    HWND bar = CreateRecorderWindow(RecordProgress, "VelumoProgressRecorder");
+    ASSERT_TRUE(bar);
+    // Several compression blocks for the first entry.
+    ASSERT_TRUE(WriteFileBytes(msi, PatternBytes(300000, 3)));
+
+    for (bool storedSkin : {false, true}) {
+        SCOPED_TRACE(storedSkin ? "skin stored" : "skin deflated");
+        if (storedSkin) {
+            skin = folder / "x.gz";
+            ASSERT_TRUE(WriteSkinFile(skin));
+        }
+        gProgress.clear();
+        gEvents.clear();
+        RunWorker(Job(bar, bar));
+        ASSERT_EQ("box Generated Successfully; ", Joined());
+
+        auto runs = ProgressRuns();
+        ASSERT_EQ(storedSkin ? 7u : 8u, runs.size());
+        for (const auto& run : runs) {
+            ASSERT_GE(run.size(), 3u);
+            EXPECT_EQ(UINT(PBM_SETRANGE32), run[0].message);
+            EXPECT_EQ(0, int(run[0].wParam));
+            EXPECT_EQ(100, int(run[0].lParam));
+            EXPECT_EQ(UINT(PBM_SETPOS), run[1].message);
+            EXPECT_EQ(0, int(run[1].wParam));
+            int last = 0;
+            for (size_t i = 1; i < run.size(); ++i) {
+                EXPECT_EQ(UINT(PBM_SETPOS), run[i].message);
+                EXPECT_GE(int(run[i].wParam), last);
+                EXPECT_LE(int(run[i].wParam), 100);
+                last = int(run[i].wParam);
+            }
+            EXPECT_EQ(100, last);
+        }
+        // 300000 bytes in 128 KiB blocks: 43, 87, 100 after 0, then 100.
+        std::vector<int> first;
+        for (size_t i = 1; i < runs[0].size(); ++i)
+            first.push_back(int(runs[0][i].wParam));
+        EXPECT_EQ((std::vector<int>{0, 43, 87, 100, 100}), first);
+    }
+    DestroyWindow(bar);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "Hyperlink.h"
 #include "MainDialog.h"
 #include "PackageFile.h"
-#include "PackageGenerator.h"
+#include "GenerationWorker.h"
 #include "TestFiles.h"
 #include "TestProcess.h"
 #include "TestWindows.h"
@@ -19,6 +19,7 @@
 // that breaks under Wine on an emulated 32-bit side once other threads run.
 
 #include <algorithm>
+#include <map>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -259,12 +260,12 @@ protected:
 
     void SetUp() override
     {
-        gBuilder.instance = GetModuleHandleA(nullptr);
-        gBuilder.engine = SkinEngine();
-        gBuilder.progressBar = nullptr;
+        BuilderState& state = BuilderStartUpState();
+        state = BuilderState();
+        state.instance = GetModuleHandleA(nullptr);
         const std::string builder = folder / "builder";
         ASSERT_TRUE(FillBuilderFolder(builder));
-        ASSERT_TRUE(CopyBounded(gBuilder.builderFolder, MAX_PATH, (builder + "\\").c_str()));
+        ASSERT_TRUE(JoinPath(state.builderFolder, builder.c_str(), '\\', nullptr));
         msi = folder / "Sample.msi";
         ASSERT_TRUE(CopyFileTo(SampleMsiPath(), msi));
         skin = folder / "Sample.skf";
@@ -281,16 +282,15 @@ protected:
             watcher->Watch(nullptr);
         if (main && IsWindow(main))
             DestroyWindow(main);
-        gBuilder.mainWindow = nullptr;
-        gBuilder.engine = SkinEngine();
-        gBuilder.progressBar = nullptr;
+        BuilderStartUpState() = BuilderState();
     }
 
     void RecordEngine()
     {
-        gBuilder.engine.SetCustomSkinWnd = RecordSetCustomSkinWnd;
-        gBuilder.engine.AddAdditionalThread = RecordAddThread;
-        gBuilder.engine.DeleteAdditionalThread = RecordDeleteThread;
+        SkinEngine& engine = BuilderStartUpState().engine;
+        engine.SetCustomSkinWnd = RecordSetCustomSkinWnd;
+        engine.AddAdditionalThread = RecordAddThread;
+        engine.DeleteAdditionalThread = RecordDeleteThread;
     }
 
     void Open(int dialogTemplate = IDD_MAIN)
@@ -418,9 +418,9 @@ TEST_F(MainWindowTest, SuccessfulCreateKeepsButtonsOffUntilTheBoxIsAnswered)
     RecordEngine();
     Open();
     gEngineCalls.clear();
-    // A browse while the worker runs writes the buffers Create read; the
-    // worker must go on with the paths it was started with.
-    gOnAdd = [] { CopyBounded(gBuilder.msiPath, MAX_PATH, "C:\\changed\\meanwhile.msi"); };
+    // A field changed while the worker runs: the worker must go on with the
+    // paths it was started with.
+    gOnAdd = [] { SetDlgItemTextA(gMainForEngine, IDC_MSI_PATH, "C:\\changed\\meanwhile.msi"); };
     Fill(msi, skin, "", output);
     CreateAndWait();
 
@@ -434,7 +434,6 @@ TEST_F(MainWindowTest, SuccessfulCreateKeepsButtonsOffUntilTheBoxIsAnswered)
     // No icon given: the setup keeps the stub's own.
     const std::string stub = ReadFileBytes(std::string(gBuilder.builderFolder) + "Runlet.exe");
     EXPECT_EQ(stub, ReadFileBytes(output).substr(0, stub.size()));
-    EXPECT_EQ(GetDlgItem(main, IDC_PROGRESS), gBuilder.progressBar);
 
     // Eight deflated entries, each 0..100 in rising steps.
     std::vector<std::vector<BarMessage>> runs;
@@ -508,14 +507,20 @@ TEST_F(MainWindowTest, RefusedSkinIsNamedInTheBoxWithItsFirstFault)
 TEST_F(MainWindowTest, TypedPathKeepsItsFirst259Characters)
 {
     Open();
-    // A folder path padded to 300 characters; the field's text is longer
-    // than any path buffer.
-    const std::string tooLong = folder.path() + "\\" + std::string(300 - folder.path().size() - 1, 'x');
-    Fill(tooLong, skin, "", output);
+    // A package at a path of 259 characters, typed with more after it: the
+    // field's text is longer than any path buffer, and only its first 259
+    // characters name the package.
+    const std::string name = std::string(259 - folder.path().size() - 1 - 4, 'x') + ".msi";
+    const std::string kept = folder / name;
+    ASSERT_EQ(259u, kept.size());
+    ASSERT_TRUE(CopyFileTo(msi, kept));
+    Fill(kept + std::string(300 - kept.size(), 'y'), skin, "", output);
     ASSERT_EQ(300u, FieldText(main, IDC_MSI_PATH).size());
     CreateAndWait();
-    EXPECT_EQ(tooLong.substr(0, 259), std::string(gBuilder.msiPath));
-    EXPECT_NE(std::string::npos, watcher->seen()[0].texts.find("Can't create zip file|"));
+    // The package was read: what stops the generation is its name, too long
+    // for a setup to unpack.
+    EXPECT_NE(std::string::npos, watcher->seen()[0].texts.find("named \"" + name + "\""))
+        << watcher->seen()[0].texts;
 }
 
 TEST_F(MainWindowTest, CancellingAFileDialogKeepsTheField)
@@ -550,37 +555,59 @@ TEST_F(MainWindowTest, EngineDecoratesEveryWindowInOrder)
 {
     RecordEngine();
     Open();
-    auto item = [&](int id) { return GetDlgItem(main, id); };
-    struct Expected {
-        std::string what;
-        HWND window;
-        int flags;
+    // What each control is, read from the window its template made: fields
+    // are edits, browse buttons have no text but a tab stop, banners neither;
+    // labels and the progress bar are left to the dialog's own look.
+    auto kindOf = [](HWND child) -> std::string {
+        const std::string windowClass = ClassOf(child);
+        if (lstrcmpiA(windowClass.c_str(), "Edit") == 0)
+            return "CustomEdit";
+        if (lstrcmpiA(windowClass.c_str(), "Button") != 0)
+            return "";
+        if (!CaptionOf(child).empty())
+            return "GeneralButton";
+        return (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) ? "OpenButton" : "banner";
     };
-    const std::vector<Expected> expected = {
-        {"skin CustomFrame", main, 1},
-        {"skin CustomDialog", main, 0},
-        {"skin OpenButton", item(IDC_BROWSE_MSI), 0},
-        {"skin OpenButton", item(IDC_BROWSE_SKIN), 0},
-        {"skin OpenButton", item(IDC_BROWSE_OUTPUT), 0},
-        {"skin OpenButton", item(IDC_BROWSE_ICON), 0},
-        {"skin CustomEdit", item(IDC_MSI_PATH), 0},
-        {"skin CustomEdit", item(IDC_SKIN_PATH), 0},
-        {"skin CustomEdit", item(IDC_OUTPUT_PATH), 0},
-        {"skin CustomEdit", item(IDC_ICON_PATH), 0},
-        {"skin banner_velumo", item(IDC_BANNER_SITE), 0},
-        {"skin banner_getmoreskin", item(IDC_BANNER_SKINS), 0},
-        {"skin GeneralButton", item(IDC_ABOUT), 0},
-        {"skin GeneralButton", item(IDC_HELP_BUTTON), 0},
-        {"skin GeneralButton", item(IDC_CREATE), 0},
-        {"skin GeneralButton", item(IDCANCEL), 0},
-    };
+    std::map<HWND, std::string> undecorated;
+    for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!kindOf(child).empty())
+            undecorated[child] = kindOf(child);
+    }
+    ASSERT_EQ(14u, undecorated.size()) << "the template's controls";
     {
         std::lock_guard<std::mutex> lock(gEngineLock);
-        ASSERT_EQ(expected.size(), gEngineCalls.size());
-        for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(expected[i].what, gEngineCalls[i].what) << i;
-            EXPECT_EQ(expected[i].window, gEngineCalls[i].window) << i;
-            EXPECT_EQ(expected[i].flags, gEngineCalls[i].flags) << i;
+        ASSERT_GE(gEngineCalls.size(), 2u);
+        // The dialog first, its frame before its face.
+        EXPECT_EQ("skin CustomFrame", gEngineCalls[0].what);
+        EXPECT_EQ(1, gEngineCalls[0].flags);
+        EXPECT_EQ("skin CustomDialog", gEngineCalls[1].what);
+        EXPECT_EQ(0, gEngineCalls[1].flags);
+        EXPECT_EQ(main, gEngineCalls[0].window);
+        EXPECT_EQ(main, gEngineCalls[1].window);
+        // Then every control once, kind by kind.
+        std::vector<std::string> runs;
+        for (size_t i = 2; i < gEngineCalls.size(); ++i) {
+            const EngineCall& call = gEngineCalls[i];
+            const auto found = undecorated.find(call.window);
+            ASSERT_NE(undecorated.end(), found) << call.what << ": not a control, or again";
+            const std::string object = call.what.substr(5);
+            const std::string kind = object.compare(0, 7, "banner_") == 0 ? "banner" : object;
+            EXPECT_EQ(found->second, kind) << "control " << call.controlId;
+            EXPECT_EQ(0, call.flags) << object;
+            undecorated.erase(found);
+            if (runs.empty() || runs.back() != kind)
+                runs.push_back(kind);
+        }
+        EXPECT_TRUE(undecorated.empty()) << undecorated.size() << " controls not decorated";
+        EXPECT_EQ((std::vector<std::string>{"OpenButton", "CustomEdit", "banner", "GeneralButton"}),
+                  runs);
+        // Each banner has an object of its own.
+        for (const EngineCall& call : gEngineCalls) {
+            if (call.controlId == IDC_BANNER_SITE) {
+                EXPECT_EQ("skin banner_velumo", call.what);
+            } else if (call.controlId == IDC_BANNER_SKINS) {
+                EXPECT_EQ("skin banner_getmoreskin", call.what);
+            }
         }
         gEngineCalls.clear();
     }
@@ -638,15 +665,6 @@ TEST_F(MainWindowTest, UndecoratedWindowAndAboutBoxAsPictures)
 
 // --- The builder as a process: closing ------------------------------------
 
-// The builder's main window (owner null) or a box that it owns.
-HWND WaitForDialog(const TestProcess& builder, HWND owner, DWORD timeout = 60000)
-{
-    return WaitForWindow(builder, [owner](HWND window) {
-        return ClassOf(window) == "#32770" && CaptionOf(window) == "Velumo Installer" &&
-               GetWindow(window, GW_OWNER) == owner;
-    }, timeout);
-}
-
 void PressEscape(HWND main)
 {
     HWND field = GetDlgItem(main, IDC_MSI_PATH);
@@ -670,7 +688,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     TestProcess process("\"" + builder + "\\OrnixCreator.exe\"", folder.path());
     ASSERT_TRUE(process.started());
 
-    HWND main = WaitForDialog(process, nullptr);
+    HWND main = WaitForDialog(process, "Velumo Installer", nullptr, 60000);
     ASSERT_TRUE(main) << "no main window";
     SendMessageA(GetDlgItem(main, IDC_MSI_PATH), WM_SETTEXT, 0, LPARAM(msi.c_str()));
     SendMessageA(GetDlgItem(main, IDC_SKIN_PATH), WM_SETTEXT, 0, LPARAM(skin.c_str()));
@@ -678,7 +696,7 @@ TEST(BuilderProcessTest, ClosingIsRefusedWhileGeneratingAndEndsTheProcessWhenIdl
     PostMessageA(main, WM_COMMAND, IDC_CREATE, 0);
 
     // While "Generated Successfully" is up the generation is not over.
-    HWND box = WaitForDialog(process, main);
+    HWND box = WaitForDialog(process, "Velumo Installer", main, 60000);
     ASSERT_TRUE(box) << "no outcome box";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, IDCANCEL)));
     PressEscape(main);

@@ -18,13 +18,6 @@ std::string U32Bytes(uint32_t value)
     return bytes;
 }
 
-// Where the security directory of a 32-bit program's headers lies.
-size_t SecurityDirectoryAt(const std::string& image)
-{
-    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
-    return size_t(pe) + 4 + 20 + 96 + 4 * 8;
-}
-
 // The layout a signing tool leaves: `padding` bytes to 8-byte alignment, then
 // a certificate table at the end that the security directory points at. The
 // reader goes by the layout only, so the table holds filler after its header.
@@ -35,7 +28,7 @@ std::string Signed(std::string image, size_t padding, char paddingByte = '\0')
     const std::string certificate = PatternBytes(1992, 4);
     const uint32_t length = uint32_t(8 + certificate.size());
     image += U32Bytes(length) + std::string("\x00\x02\x02\x00", 4) + certificate;
-    image.replace(SecurityDirectoryAt(image), 8, U32Bytes(table) + U32Bytes(length));
+    image.replace(CertificateDirectoryAt(image), 8, U32Bytes(table) + U32Bytes(length));
     return image;
 }
 
@@ -48,14 +41,8 @@ size_t AlignmentPadding(size_t size)
 // to cover it: the signed hash leaves the table out, so the signature holds.
 std::string InjectedIntoCertificateTable(std::string image, const std::string& archive)
 {
-    const size_t directory = SecurityDirectoryAt(image);
-    const uint32_t table = *reinterpret_cast<const uint32_t*>(image.data() + directory);
     const uint32_t start = uint32_t(image.size());
-    const std::string container = U32Bytes(8) + "evil.zip" + archive + U32Bytes(start) + kMarker;
-    image += container;
-    const uint32_t length = uint32_t(image.size() - table);
-    image.replace(table, 4, U32Bytes(length));
-    image.replace(directory + 4, 4, U32Bytes(length));
+    GrowCertificateTable(image, U32Bytes(8) + "evil.zip" + archive + U32Bytes(start) + kMarker);
     return image;
 }
 
@@ -102,7 +89,7 @@ TEST_F(PackageFileTest, ProgramHoldsItsOwnMarkerOnce)
 TEST_F(PackageFileTest, DefaultObjectStandsForOwnProgram)
 {
     PackageFile self;
-    EXPECT_STRCASEEQ(OwnProgramPath().c_str(), self.path);
+    EXPECT_STRCASEEQ(OwnProgramPath().c_str(), self.path());
 }
 
 TEST_F(PackageFileTest, RoundTripsArchivesOfEveryAwkwardLength)
@@ -406,7 +393,7 @@ TEST_F(PackageFileTest, TrailerIsFoundOnlyWhereItMayBe)
     cases.push_back({"padding not zero",
                      Signed(unaligned, AlignmentPadding(unaligned.size()), '\x01'), false, ""});
     std::string tableBeyondEnd = signedBytes;
-    tableBeyondEnd.replace(SecurityDirectoryAt(tableBeyondEnd), 4,
+    tableBeyondEnd.replace(CertificateDirectoryAt(tableBeyondEnd), 4,
                            U32Bytes(uint32_t(signedBytes.size() + 16)));
     cases.push_back({"certificate table beyond the end", tableBeyondEnd, false, ""});
 

@@ -1,4 +1,5 @@
 #include "LittleEndian.h"
+#include "PeHeaders.h"
 #include "PeResources.h"
 #include "TestFiles.h"
 
@@ -115,50 +116,50 @@ TEST(PeResourcesTest, RewrittenProgramsKeepEveryResourceAndLoad)
 TEST(PeResourcesTest, RefusesWhatItCannotRewrite)
 {
     const std::string runlet = ReadFileBytes(HostPath(RUNLET_EXE));
-    const size_t pe = size_t(uint8_t(runlet[0x3c])) | size_t(uint8_t(runlet[0x3d])) << 8;
-    const size_t directories = pe + 4 + 20 + 96;
+    PeHeaders headers;
+    ASSERT_EQ(PeHeadersResult::Sound, ReadPeHeaders(runlet, headers));
+    const size_t pe = headers.signature;
     std::string signedFile = runlet;
-    signedFile[directories + 4 * 8 + 4] = 8;  // a certificate table of 8 bytes
+    // A certificate table of 8 bytes.
+    WriteLittle32(&signedFile[headers.DirectoryAt(kPeSecurityDirectory) + 4], 8);
     PeResources tree;
     std::string error;
     ASSERT_TRUE(tree.Read(runlet, error)) << error;
+    const PeSection* rsrc = nullptr;
+    for (const PeSection& section : headers.sections) {
+        if (section.Named(".rsrc"))
+            rsrc = &section;
+    }
+    ASSERT_TRUE(rsrc);
     // The root table of the resources claims more entries than its section holds.
     std::string badTable = runlet;
-    const size_t sections = pe + 4 + 20 + ReadLittle16(&runlet[pe + 20]);
-    size_t rsrcRaw = 0;
-    for (size_t at = sections; at < sections + 40 * 20; at += 40) {
-        if (runlet.compare(at, 5, ".rsrc") == 0) {
-            rsrcRaw = ReadLittle32(&runlet[at + 20]);
-            badTable[rsrcRaw + 14] = badTable[rsrcRaw + 15] = char(0xff);
-            break;
-        }
-    }
-    ASSERT_TRUE(runlet != badTable);
+    badTable[rsrc->rawOffset + 14] = badTable[rsrc->rawOffset + 15] = char(0xff);
     // The first section's bytes moved over the headers, or into the resources.
     std::string overHeaders = runlet, intoResources = runlet;
-    WriteLittle32(&overHeaders[sections + 20], 0);
-    WriteLittle32(&intoResources[sections + 20], uint32_t(rsrcRaw));
+    const size_t firstRawOffset = headers.sections[0].header + kPeSectionRawOffsetField;
+    WriteLittle32(&overHeaders[firstRawOffset], 0);
+    WriteLittle32(&intoResources[firstRawOffset], rsrc->rawOffset);
     // A program of 9 KB: the headers, then the resources alone, every
     // other section left without bytes in the file.
-    const size_t optional = pe + 4 + 20;
-    const size_t headersEnd = ReadLittle32(&runlet[optional + 60]);
+    const size_t optional = headers.optionalHeader;
+    const size_t headersEnd = headers.headersSize;
     std::string small = runlet.substr(0, headersEnd);
-    for (size_t at = sections; at < sections + 40 * ReadLittle16(&runlet[pe + 6]); at += 40) {
-        if (runlet.compare(at, 5, ".rsrc") == 0) {
-            small += runlet.substr(ReadLittle32(&runlet[at + 20]), ReadLittle32(&runlet[at + 16]));
-            WriteLittle32(&small[at + 20], uint32_t(headersEnd));
+    for (const PeSection& section : headers.sections) {
+        if (&section == rsrc) {
+            small += runlet.substr(section.rawOffset, section.rawSize);
+            WriteLittle32(&small[section.header + kPeSectionRawOffsetField], uint32_t(headersEnd));
         } else {
-            WriteLittle32(&small[at + 16], 0);
-            WriteLittle32(&small[at + 20], 0);
+            WriteLittle32(&small[section.header + kPeSectionRawSizeField], 0);
+            WriteLittle32(&small[section.header + kPeSectionRawOffsetField], 0);
         }
     }
-    WriteLittle32(&small[pe + 12], 0);  // no symbol table
+    WriteLittle32(&small[headers.fileHeader + kPeSymbolTableField], 0);  // no symbol table
     // Alignments the loader refuses; rounding the new section up to them
     // once asked for gigabytes.
     auto aligned = [&](const std::string& file, uint32_t section, uint32_t inFile) {
         std::string bytes = file;
-        WriteLittle32(&bytes[optional + 32], section);
-        WriteLittle32(&bytes[optional + 36], inFile);
+        WriteLittle32(&bytes[optional + kPeSectionAlignmentField], section);
+        WriteLittle32(&bytes[optional + kPeFileAlignmentField], inFile);
         return bytes;
     };
 

@@ -88,18 +88,23 @@ std::string RunHostCommand(const std::string& command, const std::string& done)
     return "no status from: " + command;
 }
 
-// The size of the certificate table that the PE headers point to.
-uint32_t CertificateTableSize(const std::string& image)
+// Signs bytes as kSigning\<name>.exe into <name>-signed.exe with a
+// throw-away certificate (<name>-cert.pem), made afresh for every run, and
+// returns the signed program.
+std::string SignedWithNewCertificate(const std::string& name, const std::string& bytes)
 {
-    if (image.size() < 0x40)
-        return 0;
-    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
-    // Signature, file header, then the 32-bit optional header with its data
-    // directories at offset 96; the certificate table is the fifth.
-    const size_t entry = size_t(pe) + 4 + 20 + 96 + 4 * 8;
-    if (entry + 8 > image.size())
-        return 0;
-    return *reinterpret_cast<const uint32_t*>(image.data() + entry + 4);
+    CreateDirectoryA(kSigning.c_str(), nullptr);
+    EXPECT_TRUE(WriteFileBytes(kSigning + "\\" + name + ".exe", bytes));
+    EXPECT_EQ("0", RunHostCommand(
+                       "cd '" + kSigningHost + "' && rm -f " + name + "-signed.exe && "
+                       "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + name + "-key.pem "
+                       "-out " + name + "-cert.pem -days 2 -subj /CN=Velumo-Tests >log 2>&1 && "
+                       "osslsigncode sign -certs " + name + "-cert.pem -key " + name + "-key.pem "
+                       "-n 'Velumo Tests' -in " + name + ".exe -out " + name + "-signed.exe "
+                       ">>log 2>&1; echo $? >done",
+                       kSigning + "\\done"))
+        << ReadFileBytes(kSigning + "\\log");
+    return ReadFileBytes(kSigning + "\\" + name + "-signed.exe");
 }
 
 struct RunResult {
@@ -114,15 +119,6 @@ struct RunResult {
 // Called at each look at the setup's shown top-level windows while it runs;
 // returns true once it has done its part.
 using WindowWatch = std::function<bool(const std::vector<HWND>& windows)>;
-
-HWND ChildWithText(HWND parent, const char* text)
-{
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (CaptionOf(child) == text)
-            return child;
-    }
-    return nullptr;
-}
 
 // Sets a little-endian field of every local and central header of the entry
 // named `name`; `local` is the field's offset in the local header, which
@@ -367,21 +363,10 @@ TEST_F(RunletTest, SignedSetupInstallsLikeTheUnsignedOne)
     std::string setup = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
                                     {"look.skf", kSkinBytes},
                                     {"VELUMODLL.DLL", ReadFileBytes(kEngineDouble)}});
-    CreateDirectoryA(kSigning.c_str(), nullptr);
     const std::string unsigned_ = ReadFileBytes(setup);
-    ASSERT_TRUE(WriteFileBytes(kSigning + "\\unsigned.exe", unsigned_));
-    // A throw-away certificate, made afresh for every run.
-    EXPECT_EQ("0", RunHostCommand(
-                       "cd '" + kSigningHost + "' && rm -f signed.exe && "
-                       "openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem "
-                       "-days 2 -subj /CN=Velumo-Tests >log 2>&1 && "
-                       "osslsigncode sign -certs cert.pem -key key.pem -n 'Velumo Tests' "
-                       "-in unsigned.exe -out signed.exe >>log 2>&1; echo $? >done",
-                       kSigning + "\\done"))
-        << ReadFileBytes(kSigning + "\\log");
-    const std::string signedBytes = ReadFileBytes(kSigning + "\\signed.exe");
+    const std::string signedBytes = SignedWithNewCertificate("unsigned", unsigned_);
     ASSERT_GT(signedBytes.size(), unsigned_.size());
-    ASSERT_GT(CertificateTableSize(signedBytes), 0u);
+    ASSERT_GT(CertificateTable(signedBytes).size, 0u);
     // The signature follows the container's trailer.
     EXPECT_NE(0, memcmp(signedBytes.data() + signedBytes.size() - kContainerMarkerLength,
                         kContainerMarker, kContainerMarkerLength));
@@ -833,35 +818,20 @@ TEST_F(RunletTest, SignedSetupIgnoresContainerInjectedIntoItsCertificateTable)
                                            {"look.skf", kSkinBytes},
                                            {"VelumoDll.dll", ReadFileBytes(kEngineDouble)},
                                            {kTestLibrary, "injected library"}}));
-    CreateDirectoryA(kSigning.c_str(), nullptr);
-    ASSERT_TRUE(WriteFileBytes(kSigning + "\\carrier.exe", ReadFileBytes(setup)));
-    EXPECT_EQ("0", RunHostCommand(
-                       "cd '" + kSigningHost + "' && rm -f carrier-signed.exe && "
-                       "openssl req -x509 -newkey rsa:2048 -nodes -keyout carrier-key.pem "
-                       "-out carrier-cert.pem -days 2 -subj /CN=Velumo-Tests >log 2>&1 && "
-                       "osslsigncode sign -certs carrier-cert.pem -key carrier-key.pem "
-                       "-n 'Velumo Tests' -in carrier.exe -out carrier-signed.exe >>log 2>&1; "
-                       "echo $? >done",
-                       kSigning + "\\done"))
-        << ReadFileBytes(kSigning + "\\log");
-    std::string image = ReadFileBytes(kSigning + "\\carrier-signed.exe");
-    ASSERT_GT(CertificateTableSize(image), 0u);
+    std::string image = SignedWithNewCertificate("carrier", ReadFileBytes(setup));
+    const PeDirectory table = CertificateTable(image);
+    ASSERT_GT(table.size, 0u);
 
     // The injected container ends the file, as the builder's own would, and
     // the certificate table and its directory entry grow to cover it.
-    const uint32_t pe = *reinterpret_cast<const uint32_t*>(image.data() + 0x3C);
-    const size_t directory = size_t(pe) + 4 + 20 + 96 + 4 * 8;
-    const uint32_t table = *reinterpret_cast<const uint32_t*>(image.data() + directory);
-    ASSERT_EQ(image.size(), table + CertificateTableSize(image));
+    ASSERT_EQ(image.size(), table.address + table.size);
     const auto u32 = [](uint32_t value) { return std::string(reinterpret_cast<char*>(&value), 4); };
     const std::string archive = ReadFileBytes(injectedArchive);
     const size_t containerSize = 4 + 8 + archive.size() + kContainerTrailerLength;
-    image.append((8 - (image.size() + containerSize) % 8) % 8, '\0');
-    image += u32(8) + "temp.zip" + archive + u32(uint32_t(image.size())) +
-             std::string(kContainerMarker, kContainerMarkerLength);
-    const uint32_t grown = uint32_t(image.size() - table);
-    image.replace(table, 4, u32(grown));
-    image.replace(directory + 4, 4, u32(grown));
+    const std::string padding((8 - (image.size() + containerSize) % 8) % 8, '\0');
+    GrowCertificateTable(image, padding + u32(8) + "temp.zip" + archive +
+                                    u32(uint32_t(image.size() + padding.size())) +
+                                    std::string(kContainerMarker, kContainerMarkerLength));
     ASSERT_TRUE(WriteFileBytes(kSigning + "\\carrier-injected.exe", image));
     EXPECT_EQ("0", RunHostCommand("cd '" + kSigningHost + "' && osslsigncode verify -CAfile "
                                   "carrier-cert.pem -in carrier-injected.exe >log 2>&1; "

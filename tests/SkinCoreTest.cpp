@@ -147,6 +147,23 @@ TEST_F(SkinCoreTest, TheGoodSkinIsDescribedWithItsColoursAndImage)
     EXPECT_EQ(0x5A, open->image.bgr0[0]);
     EXPECT_EQ(0, open->image.bgr0[3]);
     EXPECT_FALSE(skin.objects[FindSkinObject("Edit")]);
+    EXPECT_FALSE(skin.dark);
+    EXPECT_FALSE(skin.highContrastSafe);
+}
+
+TEST_F(SkinCoreTest, ADarkVariantIsDescribedBesideTheSkin)
+{
+    SkinFaults faults;
+    SkinDescription skin;
+    SkinCase night = Case("dark variant");
+    night.entries[1].bytes = GoodSkinIniWith("#102030", "#010203");  // dark.ini
+    const std::string path = Write(night, "Night.skf");
+    ASSERT_EQ(SkinVerdict::Accepted, CheckSkin(path.c_str(), faults, &skin));
+    ASSERT_TRUE(skin.dark);
+    EXPECT_EQ(SkinRgb(0x10, 0x20, 0x30), skin.objects[FindSkinObject("Dialog")]->style.face);
+    EXPECT_EQ(SkinRgb(0x01, 0x02, 0x03), skin.dark->objects[FindSkinObject("Dialog")]->style.face);
+    EXPECT_EQ("Test", skin.dark->name);
+    EXPECT_FALSE(skin.dark->dark);
 }
 
 TEST_F(SkinCoreTest, SkinCheckAcceptsPrintsAndExitsZero)
@@ -174,6 +191,10 @@ TEST_F(SkinCoreTest, SkinCheckNamesEveryFaultWithItsLine)
          {":6: expected \"key = value\"", ":7: unknown object [Dialgo]",
           ":5: [Dialog] unknown key \"glow\""}},
         {"future format", {": skin.ini: unsupported format 3, this engine reads 1 to 2"}},
+        // A dark variant's lines are its own ini's, named between file and line.
+        {"dark variant with a bad colour", {":dark.ini:8: [Button] bad value \"#40506\" for face"}},
+        {"dark variant missing", {": skin has no dark.ini"}},
+        {"dark naming skin.ini", {":4: [Skin] dark names no other ini of the skin"}},
         {"zero bytes", {": skin file is empty"}},
         {"no skin.ini", {": skin has no skin.ini"}},
     };

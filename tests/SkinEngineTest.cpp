@@ -28,16 +28,25 @@ TEST_F(SkinEngineTest, SampleSkinsPaintDialogButtonFieldAndLabelInTheirColours)
         plainButton = ButtonFaceOf(plain, dialog, IDCANCEL);
     }
 
-    for (const SkinColours& skin : {kDaylight, kMidnight}) {
+    const SkinLook daylight = LookOf("Daylight.skf");
+    const SkinLook midnight = LookOf("Midnight.skf");
+    // Two looks apart in every colour the test reads, so that each check
+    // below tells the skins apart.
+    EXPECT_NE(daylight.dialog, midnight.dialog);
+    EXPECT_NE(daylight.button, midnight.button);
+    EXPECT_NE(daylight.pressed, midnight.pressed);
+    EXPECT_NE(daylight.label, midnight.label);
+    EXPECT_NE(daylight.field, midnight.field);
+    for (const SkinLook& skin : {daylight, midnight}) {
         SCOPED_TRACE(skin.file);
         ASSERT_TRUE(copy.Load());
-        SkinEngineApply(copy.engine(), SkinPath(skin.file).c_str());
+        SkinEngineApply(copy.engine(), SkinFilePath(skin.file.c_str()).c_str());
         {
             TestDialog dialog(kMainDialog);
             ASSERT_NE(nullptr, dialog.get());
             const WindowCapture shot = CaptureWindow(dialog.get());
             ASSERT_FALSE(shot.empty());
-            SaveShot(shot, std::string("dialog-") + skin.file + ".png");
+            SaveShot(shot, "dialog-" + skin.file + ".png");
 
             EXPECT_EQ(skin.dialog, FaceOf(shot, dialog));
             EXPECT_NE(plainFace, FaceOf(shot, dialog));
@@ -64,7 +73,7 @@ TEST_F(SkinEngineTest, BuilderSkinPaintsNamedObjectsWithTheirImages)
 {
     ASSERT_TRUE(copy.Load());
     SkinEngine& engine = copy.engine();
-    SkinEngineApply(engine, SkinPath("Ornix.skf").c_str());
+    SkinEngineApply(engine, SkinFilePath("Ornix.skf").c_str());
     {
         TestDialog dialog(kMainDialog);
         ASSERT_NE(nullptr, dialog.get());
@@ -128,8 +137,8 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
     {
         // A window that exists before ApplySkin is skinned too.
         TestDialog early(kMainDialog);
-        SkinEngineApply(engine, SkinPath("Midnight.skf").c_str());
-        EXPECT_EQ(kMidnight.dialog, BrushColour(DialogBrush(early.get())));
+        SkinEngineApply(engine, SkinFilePath("Midnight.skf").c_str());
+        EXPECT_EQ(LookOf("Midnight.skf").dialog, DialogFaceColour(early.get()));
     }
     COLORREF registered = CLR_INVALID, afterDelete = CLR_INVALID, unregistered = CLR_INVALID;
     const char kBoxCaption[] = "Velumo Installer";
@@ -137,17 +146,17 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
     std::thread worker([&] {
         workerId = GetCurrentThreadId();
         TestDialog before(kMainDialog);
-        unregistered = BrushColour(DialogBrush(before.get()));
+        unregistered = DialogFaceColour(before.get());
         EXPECT_TRUE(engine.AddAdditionalThread());
         {
             TestDialog during(kMainDialog);
-            registered = BrushColour(DialogBrush(during.get()));
+            registered = DialogFaceColour(during.get());
         }
         // A message box of a registered thread is skinned whole, frame and all.
         MessageBoxA(nullptr, "The installation was interrupted.", kBoxCaption, MB_OK);
         EXPECT_TRUE(engine.DeleteAdditionalThread());
         TestDialog after(kMainDialog);
-        afterDelete = BrushColour(DialogBrush(after.get()));
+        afterDelete = DialogFaceColour(after.get());
     });
     HWND box = nullptr;
     for (int wait = 0; wait < 200 && !box; ++wait) {
@@ -167,9 +176,9 @@ TEST_F(SkinEngineTest, WindowsOfRegisteredThreadsAreSkinnedOthersAreNot)
         PostThreadMessageA(workerId, WM_QUIT, 0, 0);
     }
     worker.join();
-    EXPECT_NE(kMidnight.dialog, unregistered);
-    EXPECT_EQ(kMidnight.dialog, registered);
-    EXPECT_NE(kMidnight.dialog, afterDelete);
+    EXPECT_NE(LookOf("Midnight.skf").dialog, unregistered);
+    EXPECT_EQ(LookOf("Midnight.skf").dialog, registered);
+    EXPECT_NE(LookOf("Midnight.skf").dialog, afterDelete);
 }
 
 TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
@@ -179,18 +188,29 @@ TEST_F(SkinEngineTest, ReleaseRestoresWindowsFreesEverythingAndLetsTheFileGo)
     PumpMessages(100);
     const GuiCounts before = CountGuiObjects();
 
+    // Controls are lent stock brushes; the skin's font is the one object of
+    // the skin that its windows hold, so the skin gives its labels one.
+    TempFolder work;
+    const std::string skin = work / "font.skf";
+    ASSERT_TRUE(WriteZip(skin, {{"skin.ini", "[Skin]\nformat = 2\n[Dialog]\nface = #1F3A4D\n"
+                                             "[Button]\nface = #405060\n"
+                                             "[Static]\ntext = #F0F0F0\nfont_face = Tahoma\n"
+                                             "font_size = 11\n"}}));
     ASSERT_TRUE(copy.Load());
-    SkinEngineApply(copy.engine(), SkinPath("Ornix.skf").c_str());
+    SkinEngineApply(copy.engine(), skin.c_str());
     TestDialog dialog(kMainDialog);
     ASSERT_NE(nullptr, dialog.get());
     EXPECT_TRUE(copy.engine().SetCustomSkinWnd(dialog.item(kBrowse), L"OpenButton", 0));
-    HBRUSH skinBrush = DialogBrush(dialog.get());
-    ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), BrushColour(skinBrush));
-    ASSERT_EQ(OBJ_BRUSH, static_cast<int>(GetObjectType(skinBrush)));
+    ASSERT_EQ(RGB(0x1F, 0x3A, 0x4D), DialogFaceColour(dialog.get()));
+    auto skinFont = reinterpret_cast<HFONT>(SendMessageA(dialog.item(kLabel), WM_GETFONT, 0, 0));
+    ASSERT_EQ(OBJ_FONT, static_cast<int>(GetObjectType(skinFont)));
+    LOGFONTA font = {};
+    GetObjectA(skinFont, sizeof font, &font);
+    ASSERT_EQ(-15, font.lfHeight) << "the label has not the skin's 11-point font";
 
     copy.Release();
     EXPECT_EQ(nullptr, GetModuleHandleA(copy.path().c_str()));
-    EXPECT_EQ(0u, GetObjectType(skinBrush)) << "the skin's brush outlived the engine";
+    EXPECT_EQ(0u, GetObjectType(skinFont)) << "the skin's font outlived the engine";
     // The dialog, still open, paints without the skin and without the engine.
     const WindowCapture shot = CaptureWindow(dialog.get());
     ASSERT_FALSE(shot.empty());
@@ -305,7 +325,7 @@ TEST_F(SkinEngineTest, DamagedSkinFilesAreRefusedAndLeaveWindowsUnskinned)
     const WindowCapture shot = CaptureWindow(dialog.get());
     ASSERT_FALSE(shot.empty());
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), FaceOf(shot, dialog));
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), BrushColour(DialogBrush(dialog.get())));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), DialogFaceColour(dialog.get()));
 }
 
 // The page of every control kind (template 302) and what the skins paint there.
@@ -416,7 +436,7 @@ TEST_F(SkinEngineTest, EveryControlOfAnInstallerPageIsDrawnInTheSkin)
         const bool firstFormat = run.skin == older.c_str();
         if (run.skin) {
             ASSERT_TRUE(copy.Load());
-            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinPath(run.skin).c_str());
+            SkinEngineApply(copy.engine(), firstFormat ? run.skin : SkinFilePath(run.skin).c_str());
         }
         {
             TestDialog page(kControlsDialog);
@@ -628,11 +648,15 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
         const char* name;
         const char* skin;  // null: no engine
         COLORREF bannerLeft, bannerRight;
+        // The title made again and marked transparent once it exists, as
+        // Windows Installer's come to the engine.
+        bool markedLate;
     };
     const Run runs[] = {
-        {"unskinned", nullptr, package, package},
-        {"no-banner", withoutBanner.c_str(), package, package},
-        {"banner", withBanner.c_str(), left, right},
+        {"unskinned", nullptr, package, package, false},
+        {"no-banner", withoutBanner.c_str(), package, package, false},
+        {"banner", withBanner.c_str(), left, right, false},
+        {"banner-marked-late", withBanner.c_str(), left, right, true},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.name);
@@ -646,6 +670,26 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
             std::vector<BitmapOf> bitmaps;
             for (int id : {kBannerBitmap, kMiddleBitmap})
                 bitmaps.emplace_back(page.item(id), package);
+            if (run.markedLate) {
+                HWND old = page.item(kBannerTitle);
+                RECT place;
+                GetWindowRect(old, &place);
+                MapWindowPoints(nullptr, page.get(), reinterpret_cast<POINT*>(&place), 2);
+                const WPARAM font = SendMessageW(old, WM_GETFONT, 0, 0);
+                DestroyWindow(old);
+                HWND title = CreateWindowExW(0, L"Static", L"Banner title", WS_CHILD | SS_LEFT,
+                                             place.left, place.top, place.right - place.left,
+                                             place.bottom - place.top, page.get(),
+                                             reinterpret_cast<HMENU>(kBannerTitle), nullptr,
+                                             nullptr);
+                ASSERT_NE(nullptr, title);
+                SendMessageW(title, WM_SETFONT, font, FALSE);
+                SetWindowLongW(title, GWL_EXSTYLE,
+                               GetWindowLongW(title, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+                ShowWindow(title, SW_SHOW);
+                RedrawWindow(page.get(), nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            }
             const WindowCapture shot = CaptureWindow(page.get());
             ASSERT_FALSE(shot.empty());
             SaveShot(shot, std::string("banner-") + run.name + ".png");
@@ -663,6 +707,7 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
             // box of face colour around it, in the skin's text colour.
             EXPECT_EQ(0, shot.Count(title, face));
             EXPECT_GT(shot.Count(title, text), 5);
+            EXPECT_GT(shot.Count(title, run.bannerLeft), 0) << "nothing lies beneath the title";
             // Beneath it the banner lies where it lies beside it.
             RECT pastMiddle = title;
             pastMiddle.left = banner.left + w / 2 + 2;
@@ -674,6 +719,152 @@ TEST_F(SkinEngineTest, BannersAreTheSkinsCroppedToCoverAndTextOverThemStaysTrans
             EXPECT_LT(renamed.Count(title, text) * 3, shot.Count(title, text));
             EXPECT_EQ(0, renamed.Count(title, face));
         }
+        copy.Release();
+    }
+}
+
+TEST_F(SkinEngineTest, AControlThatDeletesTheBrushItIsGivenSpoilsNoLaterWindow)
+{
+    ASSERT_TRUE(LoadControlLibraries());
+    const SkinLook midnight = LookOf("Midnight.skf");
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
+    {
+        // Wine's link control deletes whatever brush its WM_CTLCOLORSTATIC
+        // brings back, as Windows Installer's Hyperlink pages show one.
+        TestDialog dialog(kMainDialog);
+        const RECT label = dialog.rect(kLabel);
+        HWND link = CreateWindowExW(0, L"SysLink", L"See <a href=\"https://example.com\">the site</a>",
+                                    WS_CHILD | WS_VISIBLE, label.left, label.bottom + 2, 200, 16,
+                                    dialog.get(), nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, link);
+        for (int i = 0; i < 3; ++i)
+            RedrawWindow(dialog.get(), nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        EXPECT_EQ(midnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    TestDialog later(kMainDialog);
+    const WindowCapture shot = CaptureWindow(later.get());
+    SaveShot(shot, "dialog-after-link-Midnight.png");
+    EXPECT_EQ(midnight.dialog, FaceOf(shot, later));
+    EXPECT_GT(shot.Count(later.rect(kLabel), midnight.label), 5);
+    copy.Release();
+}
+
+// Windows' setting for apps, set for the test's user and put back after.
+class AppsTheme {
+public:
+    explicit AppsTheme(bool light) { Set(light); }
+    ~AppsTheme()
+    {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
+    }
+    void Set(bool light)
+    {
+        const DWORD value = light;
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme",
+                                                 REG_DWORD, &value, sizeof value));
+    }
+
+private:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+};
+
+// Wine never reports high contrast, so the engine's own import of
+// SystemParametersInfoW is pointed at one that does.
+BOOL WINAPI HighContrastOn(UINT action, UINT size, void* data, UINT flags)
+{
+    if (action == SPI_GETHIGHCONTRAST && data) {
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = HCF_HIGHCONTRASTON;
+        return TRUE;
+    }
+    return SystemParametersInfoW(action, size, data, flags);
+}
+
+// Replaces a module's import; the old address, or null when it has none.
+void* PatchImport(HMODULE module, const char* library, const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const FARPROC wanted = GetProcAddress(GetModuleHandleA(library), function);
+    for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         directory.VirtualAddress && import->Name; ++import) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + import->Name), library) != 0)
+            continue;
+        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+             slot->u1.Function; ++slot) {
+            if (reinterpret_cast<FARPROC>(slot->u1.Function) != wanted)
+                continue;
+            DWORD old = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
+{
+    const SkinLook daylight = LookOf("Daylight.skf"), night = LookOf("Daylight.skf", true);
+    const SkinLook midnight = LookOf("Midnight.skf");
+    const COLORREF darkFace = night.dialog, contrastFace = LookOf("Contrast.skf").dialog;
+    ASSERT_NE(daylight.dialog, darkFace);
+    COLORREF plainFace;
+    {
+        TestDialog dialog(kMainDialog);
+        plainFace = FaceOf(CaptureWindow(dialog.get()), dialog);
+    }
+    {
+        AppsTheme theme(false);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinFilePath("Daylight.skf").c_str());
+        TestDialog dialog(kMainDialog);
+        const WindowCapture dark = CaptureWindow(dialog.get());
+        SaveShot(dark, "dialog-Daylight-dark.png");
+        EXPECT_EQ(darkFace, FaceOf(dark, dialog));
+        // Switched while the window is open, as Windows tells every window.
+        theme.Set(true);
+        SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
+                     reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+        const WindowCapture light = CaptureWindow(dialog.get());
+        EXPECT_EQ(daylight.dialog, FaceOf(light, dialog));
+        EXPECT_EQ(daylight.button, ButtonFaceOf(light, dialog, IDCANCEL));
+        // And back.
+        theme.Set(false);
+        SendMessageW(dialog.get(), WM_SETTINGCHANGE, 0,
+                     reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+        EXPECT_EQ(darkFace, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    copy.Release();
+    {
+        // A skin without a dark variant keeps its one look.
+        AppsTheme theme(false);
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
+        TestDialog dialog(kMainDialog);
+        EXPECT_EQ(midnight.dialog, FaceOf(CaptureWindow(dialog.get()), dialog));
+    }
+    copy.Release();
+
+    for (const char* file : {"Daylight.skf", "Contrast.skf"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(copy.Load());
+        HMODULE engine = GetModuleHandleA(copy.path().c_str());
+        ASSERT_TRUE(PatchImport(engine, "user32.dll", "SystemParametersInfoW",
+                                reinterpret_cast<void*>(HighContrastOn)));
+        SkinEngineApply(copy.engine(), SkinFilePath(file).c_str());
+        TestDialog dialog(kMainDialog);
+        const WindowCapture shot = CaptureWindow(dialog.get());
+        SaveShot(shot, std::string("dialog-high-contrast-") + file + ".png");
+        // Daylight gives way to the system's colours; Contrast is made for it.
+        EXPECT_EQ(file[0] == 'D' ? plainFace : contrastFace, FaceOf(shot, dialog));
         copy.Release();
     }
 }

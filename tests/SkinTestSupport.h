@@ -2,7 +2,9 @@
 
 // What the tests of the real skin engine share: the engine copied into a
 // private folder, a test dialog on the display, and readings of its colours.
+#include "SkinDescription.h"
 #include "SkinEngine.h"
+#include "SkinObjects.h"
 #include "TestFiles.h"
 #include "WindowCapture.h"
 
@@ -12,7 +14,6 @@
 
 inline const std::string kEngineDll = HostPath(ENGINE_DLL);
 inline const std::string kSkins = HostPath(SKINS_DIR);
-inline const std::string kShots = HostPath(SCREENSHOT_DIR);
 
 constexpr int kMainDialog = 300;
 constexpr int kAboutDialog = 301;
@@ -23,21 +24,6 @@ constexpr int kBrowse = 1004;
 constexpr int kBanner = 1005;
 constexpr int kAboutBanner = 1018;
 constexpr int kAboutLink = 1019;
-
-struct SkinColours {
-    const char* file;
-    COLORREF dialog;
-    COLORREF button;
-    COLORREF pressed;
-    COLORREF label;
-    COLORREF field;
-};
-
-// The values in skins/*/skin.ini.
-inline const SkinColours kDaylight = {"Daylight.skf", RGB(0xF7, 0xF4, 0xEC), RGB(0xE3, 0xD9, 0xC2),
-                               RGB(0xCD, 0xBF, 0x9E), RGB(0x3B, 0x33, 0x21), RGB(0xFF, 0xFE, 0xF9)};
-inline const SkinColours kMidnight = {"Midnight.skf", RGB(0x22, 0x25, 0x2B), RGB(0x3B, 0x42, 0x52),
-                               RGB(0x2E, 0x34, 0x40), RGB(0x88, 0xC0, 0xD0), RGB(0x2E, 0x34, 0x40)};
 
 inline INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
 {
@@ -109,20 +95,18 @@ inline COLORREF BrushColour(HBRUSH brush)
     return description.lbColor;
 }
 
-inline HBRUSH DialogBrush(HWND dialog)
+// The colour a dialog fills its face with, as it answers WM_CTLCOLORDLG:
+// its brush's, or the DC's brush colour when it lends the DC's own brush.
+inline COLORREF DialogFaceColour(HWND dialog)
 {
     HDC dc = GetDC(dialog);
     auto brush = reinterpret_cast<HBRUSH>(
         SendMessageA(dialog, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
                      reinterpret_cast<LPARAM>(dialog)));
+    const COLORREF colour =
+        brush == GetStockObject(DC_BRUSH) ? GetDCBrushColor(dc) : BrushColour(brush);
     ReleaseDC(dialog, dc);
-    return brush;
-}
-
-inline void SaveShot(const WindowCapture& shot, const std::string& name)
-{
-    CreateDirectoryA(kShots.c_str(), nullptr);
-    EXPECT_TRUE(shot.SavePng(kShots + "\\" + name)) << name;
+    return colour;
 }
 
 // The engine copied into a private folder, so that deleting it after release
@@ -150,9 +134,52 @@ private:
     SkinEngine engine_;
 };
 
-inline std::string SkinPath(const char* file)
+inline std::string SkinFilePath(const char* file)
 {
     return kSkins + "\\" + file;
+}
+
+// What the tests look for in a stock skin, read from the built file by the
+// engine's own reader of skins: the dialog's face, a button's face normal
+// and pressed, a label's text and a field's face.
+struct SkinLook {
+    std::string file;
+    COLORREF dialog = 0;
+    COLORREF button = 0;
+    COLORREF pressed = 0;
+    COLORREF label = 0;
+    COLORREF field = 0;
+};
+
+// dark: the look of the skin's dark variant.
+inline SkinLook LookOf(const char* file, bool dark = false)
+{
+    SkinLook look;
+    look.file = file;
+    SkinDescription skin;
+    SkinFaults faults;
+    const std::string path = SkinFilePath(file);
+    EXPECT_EQ(SkinVerdict::Accepted, CheckSkin(path.c_str(), faults, &skin)) << file;
+    if (dark) {
+        EXPECT_TRUE(skin.dark) << file << " has no dark variant";
+        if (skin.dark) {
+            SkinDescription variant = std::move(*skin.dark);  // skin owns it
+            skin = std::move(variant);
+        }
+    }
+    auto style = [&](const char* object) {
+        const int index = FindSkinObject(object);
+        const bool present = index != kNoObject && size_t(index) < skin.objects.size() &&
+                             skin.objects[size_t(index)];
+        EXPECT_TRUE(present) << file << " has no " << object;
+        return present ? skin.objects[size_t(index)]->style : SkinStyle();
+    };
+    look.dialog = style("Dialog").face;
+    look.button = style("Button").face;
+    look.pressed = style("Button").pressed;
+    look.label = style("Static").text;
+    look.field = style("Edit").face;
+    return look;
 }
 
 struct GuiCounts {

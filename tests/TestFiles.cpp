@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "LittleEndian.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -128,4 +130,31 @@ int CountEntries(const std::string& folder)
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return count;
+}
+
+size_t CertificateDirectoryAt(const std::string& image)
+{
+    PeHeaders headers;
+    if (ReadPeHeaders(image, headers) != PeHeadersResult::Sound ||
+        headers.directories.size() <= kPeSecurityDirectory)
+        return 0;
+    return headers.DirectoryAt(kPeSecurityDirectory);
+}
+
+PeDirectory CertificateTable(const std::string& image)
+{
+    const size_t at = CertificateDirectoryAt(image);
+    if (!at)
+        return PeDirectory();
+    return {ReadLittle32(&image[at]), ReadLittle32(&image[at + 4])};
+}
+
+void GrowCertificateTable(std::string& image, const std::string& bytes)
+{
+    const size_t directory = CertificateDirectoryAt(image);
+    const uint32_t table = CertificateTable(image).address;
+    image += bytes;
+    const uint32_t length = uint32_t(image.size() - table);
+    WriteLittle32(&image[table], length);
+    WriteLittle32(&image[directory + 4], length);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PeHeaders.h"
+
 #include <windows.h>
 
 #include <string>
@@ -33,3 +35,13 @@ std::string FolderOf(const std::string& path);
 std::string PatternBytes(size_t length, unsigned seed = 1);
 // Entries of a folder, without "." and "..".
 int CountEntries(const std::string& folder);
+
+// The certificate table of a program held in memory, by its headers: where
+// its directory entry lies (0 when the headers have none), and what the entry
+// says.
+size_t CertificateDirectoryAt(const std::string& image);
+PeDirectory CertificateTable(const std::string& image);
+// Appends bytes inside the certificate table that ends the program: the
+// table's own length and its directory entry grow to cover them. The table
+// lies outside the signed hash, so a signature still verifies.
+void GrowCertificateTable(std::string& image, const std::string& bytes);

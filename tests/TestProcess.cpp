@@ -1,5 +1,7 @@
 #include "TestProcess.h"
 
+#include "TestWindows.h"
+
 #include <stdio.h>
 
 TestProcess::TestProcess(const std::string& commandLine, const std::string& folder,
@@ -129,4 +131,13 @@ EnvironmentOverride::EnvironmentOverride(const char* name, const std::string& va
 EnvironmentOverride::~EnvironmentOverride()
 {
     SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr);
+}
+
+HWND WaitForDialog(const TestProcess& program, const std::string& caption, HWND owner,
+                   DWORD timeout)
+{
+    return WaitForWindow(program, [&](HWND window) {
+        return ClassOf(window) == "#32770" && CaptionOf(window) == caption &&
+               GetWindow(window, GW_OWNER) == owner;
+    }, timeout);
 }

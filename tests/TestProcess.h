@@ -45,6 +45,11 @@ std::vector<HWND> WindowsOf(DWORD processId, bool shownOnly = true);
 HWND WaitForWindow(const TestProcess& program, const std::function<bool(HWND)>& match,
                    DWORD timeout, bool shownOnly = true, DWORD interval = 100);
 
+// A shown dialog box of the program with this caption and owner (null for
+// one of its own), or null when none came before the timeout.
+HWND WaitForDialog(const TestProcess& program, const std::string& caption, HWND owner,
+                   DWORD timeout);
+
 // Asks `condition` every 100 ms until it holds (true) or the timeout passes
 // (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout);

@@ -42,6 +42,34 @@ std::string ChildTexts(HWND window)
     return texts;
 }
 
+namespace {
+
+struct ChildSearch {
+    const std::string& text;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<ChildSearch*>(parameter);
+    if ((!search->className || lstrcmpiA(ClassOf(child).c_str(), search->className) == 0) &&
+        CaptionOf(child) == search->text) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND ChildWithText(HWND parent, const std::string& text, const char* className)
+{
+    ChildSearch search = {text, className, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::string ProgramFilesPath(const std::string& rest)
 {
     char folder[MAX_PATH] = {};

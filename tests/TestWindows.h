@@ -11,6 +11,9 @@ std::string ClassOf(HWND window);
 std::string InternalTextOf(HWND window);
 // The texts of all the window's children, each followed by "|".
 std::string ChildTexts(HWND window);
+// The first child, at any depth, with this text and, when one is given, this
+// window class (without regard to case); null when there is none.
+HWND ChildWithText(HWND parent, const std::string& text, const char* className = nullptr);
 
 // A path under the machine's Program Files folder, where products install.
 std::string ProgramFilesPath(const std::string& rest);

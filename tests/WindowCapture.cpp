@@ -1,5 +1,8 @@
 #include "WindowCapture.h"
 
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -246,4 +249,11 @@ WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds)
                                      bounds.bottom - bounds.top);
     ReleaseDC(nullptr, screen);
     return capture;
+}
+
+void SaveShot(const WindowCapture& shot, const std::string& name)
+{
+    static const std::string shots = HostPath(SCREENSHOT_DIR);
+    CreateDirectoryA(shots.c_str(), nullptr);
+    EXPECT_TRUE(shot.SavePng(shots + "\\" + name)) << name;
 }

@@ -50,3 +50,7 @@ WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds = 1500);
 RECT RectInWindow(HWND topLevel, HWND child);
 // Handles the thread's pending messages for about this long.
 void PumpMessages(DWORD milliseconds);
+// Keeps the picture as a PNG file of this name in the build's screenshots
+// folder, for a person to look at; a picture that cannot be written fails
+// the test.
+void SaveShot(const WindowCapture& shot, const std::string& name);

@@ -6,11 +6,12 @@ import sys
 
 import pefile
 
+from built_files import RT_DIALOG, RT_GROUP_ICON, dialog_template, resource
+
 WS_POPUP, WS_CAPTION, WS_SYSMENU, WS_MINIMIZEBOX = 0x80000000, 0x00C00000, 0x00080000, 0x00020000
 WS_TABSTOP, WS_GROUP, WS_BORDER = 0x00010000, 0x00020000, 0x00800000
 DS_MODALFRAME, DS_CENTER, DS_SHELLFONT = 0x80, 0x800, 0x48
 BS_DEFPUSHBUTTON, ES_AUTOHSCROLL = 0x1, 0x80
-CLASSES = {0x80: "button", 0x81: "edit", 0x82: "static"}
 
 # id, class, text, x, y, cx, cy, style bits that must be set, bits that must be clear
 MAIN = [
@@ -44,50 +45,6 @@ ABOUT = [
 ]
 
 
-def sz_or_ord(data, pos):
-    first = struct.unpack_from("<H", data, pos)[0]
-    if first == 0xFFFF:
-        return struct.unpack_from("<H", data, pos + 2)[0], pos + 4
-    end = pos
-    while struct.unpack_from("<H", data, end)[0] != 0:
-        end += 2
-    return data[pos:end].decode("utf-16-le"), end + 2
-
-
-def parse(data):
-    version, signature, _, _, style, count, x, y, cx, cy = struct.unpack_from("<HHIIIHhhhh", data, 0)
-    assert (version, signature) == (1, 0xFFFF), "not an extended dialog template"
-    pos = 26
-    _, pos = sz_or_ord(data, pos)
-    _, pos = sz_or_ord(data, pos)
-    caption, pos = sz_or_ord(data, pos)
-    points, weight, italic, charset = struct.unpack_from("<HHBB", data, pos)
-    face, pos = sz_or_ord(data, pos + 6)
-    items = []
-    for _ in range(count):
-        pos = (pos + 3) & ~3
-        _, _, istyle, ix, iy, icx, icy, iid = struct.unpack_from("<IIIhhhhI", data, pos)
-        cls, pos = sz_or_ord(data, pos + 24)
-        text, pos = sz_or_ord(data, pos)
-        extra = struct.unpack_from("<H", data, pos)[0]
-        pos += 2 + extra
-        # Class names are matched without regard to case, as Windows does.
-        cls = CLASSES.get(cls, cls.lower() if isinstance(cls, str) else cls)
-        items.append((iid & 0xFFFF, cls, text if isinstance(text, str) else "",
-                      ix, iy, icx, icy, istyle))
-    return dict(style=style, size=(cx, cy), caption=caption, font=(points, face), items=items)
-
-
-def resource(pe, kind, ident):
-    for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        if entry.id == kind:
-            for item in entry.directory.entries:
-                if item.id == ident:
-                    lang = item.directory.entries[0]
-                    return pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
-    return None
-
-
 def check(name, dialog, size, caption, style, table, errors):
     if dialog["size"] != size:
         errors.append(f"{name}: size {dialog['size']}")
@@ -111,15 +68,19 @@ def main(program):
     pe = pefile.PE(program)
     errors = []
     frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SHELLFONT
-    main_dialog = parse(resource(pe, pefile.RESOURCE_TYPE["RT_DIALOG"], 101))
+    main_dialog = dialog_template(resource(pe, RT_DIALOG, 101))
     check("101", main_dialog, (366, 236), "Velumo Installer", frame | WS_MINIMIZEBOX, MAIN, errors)
-    about = parse(resource(pe, pefile.RESOURCE_TYPE["RT_DIALOG"], 103))
+    about = dialog_template(resource(pe, RT_DIALOG, 103))
     check("103", about, (279, 145), "About Ornix Creator", frame, ABOUT, errors)
     if about["style"] & WS_MINIMIZEBOX:
         errors.append("103: has a minimise box")
-    group = resource(pe, pefile.RESOURCE_TYPE["RT_GROUP_ICON"], 102)
+    group = resource(pe, RT_GROUP_ICON, 102)
     if not group or struct.unpack_from("<H", group, 4)[0] < 2:
         errors.append("102: no icon group with several sizes")
+    manifest = resource(pe, pefile.RESOURCE_TYPE["RT_MANIFEST"], 1) or b""
+    for wanted in (b'level="asInvoker"', b">true/pm</dpiAware>", b">PerMonitorV2, PerMonitor<"):
+        if wanted not in manifest:
+            errors.append(f"manifest: no {wanted.decode()}")
     for error in errors:
         print(error)
     return 1 if errors else 0

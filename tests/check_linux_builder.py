@@ -20,6 +20,7 @@ import pefile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_skin_contrast  # noqa: E402
+from built_files import RT_GROUP_ICON, RT_ICON, RUNTIME_LIBRARIES, container, icon_group, resources  # noqa: E402
 
 LINUX, BUILDER, PLACEHOLDERS, FIXTURES, SKIN, BUILDER_SETUP = sys.argv[1:7]
 del sys.argv[1:7]
@@ -38,11 +39,9 @@ def win(path):
 def entry_names(setup):
     """The archive's entry names, read from the container's trailer."""
     with open(setup, "rb") as f:
-        data = f.read()
-    start, = struct.unpack("<I", data[-11:-7])
-    name_length, = struct.unpack("<I", data[start:start + 4])
-    with zipfile.ZipFile(io.BytesIO(data[start + 4 + name_length:-11])) as archive:
-        return archive.namelist()
+        _, archive, _ = container(f.read())
+    with zipfile.ZipFile(io.BytesIO(archive)) as z:
+        return z.namelist()
 
 
 def icon_file(sizes):
@@ -90,6 +89,9 @@ class LinuxBuilder(unittest.TestCase):
 
     def path(self, name):
         return os.path.join(self.work, name)
+
+    def stock(self, name):
+        return os.path.join(self.payload, "Skins", name + ".skf")
 
     def linux(self, *args):
         return subprocess.run([LINUX, *args], capture_output=True, text=True, timeout=120)
@@ -150,10 +152,13 @@ class LinuxBuilder(unittest.TestCase):
                 self.assertEqual([], left)
 
     def test_skin_check(self):
-        run = self.linux("skin", "check", self.skin)
-        self.assertEqual(0, run.returncode, run.stderr)
-        self.assertRegex(run.stdout, r"^ok: \w+, format 2, \d+ objects\n$")
-        self.assertEqual("", run.stderr)
+        for skin, says in ((self.stock("Midnight"), r"objects\n"),
+                           (self.stock("Daylight"), r"objects, a dark variant\n"),
+                           (self.stock("Contrast"), r"objects, safe in high contrast\n")):
+            run = self.linux("skin", "check", skin)
+            self.assertEqual(0, run.returncode, run.stderr)
+            self.assertRegex(run.stdout, r"^ok: \w+, format 2, \d+ " + says + "$")
+            self.assertEqual("", run.stderr)
         broken = self.path("Broken.skf")
         with zipfile.ZipFile(broken, "w") as skin:
             skin.writestr("skin.ini", "[Skin]\nformat = 2\n[Dialog]\nglow = 1\nface = red\n")
@@ -182,6 +187,9 @@ class LinuxBuilder(unittest.TestCase):
              "made " + made + ": Daylight, format 2, 23 objects"),
             ("banner and side picture", ["--from", "Daylight", "--banner", light,
                                          "--side-image", light], 0, "format 2"),
+            ("dark banner the titles cannot be read on", ["--from", "Daylight",
+                                                          "--dark-banner", light], 21,
+             "dark: Banner under the titles: #"),
             ("banner the titles cannot be read on", ["--from", "Midnight", "--banner", light], 21,
              "Banner under the titles: #"),
             ("accent, name and font on Midnight", ["--from", "midnight", "--accent", "#E4572E",
@@ -217,13 +225,19 @@ class LinuxBuilder(unittest.TestCase):
                     self.assertEqual(1, len(run.stderr.splitlines()), run.stderr)
                     continue
                 self.assertEqual(0, self.linux("skin", "check", made).returncode)
-                # Read independently: every text still reads on its face.
-                ini = self.path("made.ini")
-                with zipfile.ZipFile(made) as skin, open(ini, "wb") as f:
-                    f.write(skin.read("skin.ini"))
-                failures, _ = check_skin_contrast.check_skin(
-                    what, check_skin_contrast.read_ini(ini), 4.5)
-                self.assertEqual([], failures)
+                # Read independently: every text still reads on its face, in
+                # the dark variant too, which a skin made from Daylight keeps.
+                with zipfile.ZipFile(made) as skin:
+                    inis = [n for n in skin.namelist() if n.endswith(".ini")]
+                    self.assertEqual("Daylight" in args or self.skin in args,
+                                     "dark.ini" in inis, inis)
+                    for name in inis:
+                        ini = self.path("made-" + name)
+                        with open(ini, "wb") as f:
+                            f.write(skin.read(name))
+                        failures, _ = check_skin_contrast.check_skin(
+                            what, check_skin_contrast.read_ini(ini), 4.5)
+                        self.assertEqual([], failures, name)
                 # The same inputs make the same bytes.
                 again = self.path("Again.skf")
                 run = self.linux("skin", "create", "--payload", self.payload, "--output", again,
@@ -250,22 +264,14 @@ class LinuxBuilder(unittest.TestCase):
                     self.assertTrue(a.read() == b.read(), "the two builders' setups differ")
 
         # Every entry of the rewritten icon group describes its image.
-        pe = pefile.PE(self.path("linux.exe"))
-        images, groups = {}, []
-        for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-            for entry in kind.directory.entries:
-                data = entry.directory.entries[0].data.struct
-                blob = pe.get_data(data.OffsetToData, data.Size)
-                if kind.id == 3:
-                    images[entry.id] = blob
-                elif kind.id == 14 and entry.id == 105:
-                    groups.append(blob)
+        found = resources(pefile.PE(self.path("linux.exe")))
+        images = {ident: blob for (kind, ident, _), blob in found.items() if kind == RT_ICON}
+        groups = [blob for (kind, ident, _), blob in found.items()
+                  if kind == RT_GROUP_ICON and ident == 105]
         self.assertEqual(1, len(groups))
-        reserved, kind, count = struct.unpack("<HHH", groups[0][:6])
-        self.assertEqual((0, 1, 3), (reserved, kind, count))
-        for n, size in enumerate([16, 32, 48]):
-            width, height, _, _, planes, bits, length, image_id = struct.unpack(
-                "<BBBBHHIH", groups[0][6 + 14 * n:20 + 14 * n])
+        reserved, kind, entries = icon_group(groups[0])
+        self.assertEqual((0, 1, 3), (reserved, kind, len(entries)))
+        for (width, height, _, planes, bits, length, image_id), size in zip(entries, [16, 32, 48]):
             self.assertEqual((size, size, 1, 32), (width, height, planes, bits))
             self.assertEqual(len(images[image_id]), length)
 
@@ -392,7 +398,7 @@ class LinuxBuilder(unittest.TestCase):
                 run = self.linux("--msi", self.msi, "--skin", self.skin, "--output", setup,
                                  "--payload", payload)
                 self.assertEqual(0, run.returncode, run.stderr)
-                order = ["gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll"]
+                order = RUNTIME_LIBRARIES
                 expected = ["PlainProduct.msi", os.path.basename(self.skin), "VelumoDll.dll"]
                 self.assertEqual(expected + [n for n in order if n in present], entry_names(setup))
 

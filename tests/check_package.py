@@ -14,8 +14,10 @@ import zipfile
 
 import pefile
 
+from built_files import RT_GROUP_ICON, RT_ICON, RUNTIME_LIBRARIES, container, icon_group, resources
+
 ART = sys.argv.pop(1) if len(sys.argv) > 1 else "build/artifacts"
-LIBRARIES = ["VelumoDll.dll", "gdiplus.dll", "mfc71.dll", "MSVCR71.DLL", "msvcrt.dll", "msvcp71.dll"]
+LIBRARIES = ["VelumoDll.dll"] + RUNTIME_LIBRARIES
 LAST_UNIX_TIME = 2145916799  # 2037-12-31 23:59:59 UTC
 
 
@@ -25,12 +27,9 @@ def read(name):
 
 
 def archive_of(setup):
-    data = read(setup)
-    assert data[-7:] == b"!faSig!", "no trailer"
-    start, = struct.unpack("<I", data[-11:-7])
-    name_length, = struct.unpack("<I", data[start:start + 4])
-    assert data[start + 4:start + 4 + name_length] == b"temp.zip"
-    return data[start + 4 + name_length:-11], data[:start]
+    name, archive, front = container(read(setup))
+    assert name == b"temp.zip"
+    return archive, front
 
 
 def dos_of(t):
@@ -77,18 +76,13 @@ def raw_entries(archive):
 
 
 def icons(setup):
-    pe = pefile.PE(os.path.join(ART, setup))
-    found = {}
-    groups = {}
-    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        for entry in kind.directory.entries:
-            for language in entry.directory.entries:
-                blob = pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
-                key = (entry.id, language.id)
-                if kind.id == pefile.RESOURCE_TYPE["RT_ICON"]:
-                    found[key] = blob
-                elif kind.id == pefile.RESOURCE_TYPE["RT_GROUP_ICON"]:
-                    groups[key] = blob
+    """The icon images and the icon groups, each by (id, language)."""
+    found, groups = {}, {}
+    for (kind, ident, language), blob in resources(pefile.PE(os.path.join(ART, setup))).items():
+        if kind == RT_ICON:
+            found[(ident, language)] = blob
+        elif kind == RT_GROUP_ICON:
+            groups[(ident, language)] = blob
     return found, groups
 
 
@@ -106,14 +100,10 @@ def ico_directory(name):
 
 def group_entries(blob):
     """(width, height, colours, planes, bits), byte size and icon id per entry."""
-    reserved, kind, count = struct.unpack("<HHH", blob[:6])
-    assert (reserved, kind) == (0, 1) and len(blob) == 6 + 14 * count
-    entries = []
-    for i in range(count):
-        w, h, colours, _, planes, bits, size, icon_id = struct.unpack(
-            "<BBBBHHIH", blob[6 + 14 * i:6 + 14 * i + 14])
-        entries.append(((w, h, colours, planes, bits), size, icon_id))
-    return entries
+    reserved, kind, entries = icon_group(blob)
+    assert (reserved, kind) == (0, 1)
+    return [((w, h, colours, planes, bits), size, icon_id)
+            for w, h, colours, planes, bits, size, icon_id in entries]
 
 
 class ArchiveInsideSetup(unittest.TestCase):

@@ -10,20 +10,10 @@ import unittest
 
 import pefile
 
+from built_files import resources
+
 ART, RUNLET, ORNIX = sys.argv[1:4]
 del sys.argv[1:4]
-
-
-def resources(pe):
-    """{(type, name, language): bytes} of every resource."""
-    found = {}
-    for t in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        for n in t.directory.entries:
-            for lang in n.directory.entries:
-                d = lang.data.struct
-                key = (str(t.name) if t.name else t.id, str(n.name) if n.name else n.id, lang.id)
-                found[key] = pe.get_data(d.OffsetToData, d.Size)
-    return found
 
 
 class RewrittenPrograms(unittest.TestCase):

@@ -281,20 +281,28 @@ def check(skins_dir, built_dir=None):
             failures.append("%s: no skin.ini" % name)
             continue
         sections = read_ini(path)
-        skin_failures, worst = check_skin(name, sections, bound)
-        failures += skin_failures
-        if worst:
-            print("%-9s lowest %.2f:1 (%s), bound %.1f:1" % (name, worst[0], worst[1], bound))
+        variants = [(name, sections)]
+        dark = sections["skin"].get("dark")
+        if dark:
+            variants.append((name + " dark", read_ini(os.path.join(skins_dir, name, dark))))
+        for label, sections in variants:
+            skin_failures, worst = check_skin(label, sections, bound)
+            failures += skin_failures
+            if worst:
+                print("%-9s lowest %.2f:1 (%s), bound %.1f:1" % (label, worst[0], worst[1], bound))
+            if built_dir:
+                pixels = banner_of(built_dir, name, sections)
+                if pixels:
+                    failures += check_banner(label, sections, pixels, bound)
+                elif name != "Ornix":
+                    failures.append("%s: a stock skin without a banner" % label)
         if name == "Daylight":
-            failures += check_planted(sections)
-        if built_dir:
-            pixels = banner_of(built_dir, name, sections)
-            if pixels:
-                failures += check_banner(name, sections, pixels, bound)
-                if name == "Daylight":
-                    failures += check_planted_banner(sections, pixels)
-            elif name != "Ornix":
-                failures.append("%s: a stock skin without a banner" % name)
+            light = variants[0][1]
+            failures += check_planted(light)
+            if built_dir:
+                failures += check_planted_banner(light, banner_of(built_dir, name, light))
+    if "dark" not in read_ini(os.path.join(skins_dir, "Daylight", "skin.ini"))["skin"]:
+        failures.append("Daylight: no dark variant")
     return failures
 
 
