@@ -7,7 +7,15 @@
 #      read of each;
 #   4. the setup's peak memory for 10 MB and 100 MB payloads;
 #   5. the builders' peak memory for 100 MB and 1 GB MSI files;
-#   6. the setup's run on archives of 256, 1,000 and 20,000 empty entries.
+#   6. the setup's run on archives of 256, 1,000 and 20,000 empty entries;
+#   7. generation on half-random, half-text data and on an MSI around a
+#      compressed cabinet, against zip -8;
+#   8. the setup's /x extraction of each of those setups, against unzip of
+#      the same archive, with the private folder's peak size and the peak
+#      working set;
+#   9. time from starting a setup to its status window and to the
+#      installer's first dialog, next to a plain copy of the setup file.
+# VELUMO_BENCH_BIG=1 adds 1 GB cases to 8 and 9 (several minutes more).
 # Sets the machine up and builds first, as scripts/test.sh does. Not a test:
 # it prints figures. All it writes lives in the build's Wine prefix
 # (C:\vbench) and is removed at the end; the Wine processes end with it.
@@ -39,6 +47,15 @@ temp_folders() {
   find "$WINEPREFIX/drive_c/users" -maxdepth 5 -type d -name 'Velumo-*' 2>/dev/null | sort
 }
 temp_before=$(temp_folders)
+# Windows Installer keeps its own copy of each package it opens in
+# C:\windows\Installer until the installation ends; the setups that row 9
+# ends at their first dialog leave theirs, up to 1 GB each.
+installer_cache() { find "$WINEPREFIX/drive_c/windows/Installer" -maxdepth 1 -type f 2>/dev/null | sort; }
+cache_before=$(installer_cache)
+drop_installer_copies() {
+  comm -13 <(echo "$cache_before") <(installer_cache) | sed '/^$/d' | while read -r f; do rm -f "$f"; done
+}
+trap 'rm -rf "$bench"; drop_installer_copies' EXIT
 
 now() { date +%s.%N; }
 # Every Wine run with a time limit: a Wine process that hangs ends the
@@ -80,8 +97,9 @@ sed -e 's/Source="readme.txt"/Source="data.bin"/' -e 's/Name="readme.txt"/Name="
   "$root/tests/data/Sample.wxs" > "$bench/payload/Bench.wxs"
 (cd "$bench/payload" && wixl -o "$bench/Bench.msi" Bench.wxs)
 rm -rf "$bench/payload"
-head -c $((2 * 1024 * 1024)) /dev/urandom | base64 > "$bench/Bench.skf"
 cmake --install "$build" --prefix "$bench/builder" >/dev/null
+# The builder refuses a skin the engine would refuse: a stock one.
+cp "$bench/builder/Skins/Daylight.skf" "$bench/Bench.skf"
 cp "$build"/placeholders/* "$bench/builder/"
 zip_files=(Bench.msi Bench.skf VelumoDll.dll gdiplus.dll mfc71.dll MSVCR71.DLL msvcrt.dll msvcp71.dll)
 cp "$bench/Bench.msi" "$bench/Bench.skf" "$bench/zip/"
@@ -110,6 +128,141 @@ generate_linux() {
     --payload "$bench/builder"
 }
 generation_linux=$(best_of_3 no_setup generate_linux)
+cp "$bench/setup.exe" "$bench/setup-random.exe"
+
+# --- 7. Generation on other data ----------------------------------------------
+# Half random, half text in 64 KiB blocks, as the MSI itself; and an MSI that
+# wixl builds around a compressed cabinet of that data, which barely deflates
+# again. The eight files are zipped alike for the reference.
+mixed() { python3 "$root/scripts/mixed-data.py" "$@"; }
+mixed 100 "$bench/Mixed.msi"
+mkdir -p "$bench/cab"
+mixed 100 "$bench/cab/data.bin"
+sed -e 's/Source="readme.txt"/Source="data.bin"/' -e 's/Name="readme.txt"/Name="data.bin"/' \
+  "$root/tests/data/Sample.wxs" > "$bench/cab/Cab.wxs"
+(cd "$bench/cab" && wixl -o "$bench/Cab.msi" Cab.wxs)
+rm -rf "$bench/cab"
+declare -A gen_ours gen_zip gen_msi
+for input in Mixed Cab; do
+  rm -rf "$bench/zip-$input" && mkdir -p "$bench/zip-$input"
+  cp "$bench/$input.msi" "$bench/Bench.skf" "$bench/zip-$input/"
+  for f in "${zip_files[@]:2}"; do cp "$bench/builder/$f" "$bench/zip-$input/"; done
+  no_input_setup() { rm -f "$bench/setup-$input.exe"; }
+  generate_input() {
+    "${wine_limited[@]}" "$bench/builder/OrnixCreator.exe" "/m:$(win "$input.msi")" \
+      "/s:$(win Bench.skf)" "/o:$(win "setup-$input.exe")"
+  }
+  no_input_zip() { rm -f "$bench/zip-$input.zip"; }
+  zip8_input() { (cd "$bench/zip-$input" && zip -8 -q -X "../zip-$input.zip" "$input.msi" "${zip_files[@]:1}"); }
+  gen_ours[$input]=$(echo "$(best_of_3 no_input_setup generate_input) - $wine_start" | bc)
+  gen_zip[$input]=$(best_of_3 no_input_zip zip8_input)
+  gen_msi[$input]=$(stat -c %s "$bench/$input.msi")
+  rm -rf "$bench/zip-$input" "$bench/zip-$input.zip"
+done
+
+# --- 8. Extraction --------------------------------------------------------------
+# setup /q /x: of each setup, from process start to exit less a Wine process
+# start, next to unzip of the archive the setup carries, natively. The 1 GB
+# case is made with the builder for Linux, which writes the same bytes.
+if [ -n "${VELUMO_BENCH_BIG:-}" ]; then
+  mixed 1024 "$bench/Mixed1g.msi"
+  "$linux_builder" --msi "$bench/Mixed1g.msi" --skin "$bench/Bench.skf" \
+    --output "$bench/setup-Mixed1g.exe" --payload "$bench/builder" >/dev/null
+  rm -f "$bench/Mixed1g.msi"
+fi
+extract_inputs=(random Mixed Cab)
+[ -n "${VELUMO_BENCH_BIG:-}" ] && extract_inputs+=(Mixed1g)
+# The archive inside a setup: [n][name][archive][start]["!faSig!"].
+archive_of() {
+  /usr/bin/python3 - "$1" "$2" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+start = struct.unpack("<I", data[-11:-7])[0]
+n = struct.unpack("<I", data[start:start + 4])[0]
+open(sys.argv[2], "wb").write(data[start + 4 + n:-11])
+PY
+}
+new_temp_folders() { comm -13 <(echo "$temp_before") <(temp_folders) | sed '/^$/d'; }
+# peak_temp OUT COMMAND...: runs COMMAND with its output in OUT and prints
+# the largest size in bytes that the setup's private folder reached.
+peak_temp() {
+  local out=$1 poller
+  shift
+  echo 0 > "$bench/peak"
+  (
+    while :; do
+      size=$(new_temp_folders | xargs -r du -sb 2>/dev/null | awk '{t += $1} END {print t + 0}')
+      [ "$size" -gt "$(cat "$bench/peak")" ] && echo "$size" > "$bench/peak"
+      sleep 0.01
+    done
+  ) &
+  poller=$!
+  "$@" > "$out"
+  kill "$poller" && wait "$poller" 2>/dev/null || true
+  cat "$bench/peak"
+}
+declare -A x_ours x_unzip x_setup x_temp x_ws
+no_xout() { rm -rf "$bench/xout"; }
+for input in "${extract_inputs[@]}"; do
+  extract_input() { "${wine_limited[@]}" "$bench/setup-$input.exe" /q "/x:$(win xout)"; }
+  archive_of "$bench/setup-$input.exe" "$bench/archive.zip"
+  unzip_input() { unzip -q "$bench/archive.zip" -d "$bench/xout"; }
+  x_ours[$input]=$(echo "$(best_of_3 no_xout extract_input) - $wine_start" | bc)
+  x_unzip[$input]=$(best_of_3 no_xout unzip_input)
+  x_setup[$input]=$(stat -c %s "$bench/setup-$input.exe")
+  no_xout
+  x_temp[$input]=$(peak_temp "$bench/unpack-line" "${wine_limited[@]}" "$build/tests/UnpackBench.exe" \
+    "$(win "setup-$input.exe")" "/q /x:$(win xout)")
+  line=$(tr -d '\r' < "$bench/unpack-line")
+  if [ "$(field "$line" exit)" != 0 ]; then
+    echo "benchmark: extracting setup-$input.exe failed: $line" >&2
+    exit 1
+  fi
+  x_ws[$input]=$(field "$line" peakWorkingSetKB)
+  no_xout
+  rm -f "$bench/archive.zip"
+done
+rm -f "$bench"/setup-Mixed1g.exe "$bench"/setup-Mixed.exe "$bench"/setup-Cab.exe "$bench"/setup-random.exe
+rm -f "$bench/Mixed.msi" "$bench/Cab.msi"
+
+# --- 9. Time to the first window ----------------------------------------------
+# The sample package with its wizard, grown to about 10 MB, 100 MB (and 1 GB)
+# by a stream of half-random, half-text data; UnpackBench starts each setup
+# without switches and ends it once the installer's first dialog shows.
+"$root/scripts/make-sample-msi.sh" "$bench/Wizard.msi" >/dev/null
+window_sizes=(10 100)
+[ -n "${VELUMO_BENCH_BIG:-}" ] && window_sizes+=(1024)
+declare -A w_copy w_status w_dialog w_setup
+for size in "${window_sizes[@]}"; do
+  cp "$bench/Wizard.msi" "$bench/Wizard$size.msi"
+  mixed "$size" "$bench/filler.bin"
+  msibuild "$bench/Wizard$size.msi" -a Filler "$bench/filler.bin"
+  rm -f "$bench/filler.bin"
+  "$linux_builder" --msi "$bench/Wizard$size.msi" --skin "$bench/Bench.skf" \
+    --output "$bench/setup-window.exe" --payload "$bench/builder" >/dev/null
+  rm -f "$bench/Wizard$size.msi"
+  w_setup[$size]=$(stat -c %s "$bench/setup-window.exe")
+  best_status= best_dialog= best_copy=
+  for _ in 1 2 3; do
+    line=$("${wine_limited[@]}" "$build/tests/UnpackBench.exe" /windows "$(win setup-window.exe)" | tr -d '\r')
+    if [ -z "$(field "$line" dialogSeconds)" ]; then
+      echo "benchmark: the $size MB setup showed no installer dialog: $line" >&2
+      exit 1
+    fi
+    drop_installer_copies
+    for m in status dialog copy; do
+      v=$(field "$line" "${m}Seconds") best_var=best_$m
+      if [ -z "${!best_var}" ] || [ "$(echo "$v < ${!best_var}" | bc)" = 1 ]; then
+        printf -v "$best_var" '%s' "$v"
+      fi
+    done
+  done
+  w_copy[$size]=$best_copy w_status[$size]=$best_status w_dialog[$size]=$best_dialog
+  # The setups were ended at their first dialog: their private folders stay.
+  new_temp_folders | while read -r d; do rm -rf "$d"; done
+  rm -f "$bench/setup-window.exe"
+done
+rm -f "$bench/Wizard.msi"
 
 # --- 5. The builders' peak memory ---------------------------------------------
 # On the 100 MB MSI and on a 1 GB one; the deflate holds a few blocks per core
@@ -327,6 +480,26 @@ row "6 256 empty entries, unpacked (f)" "$(secs "$many_256")" \
   "unzip, under qemu-x86_64" "$(secs "$many_unzip")" "$(ratio "$many_256" "$many_unzip")"
 row "  1,000 entries, refused" "$(msecs "$many_1000")" "" "" ""
 row "  20,000 entries, refused" "$(msecs "$many_20000")" "" "" ""
+row "7 generation, $(mb "${gen_msi[Mixed]}") MB mixed MSI (g)" "$(secs "${gen_ours[Mixed]}")" \
+  "zip -8, native" "$(secs "${gen_zip[Mixed]}")" "$(ratio "${gen_ours[Mixed]}" "${gen_zip[Mixed]}")"
+row "  $(mb "${gen_msi[Cab]}") MB MSI around a cabinet" "$(secs "${gen_ours[Cab]}")" \
+  "zip -8, native" "$(secs "${gen_zip[Cab]}")" "$(ratio "${gen_ours[Cab]}" "${gen_zip[Cab]}")"
+declare -A x_label=([random]="$(mb "$msi_size") MB random MSI" [Mixed]="100 MB mixed MSI"
+  [Cab]="$(mb "${gen_msi[Cab]}") MB cabinet MSI" [Mixed1g]="1 GB mixed MSI")
+for input in "${extract_inputs[@]}"; do
+  row "8 /x, ${x_label[$input]} (h)" "$(secs "${x_ours[$input]}")" \
+    "unzip of its archive, native" "$(secs "${x_unzip[$input]}")" \
+    "$(ratio "${x_ours[$input]}" "${x_unzip[$input]}")"
+  row "  private folder's peak" "$(kib "$(( ${x_temp[$input]} / 1024 ))")" "the setup file" \
+    "$(kib "$(( ${x_setup[$input]} / 1024 ))")" "$(ratio "${x_temp[$input]}" "${x_setup[$input]}")"
+  row "  peak working set" "$(kib "${x_ws[$input]}")" "" "" ""
+done
+for size in "${window_sizes[@]}"; do
+  row "9 status window, $(mb "${w_setup[$size]}") MB setup (i)" "$(secs "${w_status[$size]}")" \
+    "plain copy of the setup" "$(secs "${w_copy[$size]}")" "$(ratio "${w_status[$size]}" "${w_copy[$size]}")"
+  row "  first installer dialog" "$(secs "${w_dialog[$size]}")" \
+    "plain copy of the setup" "$(secs "${w_copy[$size]}")" "$(ratio "${w_dialog[$size]}" "${w_copy[$size]}")"
+done
 cat <<EOF
 
 (a) OrnixCreator.exe in batch mode: wall time less the start of a Wine
@@ -347,6 +520,18 @@ cat <<EOF
 (f) UnpackBench.exe on archives of empty entries, best of 3: 256 are
     unpacked and removed again; more are refused from the directory, before
     anything is written, whatever their number.
+(g) As (a), on half-random, half-text data in 64 KiB blocks
+    (scripts/mixed-data.py) and on an MSI that wixl builds around an MSZIP
+    cabinet of that data.
+(h) setup.exe /q /x: from process start to exit, less a Wine process start,
+    best of 3; unzip of the archive the setup carries, natively. The private
+    folder's peak is sampled every 10 ms during one more run (UnpackBench
+    with the same switches), which also gives the peak working set.
+(i) UnpackBench.exe /windows: from CreateProcess to the setup's first shown
+    window (the status window) and to its first window with a caption (the
+    installer's first dialog), polled every 5 ms, best of 3; next to
+    CopyFileA of the same setup file in the same process. The package is
+    the sample wizard MSI with a stream of mixed data.
 EOF
 if [ -n "$left" ]; then
   echo

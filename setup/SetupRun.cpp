@@ -83,6 +83,7 @@ DWORD Unpack(HINSTANCE instance, PackageFile& program, const SetupOptions& optio
     // Extraction writes every entry to the administrator's folder, so
     // nothing may go into the system folder.
     state.placeLibraries = !options.extract;
+    state.movesHeldFiles = options.extract;
     return UnpackArchive(state, status, log);
 }
 

@@ -27,6 +27,9 @@ struct SetupState {
     // False: runtime libraries stay in the temporary folder like every other
     // entry, nothing goes into the system folder (extraction).
     bool placeLibraries = true;
+    // True: the run ends by moving the held files out (extraction), so they
+    // are held with delete access as well.
+    bool movesHeldFiles = false;
     std::vector<UnpackEntry> entries;  // in archive order
     std::vector<HeldFile> held;        // one for each entry, open while it lies unpacked
     // Last entry of each kind, or -1 when the archive has none.

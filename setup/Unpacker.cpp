@@ -17,6 +17,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <winternl.h>
 
 #include <string>
 #include <unordered_set>
@@ -36,36 +37,64 @@ void SetEntryTime(HANDLE file, uLong dosDate)
         SetFileTime(file, &utc, nullptr, &utc);
 }
 
-// Opens the written file again for reading only, sharing nothing but
-// reading, and checks what the file now holds against the entry's size and
-// CRC. The handle, kept from here on, is what makes that check last.
-DWORD HoldAndVerify(const char* path, const unz_file_info64& info, char* buffer, HeldFile& held)
+// Which file a handle has open: its index on the volume and its size. Asked
+// of the file system alone; the volume's own serial number would cost a
+// query of the volume for every entry.
+struct FileIdentity {
+    LONGLONG index = 0;
+    LONGLONG size = 0;
+};
+
+bool IdentityOf(HANDLE file, FileIdentity& identity)
 {
-    HeldFile candidate(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!candidate)
+    typedef NTSTATUS(NTAPI * QueryFn)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                      FILE_INFORMATION_CLASS);
+    static const QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    IO_STATUS_BLOCK status;
+    LARGE_INTEGER index, size;
+    if (!query || query(file, &status, &index, sizeof index, FileInternalInformation) < 0 ||
+        !GetFileSizeEx(file, &size))
+        return false;
+    identity.index = index.QuadPart;
+    identity.size = size.QuadPart;
+    return true;
+}
+
+// Swaps the writing handle for the one the run holds: reading, shared with
+// readers only. The writing handle denied writing and deleting from the
+// file's creation on, so what it wrote is what the CRC was checked on. The
+// two handles cannot overlap (a reader that denies writing cannot open
+// while a writer is open), so the held one must be the very file the writer
+// had: the same index, of the size written. The private folder cannot be
+// swapped meanwhile, as the archive beside the file is open, so a file
+// swapped in would lie in the same folder and differ in its index; writing
+// into the file itself takes rights on the private folder that only its
+// owner has.
+DWORD HoldWritten(const char* path, FileHandle& writer, DWORD heldAccess, ZPOS64_T size,
+                  HeldFile& held)
+{
+    FileIdentity written, opened;
+    if (!IdentityOf(writer.get(), written))
         return SetupExitCannotWrite;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    ZPOS64_T total = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(candidate.get(), buffer, kCopyBufferSize, &read, nullptr))
-            return SetupExitCannotWrite;
-        if (read == 0)
-            break;
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), read);
-        total += read;
-    }
-    if (crc != info.crc || total != info.uncompressed_size)
+    writer.reset();
+    HeldFile candidate(CreateFileA(path, heldAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!candidate || !IdentityOf(candidate.get(), opened))
+        return SetupExitCannotWrite;
+    if (opened.index != written.index || ZPOS64_T(opened.size) != size ||
+        ZPOS64_T(written.size) != size)
         return SetupExitArchiveUnreadable;
     held = std::move(candidate);
     return 0;
 }
 
 // Unpacks the archive's current entry into path and holds it, or, with no
-// path, only reads it through so that its data is checked all the same. A
-// file that fails half-way is deleted, never left behind looking complete.
-DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFile& held)
+// path, only reads it through so that its data is checked all the same. One
+// pass: the CRC is that of the bytes as they are written. A file that fails
+// half-way is deleted, never left behind looking complete.
+DWORD UnpackCurrentEntry(unzFile archive, const char* path, DWORD heldAccess, char* buffer,
+                         HeldFile& held)
 {
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
@@ -73,44 +102,45 @@ DWORD UnpackCurrentEntry(unzFile archive, const char* path, char* buffer, HeldFi
         return SetupExitArchiveUnreadable;
     DWORD failure = 0;
     ZPOS64_T total = 0;
-    {
-        // Nobody else may open it while it is written.
-        FileHandle out(path ? CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr)
-                            : INVALID_HANDLE_VALUE);
-        if (path && !out) {
-            unzCloseCurrentFile(archive);
-            return SetupExitCannotWrite;
-        }
-        for (;;) {
-            const int count = unzReadCurrentFile(archive, buffer, kCopyBufferSize);
-            if (count == 0)
-                break;
-            if (count < 0) {
-                failure = SetupExitArchiveUnreadable;
-                break;
-            }
-            DWORD written = 0;
-            if (path && (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) ||
-                         written != DWORD(count))) {
-                failure = SetupExitCannotWrite;
-                break;
-            }
-            total += ZPOS64_T(count);
-        }
-        // Closing checks the CRC, but only of an entry read to its announced
-        // size: a damaged stream that ends early must be caught by its length.
-        if (unzCloseCurrentFile(archive) != UNZ_OK && !failure)
-            failure = SetupExitArchiveUnreadable;
-        if (!failure && total != info.uncompressed_size)
-            failure = SetupExitArchiveUnreadable;
-        if (!failure && path)
-            SetEntryTime(out.get(), info.dosDate);
+    // Others may read it while it is written, never write, rename or delete it.
+    FileHandle out(path ? CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr)
+                        : INVALID_HANDLE_VALUE);
+    if (path && !out) {
+        unzCloseCurrentFile(archive);
+        return SetupExitCannotWrite;
     }
-    if (!failure && path)
-        failure = HoldAndVerify(path, info, buffer, held);
-    if (failure && path)
+    for (;;) {
+        const int count = unzReadCurrentFile(archive, buffer, kCopyBufferSize);
+        if (count == 0)
+            break;
+        if (count < 0) {
+            failure = SetupExitArchiveUnreadable;
+            break;
+        }
+        DWORD written = 0;
+        if (path && (!WriteFile(out.get(), buffer, DWORD(count), &written, nullptr) ||
+                     written != DWORD(count))) {
+            failure = SetupExitCannotWrite;
+            break;
+        }
+        total += ZPOS64_T(count);
+    }
+    // Closing checks the CRC, but only of an entry read to its announced
+    // size: a damaged stream that ends early must be caught by its length.
+    if (unzCloseCurrentFile(archive) != UNZ_OK && !failure)
+        failure = SetupExitArchiveUnreadable;
+    if (!failure && total != info.uncompressed_size)
+        failure = SetupExitArchiveUnreadable;
+    if (!failure && path) {
+        SetEntryTime(out.get(), info.dosDate);
+        failure = HoldWritten(path, out, heldAccess, total, held);
+    }
+    if (failure && path) {
+        out.reset();
+        held.reset();
         DeleteFileA(path);
+    }
     return failure;
 }
 
@@ -320,6 +350,10 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
     state.held.clear();
     state.held.resize(plan.size());
     std::vector<char> buffer(kCopyBufferSize);
+    // Extraction moves the held files out, which takes delete access; the
+    // installer and the loader refuse to open a file someone may delete, so
+    // only extraction asks for it.
+    const DWORD heldAccess = state.movesHeldFiles ? GENERIC_READ | DELETE : GENERIC_READ;
     int position = plan.empty() ? UNZ_OK : unzGoToFirstFile(archive.get());
     for (size_t i = 0; i < plan.size(); ++i) {
         if (position != UNZ_OK)
@@ -328,7 +362,7 @@ DWORD UnpackArchive(SetupState& state, StatusWindow& status, SetupLog& log)
             status.ShowUnpacking(state.entries[i].filePath);
         if (DWORD failure = UnpackCurrentEntry(archive.get(),
                                                plan[i].unpack ? plan[i].unpackPath : nullptr,
-                                               buffer.data(), state.held[i])) {
+                                               heldAccess, buffer.data(), state.held[i])) {
             log.Write("refused: entry \"%s\" fails its check on unpacking", plan[i].name);
             return failure;
         }

@@ -165,22 +165,32 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         return entries;
     };
     const std::string archive = folder / "temp.zip";
+    // The first entry's deflated data with one byte changed; its name, 11
+    // characters long, comes right after the 30-byte local header.
+    auto writeDamaged = [&](const std::vector<ZipEntry>& entries) {
+        WriteZip(archive, entries);
+        std::string bytes = ReadFileBytes(archive);
+        bytes[30 + 11 + 1000] ^= 0x55;
+        return WriteFileBytes(archive, bytes);
+    };
     struct Case {
         const char* what;
         std::function<bool()> writeArchive; // false: no container is appended
         SetupCheckResult expected;
         std::string refused;
+        std::string after = "";  // bytes after the container, as a signature adds them
     };
     const Case cases[] = {
         {"sound", [&] { return WriteZip(archive, sound); }, SetupCheckResult::Sound, ""},
-        {"an entry's data damaged",
-         [&] {
-             WriteZip(archive, sound);
-             std::string bytes = ReadFileBytes(archive);
-             bytes[30 + 11 + 1000] ^= 0x55; // inside Package.msi's deflated data
-             return WriteFileBytes(archive, bytes);
-         },
+        {"an entry's data damaged", [&] { return writeDamaged(sound); },
          SetupCheckResult::ArchiveDamaged, ""},
+        // Names and data are checked apart; the first entry that fails
+        // decides, as when each is read in turn.
+        {"damaged data before a refused name",
+         [&] { return writeDamaged(with(2, "sub/VelumoDll.dll")); },
+         SetupCheckResult::ArchiveDamaged, ""},
+        {"a refused name on damaged data", [&] { return writeDamaged(with(0, "Package.txt")); },
+         SetupCheckResult::EntryRefused, "Package.txt"},
         {"archive cut short",
          [&] { return WriteZip(archive, sound) && WriteFileBytes(archive, ReadFileBytes(archive).substr(0, 2000)); },
          SetupCheckResult::ArchiveDamaged, ""},
@@ -199,6 +209,19 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         {"a second package", [&] { return WriteZip(archive, with(1, "Skin.MSI")); },
          SetupCheckResult::EntryRefused, "Skin.MSI"},
         {"no container", [] { return false; }, SetupCheckResult::ContainerUnreadable, ""},
+        // The archive is read where it lies in the setup: its end is the
+        // container's trailer, not the file's.
+        {"data after the container", [&] { return WriteZip(archive, sound); },
+         SetupCheckResult::Sound, "", std::string(4344, '\x5a')},
+        // The entries after the first are read back as well.
+        {"the last entry's header damaged",
+         [&] {
+             WriteZip(archive, sound);
+             std::string bytes = ReadFileBytes(archive);
+             bytes[bytes.rfind("PK\x03\x04") + 14] ^= 0x55; // its CRC
+             return WriteFileBytes(archive, bytes);
+         },
+         SetupCheckResult::ArchiveDamaged, ""},
     };
     const std::string setup = folder / "setup.exe";
     for (const Case& c : cases) {
@@ -206,6 +229,7 @@ TEST(SetupCheck, RefusesWhatTheSetupWouldRefuse)
         ASSERT_TRUE(CopyFileTo(StandInStubPath(), setup));
         if (c.writeArchive()) {
             ASSERT_EQ(AppendDone, PackageFile(setup.c_str()).AppendContainer(archive.c_str()));
+            ASSERT_TRUE(WriteFileBytes(setup, ReadFileBytes(setup) + c.after));
         }
         std::string refused = "unchanged";
         EXPECT_EQ(c.expected, CheckFinishedSetup(setup.c_str(), sound.size(), refused));

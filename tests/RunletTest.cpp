@@ -112,7 +112,7 @@ struct RunResult {
     DWORD threadId = 0;
     bool usageBoxSeen = false;
     // "class caption" of every shown top-level window of the setup's
-    // process, looked for every 50 ms while it ran.
+    // process, looked for every 10 ms while it ran.
     std::set<std::string> windowsSeen;
 };
 
@@ -232,7 +232,7 @@ protected:
         result.threadId = setupProgram.threadId();
         bool watched = !watch;
         const DWORD start = GetTickCount();
-        while ((result.exitCode = setupProgram.Wait(50)) == STILL_ACTIVE) {
+        while ((result.exitCode = setupProgram.Wait(10)) == STILL_ACTIVE) {
             const std::vector<HWND> windows = WindowsOf(setupProgram.id());
             for (HWND window : windows) {
                 result.windowsSeen.insert(ClassOf(window) + " " + CaptionOf(window));
@@ -598,11 +598,12 @@ TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
 {
     const std::string engine = ReadFileBytes(kEngineDouble);
     // A package of some size, so that unpacking, and the status window
-    // with it, lasts long enough to be seen between two looks.
+    // with it, lasts long enough to be seen between two looks: unpacking
+    // runs at disk speed.
     const std::string plain = BuildSetup({{"Plain.msi", ReadFileBytes(kPlainMsi)},
                                           {"look.skf", kSkinBytes},
                                           {"VelumoDll.dll", engine},
-                                          {"media.bin", PatternBytes(24 * 1024 * 1024, 5)}},
+                                          {"media.bin", PatternBytes(64 * 1024 * 1024, 5)}},
                                          "plain.exe");
     const std::string flavour = BuildSetup({{"Flavour.msi", ReadFileBytes(kFlavourMsi)},
                                             {"look.skf", kSkinBytes},
@@ -665,6 +666,15 @@ TEST_F(RunletTest, UnattendedRunsInstallWithTheirPropertiesAndWindows)
 
 // /x writes the package's entries, as packed, into a folder of the
 // administrator's choice, and nothing anywhere else.
+bool LastWriteTime(const std::string& path, FILETIME& time)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    time = data.ftLastWriteTime;
+    return true;
+}
+
 TEST_F(RunletTest, ExtractionWritesEveryEntryAndInstallsNothing)
 {
     const std::vector<ZipEntry> entries = {{"Plain.msi", ReadFileBytes(kPlainMsi)},
@@ -674,17 +684,35 @@ TEST_F(RunletTest, ExtractionWritesEveryEntryAndInstallsNothing)
                                            {"readme.txt", "read me"}};
     const std::string setup = BuildSetup(entries);
     ASSERT_TRUE(WriteFileBytes(work / "afile", "a file, not a folder"));
+    // Files of the entries' names there already are replaced.
+    ASSERT_TRUE(CreateDirectoryA((work / "full").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(work / "full\\readme.txt", "an older, longer readme"));
+    // A folder on another file system (Wine's Z: drive is the Unix root, and
+    // /dev/shm a memory file system): the verified files cannot be moved
+    // there and are copied from their held handles instead.
+    char otherVolume[MAX_PATH];
+    snprintf(otherVolume, sizeof otherVolume, "Z:\\dev\\shm\\velumo-runlet-%lu",
+             GetCurrentProcessId());
+    const DWORD shm = GetFileAttributesA("Z:\\dev\\shm");
+    const bool haveOtherVolume = shm != INVALID_FILE_ATTRIBUTES && (shm & FILE_ATTRIBUTE_DIRECTORY);
+    if (haveOtherVolume) {
+        ASSERT_TRUE(CreateDirectoryA(otherVolume, nullptr));
+        ASSERT_TRUE(WriteFileBytes(std::string(otherVolume) + "\\readme.txt", "an older readme"));
+    }
     struct Case {
         std::string arguments;
         std::string folder;  // where the entries must be; empty: nowhere
         DWORD code;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"/x:" + (work / "out\\deep"), work / "out\\deep", 0},
         {"/q /extract:\"" + (work / "with space") + "\"", work / "with space", 0},
+        {"/q /x:" + (work / "full"), work / "full", 0},
         {"/x:" + (work / "afile\\sub"), "", SetupExitCannotExtract},
         {"/x", "", SetupExitBadSwitch},
     };
+    if (haveOtherVolume)
+        cases.push_back({std::string("/q /x:") + otherVolume, otherVolume, 0});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         RunResult run = Run(setup, c.arguments);
@@ -700,6 +728,14 @@ TEST_F(RunletTest, ExtractionWritesEveryEntryAndInstallsNothing)
         EXPECT_EQ(0, CountEntries(runTemp));
     }
     EXPECT_FALSE(FileExists(work / "afile\\sub"));
+    // Moved or copied, an extracted file keeps the entry's time.
+    FILETIME moved = {}, copied = {};
+    if (haveOtherVolume) {
+        EXPECT_TRUE(LastWriteTime(work / "full\\readme.txt", moved));
+        EXPECT_TRUE(LastWriteTime(std::string(otherVolume) + "\\readme.txt", copied));
+        EXPECT_EQ(0, CompareFileTime(&moved, &copied));
+        RemoveTree(otherVolume);
+    }
 }
 
 // While the installer's dialog waits, the unpacked engine and package are

@@ -5,6 +5,13 @@
 // (and removing) every entry. Prints the run's wall time and the process's
 // peak memory.
 //
+// UnpackBench SETUP SWITCHES: the same with the setup's command line, for
+// example "/q /x:FOLDER" for an extraction.
+//
+// UnpackBench /windows SETUP: what a user waits for: from starting SETUP (no
+// switches) to its status window and to the installer's first dialog, next
+// to a plain copy of the same file. The setup is ended once its dialog shows.
+//
 // UnpackBench /scan SETUP: how long locating the container in SETUP takes,
 // next to a plain sequential read of the same file in the same process, so
 // that emulation and the file cache weigh on both alike. Prints the best of
@@ -12,6 +19,7 @@
 #include "PackageFile.h"
 #include "PrivateTempFolder.h"
 #include "SetupRun.h"
+#include "TestProcess.h"
 
 #include <psapi.h>
 #include <stdio.h>
@@ -49,11 +57,11 @@ long long PlainRead(const char* path)
     return total;
 }
 
-int Unpack(const char* setupPath)
+int Unpack(const char* setupPath, const char* switches)
 {
     PackageFile setup(setupPath);
     const double start = Now();
-    const DWORD code = RunSetup(GetModuleHandleA(nullptr), setup, "");
+    const DWORD code = RunSetup(GetModuleHandleA(nullptr), setup, switches);
     const double seconds = Now() - start;
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
@@ -135,14 +143,67 @@ int Scan(const char* setupPath)
     return 0;
 }
 
+// Seconds until the first shown window of the program that match accepts,
+// or -1 when none came within the limit.
+double SecondsUntil(const TestProcess& program, double start,
+                    const std::function<bool(HWND)>& match)
+{
+    constexpr DWORD kLimit = 300 * 1000;
+    constexpr DWORD kPoll = 5;
+    return WaitForWindow(program, match, kLimit, true, kPoll) ? Now() - start : -1;
+}
+
+int Windows(const char* setupPath)
+{
+    char folder[MAX_PATH];
+    lstrcpynA(folder, setupPath, MAX_PATH);
+    char* slash = strrchr(folder, '\\');
+    if (!slash) {
+        fprintf(stderr, "UnpackBench: give the setup's full path\n");
+        return 1;
+    }
+    *slash = '\0';
+    const std::string copy = std::string(folder) + "\\plain-copy.exe";
+    double start = Now();
+    const bool copied = CopyFileA(setupPath, copy.c_str(), FALSE) != FALSE;
+    const double copySeconds = Now() - start;
+    DeleteFileA(copy.c_str());
+    if (!copied) {
+        fprintf(stderr, "UnpackBench: cannot copy %s\n", setupPath);
+        return 1;
+    }
+
+    start = Now();
+    TestProcess setup(std::string("\"") + setupPath + "\"", folder);
+    if (!setup.started())
+        return 1;
+    // The status window has no caption; the installer's dialogs have one.
+    const double status = SecondsUntil(setup, start, [](HWND) { return true; });
+    const double dialog = SecondsUntil(setup, start, [](HWND window) {
+        return GetWindowTextLengthA(window) > 0;
+    });
+    setup.Terminate();
+    if (status < 0 || dialog < 0) {
+        fprintf(stderr, "UnpackBench: %s showed no %s within the limit\n", setupPath,
+                status < 0 ? "window" : "installer dialog");
+        return 1;
+    }
+    printf("copySeconds=%.3f statusSeconds=%.3f dialogSeconds=%.3f\n", copySeconds, status,
+           dialog);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2)
-        return Unpack(argv[1]);
     if (argc == 3 && !strcmp(argv[1], "/scan"))
         return Scan(argv[2]);
-    fprintf(stderr, "usage: UnpackBench SETUP\n       UnpackBench /scan SETUP\n");
+    if (argc == 3 && !strcmp(argv[1], "/windows"))
+        return Windows(argv[2]);
+    if (argc == 2 || argc == 3)
+        return Unpack(argv[1], argc == 3 ? argv[2] : "");
+    fprintf(stderr, "usage: UnpackBench SETUP [SWITCHES]\n       UnpackBench /windows SETUP\n"
+                    "       UnpackBench /scan SETUP\n");
     return 2;
 }
