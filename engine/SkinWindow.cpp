@@ -37,32 +37,32 @@ void Track(HWND window, bool skinned)
 constexpr UINT_PTR kSubclassId = 0x56534B4E;
 constexpr UINT kDetachTimeoutMs = 5000;
 
-// Not a function-local static: its first use would set up the runtime's guard
-// mutex, whose memory stays behind each time the library is unloaded. Two
-// threads registering at once get the same number, so a plain atomic will do.
+// The engine's own messages, registered on first use. Not function-local
+// statics: their first use would set up the runtime's guard mutex, whose
+// memory stays behind each time the library is unloaded. Two threads
+// registering at once get the same number, so a plain atomic will do.
 std::atomic<UINT> detachMessage{0};
+std::atomic<UINT> lookMessage{0};
 
-UINT DetachMessage()
+UINT Registered(std::atomic<UINT>& slot, const wchar_t* name)
 {
-    UINT message = detachMessage.load(std::memory_order_relaxed);
+    UINT message = slot.load(std::memory_order_relaxed);
     if (!message) {
-        message = RegisterWindowMessageW(L"VelumoSkinDetach");
-        detachMessage.store(message, std::memory_order_relaxed);
+        message = RegisterWindowMessageW(name);
+        slot.store(message, std::memory_order_relaxed);
     }
     return message;
 }
 
-std::atomic<UINT> lookMessage{0};
+UINT DetachMessage()
+{
+    return Registered(detachMessage, L"VelumoSkinDetach");
+}
 
 // Asks a skinned window to take the look now in force, on its own thread.
 UINT LookMessage()
 {
-    UINT message = lookMessage.load(std::memory_order_relaxed);
-    if (!message) {
-        message = RegisterWindowMessageW(L"VelumoSkinLook");
-        lookMessage.store(message, std::memory_order_relaxed);
-    }
-    return message;
+    return Registered(lookMessage, L"VelumoSkinLook");
 }
 
 void Refresh(HWND window)
