@@ -37,12 +37,13 @@ void SetEntryTime(HANDLE file, uLong dosDate)
         SetFileTime(file, &utc, nullptr, &utc);
 }
 
-// Which file a handle has open: its index on the volume and its size. Asked
-// of the file system alone; the volume's own serial number would cost a
-// query of the volume for every entry.
+// Which file a handle has open: its index on the volume, its size and when
+// it was last written. Asked of the file system alone; the volume's own
+// serial number would cost a query of the volume for every entry.
 struct FileIdentity {
     LONGLONG index = 0;
     LONGLONG size = 0;
+    ULONGLONG written = 0;
 };
 
 bool IdentityOf(HANDLE file, FileIdentity& identity)
@@ -53,11 +54,13 @@ bool IdentityOf(HANDLE file, FileIdentity& identity)
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
     IO_STATUS_BLOCK status;
     LARGE_INTEGER index, size;
+    FILETIME written;
     if (!query || query(file, &status, &index, sizeof index, FileInternalInformation) < 0 ||
-        !GetFileSizeEx(file, &size))
+        !GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &written))
         return false;
     identity.index = index.QuadPart;
     identity.size = size.QuadPart;
+    identity.written = ULONGLONG(written.dwHighDateTime) << 32 | written.dwLowDateTime;
     return true;
 }
 
@@ -66,7 +69,8 @@ bool IdentityOf(HANDLE file, FileIdentity& identity)
 // file's creation on, so what it wrote is what the CRC was checked on. The
 // two handles cannot overlap (a reader that denies writing cannot open
 // while a writer is open), so the held one must be the very file the writer
-// had: the same index, of the size written. The private folder cannot be
+// had: the same index, of the size written, last written when the writer
+// left it (a write between the two would move that on). The private folder cannot be
 // swapped meanwhile, as the archive beside the file is open, so a file
 // swapped in would lie in the same folder and differ in its index; writing
 // into the file itself takes rights on the private folder that only its
@@ -82,8 +86,8 @@ DWORD HoldWritten(const char* path, FileHandle& writer, DWORD heldAccess, ZPOS64
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!candidate || !IdentityOf(candidate.get(), opened))
         return SetupExitCannotWrite;
-    if (opened.index != written.index || ZPOS64_T(opened.size) != size ||
-        ZPOS64_T(written.size) != size)
+    if (opened.index != written.index || opened.written != written.written ||
+        ZPOS64_T(opened.size) != size || ZPOS64_T(written.size) != size)
         return SetupExitArchiveUnreadable;
     held = std::move(candidate);
     return 0;
