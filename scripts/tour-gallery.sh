@@ -7,6 +7,6 @@ shots=${1:-$root/build}/screenshots
 for look in Daylight Midnight Daylight-dark; do
   pages=("$shots"/tour-"$look"-[0-9][0-9]-*.png)
   [ -e "${pages[0]}" ] || { echo "tour-gallery: no pages of $look in $shots" >&2; exit 1; }
-  montage "${pages[@]}" -resize 40% -tile 6x -geometry +4+4 -background '#FFFFFF' \
-    "$root/docs/images/tour-$look.png"
+  montage "${pages[@]}" -resize 40% -tile 6x -geometry +4+4 -background '#FFFFFF' -colors 256 \
+    "PNG8:$root/docs/images/tour-$look.png"
 done
