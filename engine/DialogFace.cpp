@@ -136,24 +136,31 @@ RECT PlaceInParent(HWND window)
     return place;
 }
 
-FaceSource StandingFace(HWND control, const Skin& skin)
+namespace {
+
+// The skinned dialog a control stands in, nearest among its ancestors, with
+// its object; or its top-level window with the skin's generic dialog object.
+HWND DialogOf(HWND control, const Skin& skin, const SkinObjectPaint*& paint)
 {
-    FaceSource face;
-    HWND dialog = nullptr;
     for (HWND up = GetParent(control); up; up = GetParent(up)) {
         WindowData* data = DataOf(up);
         if (data && KindOf(data->object) == SkinKind::Dialog) {
-            face.dialog = skin.object(data->object);
-            dialog = up;
-            break;
+            paint = skin.object(data->object);
+            return up;
         }
         if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
             break;
     }
-    if (!face.dialog) {
-        face.dialog = skin.object(static_cast<int>(SkinKind::Dialog));
-        dialog = GetAncestor(control, GA_ROOT);
-    }
+    paint = skin.object(static_cast<int>(SkinKind::Dialog));
+    return GetAncestor(control, GA_ROOT);
+}
+
+} // namespace
+
+FaceSource StandingFace(HWND control, const Skin& skin)
+{
+    FaceSource face;
+    HWND dialog = DialogOf(control, skin, face.dialog);
     if (!face.dialog || !dialog)
         return FaceSource();
     POINT origin = {0, 0};
@@ -172,22 +179,8 @@ LRESULT ColoursForChild(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         message != WM_CTLCOLOREDIT && message != WM_CTLCOLORLISTBOX &&
         message != WM_CTLCOLORSCROLLBAR)
         return 0;
-    HWND dialog = nullptr;
     const SkinObjectPaint* paint = nullptr;
-    for (HWND up = GetParent(window); up; up = GetParent(up)) {
-        WindowData* data = DataOf(up);
-        if (data && KindOf(data->object) == SkinKind::Dialog) {
-            dialog = up;
-            paint = skin.object(data->object);
-            break;
-        }
-        if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    if (!paint) {
-        dialog = GetAncestor(window, GA_ROOT);
-        paint = skin.object(static_cast<int>(SkinKind::Dialog));
-    }
+    HWND dialog = DialogOf(window, skin, paint);
     if (!paint || !dialog)
         return 0;
     return ControlColour(skin, dialog, *paint, message, reinterpret_cast<HDC>(wParam),

@@ -4,6 +4,7 @@
 #include "DamagedSkins.h"
 #include "Hyperlink.h"
 #include "SkinTestSupport.h"
+#include "TestProcess.h"
 #include "TestZip.h"
 
 #include <commctrl.h>
@@ -851,26 +852,6 @@ TEST_F(SkinEngineTest, ScreenReadersReadTheSameSkinnedAsUnskinned)
     CoUninitialize();
 }
 
-// Windows' setting for apps, set for the test's user and put back after.
-class AppsTheme {
-public:
-    explicit AppsTheme(bool light) { Set(light); }
-    ~AppsTheme()
-    {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
-    }
-    void Set(bool light)
-    {
-        const DWORD value = light;
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme",
-                                                 REG_DWORD, &value, sizeof value));
-    }
-
-private:
-    static constexpr const wchar_t* kKey =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-};
-
 // Wine never reports high contrast, so the engine's own import of
 // SystemParametersInfoW is pointed at one that does.
 BOOL WINAPI HighContrastOn(UINT action, UINT size, void* data, UINT flags)
@@ -900,7 +881,8 @@ void* PatchImport(HMODULE module, const char* library, const char* function, voi
             if (reinterpret_cast<FARPROC>(slot->u1.Function) != wanted)
                 continue;
             DWORD old = 0;
-            VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+            if (!VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &old))
+                return nullptr;
             void* previous = reinterpret_cast<void*>(slot->u1.Function);
             slot->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
             VirtualProtect(&slot->u1.Function, sizeof(void*), old, &old);
@@ -922,7 +904,7 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
         plainFace = FaceOf(CaptureWindow(dialog.get()), dialog);
     }
     {
-        AppsTheme theme(false);
+        AppsThemeOverride theme(false);
         ASSERT_TRUE(copy.Load());
         SkinEngineApply(copy.engine(), SkinFilePath("Daylight.skf").c_str());
         TestDialog dialog(kMainDialog);
@@ -945,7 +927,7 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
     copy.Release();
     {
         // A skin without a dark variant keeps its one look.
-        AppsTheme theme(false);
+        AppsThemeOverride theme(false);
         ASSERT_TRUE(copy.Load());
         SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
         TestDialog dialog(kMainDialog);

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -225,30 +226,6 @@ struct Look {
     COLORREF face;
     bool byHand = false;  // built by the test: the builder refuses the skin
     bool dark = false;    // walked while Windows asks apps for dark
-};
-
-// Windows' setting for apps in the prefix the setups run in, for one walk.
-class DarkApps {
-public:
-    explicit DarkApps(bool on) : on_(on)
-    {
-        const DWORD light = 0;
-        if (on_)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme", REG_DWORD, &light,
-                            sizeof light);
-    }
-    ~DarkApps()
-    {
-        if (on_)
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"AppsUseLightTheme");
-    }
-    DarkApps(const DarkApps&) = delete;
-    DarkApps& operator=(const DarkApps&) = delete;
-
-private:
-    static constexpr const wchar_t* kKey =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-    bool on_;
 };
 
 class SkinnedSetupTest : public ::testing::Test {
@@ -725,7 +702,9 @@ TEST_F(SkinnedSetupTest, FeatureTourIsDrawnInTheSkinOnEveryPageAndInstalls)
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
         shots.clear();
-        DarkApps dark(look.dark);
+        std::unique_ptr<AppsThemeOverride> dark;
+        if (look.dark)
+            dark = std::make_unique<AppsThemeOverride>(false);
         const std::string setup = Build(look.skin, std::string("tour-") + look.name + ".exe", tour);
         pictures = PicturesOf(look.skin, look.dark);
         EXPECT_EQ(0u, WalkTour(setup, look));

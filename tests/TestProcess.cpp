@@ -2,6 +2,8 @@
 
 #include "TestWindows.h"
 
+#include <gtest/gtest.h>
+
 #include <stdio.h>
 
 TestProcess::TestProcess(const std::string& commandLine, const std::string& folder,
@@ -131,6 +133,22 @@ EnvironmentOverride::EnvironmentOverride(const char* name, const std::string& va
 EnvironmentOverride::~EnvironmentOverride()
 {
     SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr);
+}
+
+namespace {
+const wchar_t kPersonalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+}
+
+void AppsThemeOverride::Set(bool light)
+{
+    const DWORD value = light;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme",
+                                             REG_DWORD, &value, sizeof value));
+}
+
+AppsThemeOverride::~AppsThemeOverride()
+{
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme");
 }
 
 HWND WaitForDialog(const TestProcess& program, const std::string& caption, HWND owner,

@@ -54,6 +54,17 @@ HWND WaitForDialog(const TestProcess& program, const std::string& caption, HWND 
 // (false).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout);
 
+// Sets Windows' setting for apps' theme (AppsUseLightTheme) for the test's
+// user, so for its windows and the programs it starts; removed after.
+class AppsThemeOverride {
+public:
+    explicit AppsThemeOverride(bool light) { Set(light); }
+    ~AppsThemeOverride();
+    AppsThemeOverride(const AppsThemeOverride&) = delete;
+    AppsThemeOverride& operator=(const AppsThemeOverride&) = delete;
+    void Set(bool light);
+};
+
 // Sets an environment variable for the programs started meanwhile.
 class EnvironmentOverride {
 public:
