@@ -16,14 +16,30 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need_update=1
 fi
+# A mirror caught mid-sync fails one index of many; what is needed may still be
+# listed. Try again once, then go on: the install or fetch that follows says
+# plainly what is missing.
+apt_update() {
+  apt-get -q "$@" update >/dev/null && return
+  sleep 5
+  apt-get -q "$@" update >/dev/null ||
+    echo "setup: some package lists could not be read; going on with what was read" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   echo "setup: installing ${missing[*]}"
-  apt-get update -q >/dev/null
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  install=(apt-get install -y -q --no-install-recommends)
+  # When one architecture's security list was not read, the two architectures
+  # see different newest versions and the multi-arch libraries cannot agree;
+  # the release's own suite has both at one version.
+  "${install[@]}" "${missing[@]}" >/dev/null ||
+    { echo "setup: installing from the release's own suite instead" >&2
+      "${install[@]}" -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" "${missing[@]}" >/dev/null; }
 fi
 
 # Some kernels run no 32-bit code at all. Wine's 32-bit side then runs under
@@ -55,7 +71,7 @@ if [ ! -f "$deps/zlib/zlib.h" ] || [ ! -f "$deps/zlib/contrib/minizip/zip.c" ]; 
   fi
   opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/parts"
         -o "Dir::State::Lists=$apt_dir/lists")
-  apt-get -q "${opts[@]}" update >/dev/null
+  apt_update "${opts[@]}"
   fetched=
   # A version listed by one suite may be missing from its pool: try each, newest first.
   for v in $(apt-cache "${opts[@]}" showsrc zlib | sed -n 's/^Version: //p' | sort -Vr -u); do
