@@ -168,6 +168,13 @@ bool ImageMargins(SkinStyle& style, const std::string& value)
     return true;
 }
 
+// The entry of one of an image key's larger sizes (`image@150`).
+template <std::string (SkinStyle::*Sizes)[2], int Scale>
+bool LargerEntry(SkinStyle& style, const std::string& value)
+{
+    return EntryName((style.*Sizes)[Scale], value);
+}
+
 bool BackgroundMode(SkinStyle& style, const std::string& value)
 {
     if (value != "stretch" && value != "tile")
@@ -217,7 +224,24 @@ const KeyRule kKeys[] = {
     {"buttons_size", [](SkinStyle& s, const std::string& v) { return ParseSize(v, s.buttonWidth, s.buttonHeight); }, KeyScope::Dialog, 2},
     {"background", [](SkinStyle& s, const std::string& v) { return EntryName(s.background, v); }, KeyScope::Dialog, 2},
     {"background_mode", BackgroundMode, KeyScope::Dialog, 2},
+    {"image@150", LargerEntry<&SkinStyle::imageAt, 0>, KeyScope::Image, 2},
+    {"image@200", LargerEntry<&SkinStyle::imageAt, 1>, KeyScope::Image, 2},
+    {"buttons@150", LargerEntry<&SkinStyle::buttonsAt, 0>, KeyScope::Dialog, 2},
+    {"buttons@200", LargerEntry<&SkinStyle::buttonsAt, 1>, KeyScope::Dialog, 2},
+    {"background@150", LargerEntry<&SkinStyle::backgroundAt, 0>, KeyScope::Dialog, 2},
+    {"background@200", LargerEntry<&SkinStyle::backgroundAt, 1>, KeyScope::Dialog, 2},
 };
+
+// Which of kLargerScales a key such as "image@150" names for the image key
+// base, or -1.
+int LargerScaleOf(const std::string& key, const char* base)
+{
+    for (int i = 0; i < 2; ++i) {
+        if (key == base + ("@" + std::to_string(kLargerScales[i])))
+            return i;
+    }
+    return -1;
+}
 #undef VELUMO_COLOUR
 
 const KeyRule* FindKey(const std::string& name)
@@ -236,7 +260,7 @@ bool KeyAllowed(const KeyRule& rule, const SkinObjectInfo& info, int format)
     // A picture is cropped to its control, never sliced or stepped through:
     // of the image keys it takes the image alone, at any size.
     if (info.kind == SkinKind::Picture && rule.scope == KeyScope::Image)
-        return std::string(rule.name) == "image";
+        return std::string(rule.name) == "image" || LargerScaleOf(rule.name, "image") >= 0;
     switch (rule.scope) {
     case KeyScope::Image:
         // Only buttons carried images before frames and glyphs were painted.
@@ -263,6 +287,8 @@ bool ApplySection(const IniSection& section, const SkinObjectInfo& info, int for
     bool ownSize = false;
     bool ownButtons = false;
     bool ownButtonsSize = false;
+    bool ownBackground = false;
+    bool ownLarger[3][2] = {};  // image, buttons, background at each larger scale
     for (const IniKey& key : section.keys) {
         const KeyRule* rule = FindKey(key.name);
         if (!rule || !KeyAllowed(*rule, info, format)) {
@@ -292,7 +318,24 @@ bool ApplySection(const IniSection& section, const SkinObjectInfo& info, int for
         else if (buttons)
             style.buttonsLine = key.line;
         else if (key.name == "background")
-            style.backgroundLine = key.line;
+            style.backgroundLine = key.line, ownBackground = true;
+        int* const largerLines[3] = {style.imageAtLine, style.buttonsAtLine, style.backgroundAtLine};
+        const char* const bases[3] = {"image", "buttons", "background"};
+        for (int which = 0; which < 3; ++which) {
+            const int scale = LargerScaleOf(key.name, bases[which]);
+            if (scale >= 0)
+                largerLines[which][scale] = key.line, ownLarger[which][scale] = true;
+        }
+    }
+    // A section's own image comes with its own larger sizes or none: those
+    // inherited were drawn for another image.
+    const bool ownBase[3] = {ownImage, ownButtons, ownBackground};
+    std::string* const larger[3] = {style.imageAt, style.buttonsAt, style.backgroundAt};
+    for (int which = 0; which < 3; ++which) {
+        for (int scale = 0; scale < 2; ++scale) {
+            if (ownBase[which] && !ownLarger[which][scale])
+                larger[which][scale].clear();
+        }
     }
     if (ownButtons != ownButtonsSize &&
         fault(section.line, "buttons and buttons_size go together"))
@@ -477,6 +520,43 @@ bool Describe(const SkinStyle& style, const SkinArchiveEntries& entries,
         } else if (!LoadImage(entries, style.image, style.frameWidth * style.imageStates,
                               style.frameHeight, object.image, info, style.imageLine, faults)) {
             if (failed(faults.keepGoing()))
+                return false;
+        }
+    }
+    // The larger sizes of each image: its frames and margins at that scale.
+    struct Larger {
+        const char* key;
+        const std::string& base;
+        const std::string* entries;
+        const int* lines;
+        SkinPixels* pixels;
+        int frames, frameWidth, frameHeight;  // at 100%; width 0: any size
+    };
+    const Larger larger[3] = {
+        {"image", style.image, style.imageAt, style.imageAtLine, object.imageAt,
+         style.imageStates, style.frameWidth, style.frameHeight},
+        {"buttons", style.buttons, style.buttonsAt, style.buttonsAtLine, object.buttonsAt, 8,
+         style.buttonWidth, style.buttonHeight},
+        {"background", style.background, style.backgroundAt, style.backgroundAtLine,
+         object.backgroundAt, 1, 0, 0},
+    };
+    for (const Larger& image : larger) {
+        for (int i = 0; i < 2; ++i) {
+            if (image.entries[i].empty())
+                continue;
+            const int scale = kLargerScales[i];
+            if (image.base.empty()) {
+                if (failed(ImageFault(faults, info, image.lines[i],
+                                      std::string(image.key) + "@" + std::to_string(scale) +
+                                          " needs " + image.key + ", its size at 100%")))
+                    return false;
+                continue;
+            }
+            if (!LoadImage(entries, image.entries[i],
+                           image.frames * AtScale(image.frameWidth, scale),
+                           AtScale(image.frameHeight, scale), image.pixels[i], info,
+                           image.lines[i], faults) &&
+                failed(faults.keepGoing()))
                 return false;
         }
     }

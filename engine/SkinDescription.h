@@ -24,6 +24,16 @@ constexpr uint32_t SkinRgb(unsigned red, unsigned green, unsigned blue)
 // Not set: taken from another key when painting (CLR_INVALID).
 constexpr uint32_t kNoColour = 0xFFFFFFFFu;
 
+// The scales, in percent, that a skin may draw its images for besides 100%:
+// `image@150`, `image@200`, and so for `buttons` and `background`.
+constexpr int kLargerScales[2] = {150, 200};
+// A length of a 100% image at a scale in percent, as the larger images must
+// have it: half a pixel rounds up.
+constexpr int AtScale(int length, int scale)
+{
+    return (length * scale + 50) / 100;
+}
+
 struct SkinStyle {
     uint32_t face = SkinRgb(0xF0, 0xF0, 0xF0);
     uint32_t text = SkinRgb(0, 0, 0);
@@ -55,9 +65,13 @@ struct SkinStyle {
     int buttonHeight = 0;
     std::string background;             // dialog background image
     bool tileBackground = false;
+    // The same images drawn for each of kLargerScales; empty for none. Their
+    // frames and margins are those above at that scale.
+    std::string imageAt[2], buttonsAt[2], backgroundAt[2];
     // The skin.ini lines that set the image keys, inherited with them, so
     // that a fault found in an image names the line that asked for it.
     int imageLine = 0, statesLine = 0, marginsLine = 0, buttonsLine = 0, backgroundLine = 0;
+    int imageAtLine[2] = {}, buttonsAtLine[2] = {}, backgroundAtLine[2] = {};
 };
 
 // Format-2 colours with their defaults filled in.
@@ -74,6 +88,8 @@ struct SkinObjectDescription {
     SkinPixels image;       // width 0: no image
     SkinPixels buttons;     // caption buttons: close and minimise, four states each
     SkinPixels background;  // dialog background
+    // The same three drawn for each of kLargerScales; width 0 where the skin has none.
+    SkinPixels imageAt[2], buttonsAt[2], backgroundAt[2];
     // Format 2 paints frames, glyphs, fields and scroll bars; format 1 only
     // faces, buttons and text colours.
     bool full = false;

@@ -98,6 +98,12 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
     };
     const std::string format2 = GoodSkinIniWith("format = 1", "format = 2");
     const std::string top = SolidBmp(40, 6), side = SolidBmp(12, 30);
+    auto larger = [&](const std::string& at150, const std::string& at200) {
+        return std::vector<ZipEntry>{
+            {"skin.ini", GoodSkinIniWith("format = 1", "format = 2") +
+                             "image@150 = strip@150.bmp\nimage@200 = strip@200.bmp\n"},
+            {"strip.bmp", strip}, {"strip@150.bmp", at150}, {"strip@200.bmp", at200}};
+    };
     static const char kPictures[] = "[Banner]\nimage = top.bmp\n[SideImage]\nimage = side.bmp\n";
     // text, with the two picture sections after it unless withSections is false.
     auto pictures = [&](const std::string& text, const std::string& topBmp,
@@ -143,6 +149,12 @@ inline std::vector<SkinCase> SkinCases(const std::string& goodBytes)
         {"margins wider than the image", {{"skin.ini", format2 + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 5,1,5,1\n"}, {"strip.bmp", strip}, {"bar.bmp", SolidBmp(16, 4)}}, "", false},
         {"three margins", {{"skin.ini", format2 + "[ProgressBar]\nimage = bar.bmp\nimage_size = 8x4\nimage_states = 2\nimage_margins = 1,1,1\n"}, {"strip.bmp", strip}, {"bar.bmp", SolidBmp(16, 4)}}, "", false},
         {"caption buttons without size", ini(format2 + "[CustomFrame]\nbuttons = strip.bmp\n"), "", false},
+        // The button's 8x4 frames are 12x6 at 150% and 16x8 at 200%.
+        {"images for 150% and 200%", larger(SolidBmp(48, 6), SolidBmp(64, 8)), "", true},
+        {"image for 150% a row short", larger(SolidBmp(48, 5), SolidBmp(64, 8)), "", false},
+        {"image for 200% at 150%", larger(SolidBmp(48, 6), SolidBmp(48, 6)), "", false},
+        {"image for 200% without its 100% image", ini(format2 + "[CustomFrame]\nbackground@200 = strip.bmp\n"), "", false},
+        {"image for 150% in format 1", ini(GoodSkinIniWith("image_states = 4", "image_states = 4\nimage@150 = strip.bmp")), "", false},
         // A banner and a side picture take an image of any size, and nothing
         // but the image of the image keys.
         {"banner and side picture", pictures(format2, top, side), "", true},
