@@ -4,6 +4,7 @@
 #include "PaintMessage.h"
 #include "SkinControls.h"
 #include "SkinPainter.h"
+#include "WindowDpi.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const Skin& sk
         state.style = style;
         state.text = text;
         state.windowFont = windowFont;
+        state.dpi = WindowDpi(window);
         PaintCheckButton(dc, area, paint, state, StandingFace(window, skin));
         return;
     }
@@ -61,6 +63,7 @@ void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const Skin& sk
     state.isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     state.text = text;
     state.windowFont = windowFont;
+    state.dpi = WindowDpi(window);
     if (style & (BS_ICON | BS_BITMAP)) {
         state.pictureIsIcon = (style & BS_ICON) != 0;
         state.picture = reinterpret_cast<HANDLE>(SendMessageW(

@@ -1,6 +1,7 @@
 #include "DialogFace.h"
 
 #include "SkinPainter.h"
+#include "WindowDpi.h"
 #include "WindowKinds.h"
 
 namespace {
@@ -25,7 +26,8 @@ LRESULT LendTile(HWND dialogWindow, const SkinObjectPaint& dialog)
         return 0;
     if (!data->lentTile || GetObjectType(data->lentTile.get()) != OBJ_BRUSH) {
         data->lentTile.release();  // gone already, or never made
-        data->lentTile.reset(CreatePatternBrush(dialog.background.bitmap.get()));
+        data->lentTile.reset(CreatePatternBrush(
+            ImageForDpi(dialog.background, WindowDpi(dialogWindow)).drawing->bitmap.get()));
     }
     return reinterpret_cast<LRESULT>(data->lentTile.get());
 }
@@ -77,7 +79,8 @@ LRESULT ControlColour(const Skin& skin, HWND dialogWindow, const SkinObjectPaint
         // is lined up with the dialog's client area.
         POINT at = {0, 0};
         MapWindowPoints(child, dialogWindow, &at, 1);
-        const int w = dialog.background.width, h = dialog.background.height;
+        const SkinImageSize& tile = *ImageForDpi(dialog.background, WindowDpi(dialogWindow)).drawing;
+        const int w = tile.width, h = tile.height;
         SetBrushOrgEx(dc, ((-at.x) % w + w) % w, ((-at.y) % h + h) % h, nullptr);
         if (const LRESULT tile = LendTile(dialogWindow, dialog))
             return tile;
@@ -122,7 +125,7 @@ void EraseDialog(HWND window, HDC dc, const Skin& skin, const SkinObjectPaint& p
         const RECT place = PlaceInParent(child);
         ExcludeClipRect(dc, place.left, place.top, place.right, place.bottom);
     }
-    PaintDialogBackground(dc, area, {0, 0}, {area.right, area.bottom}, paint);
+    PaintDialogBackground(dc, area, {0, 0}, {area.right, area.bottom}, paint, WindowDpi(window));
     RestoreDC(dc, saved);
 }
 
@@ -169,6 +172,7 @@ FaceSource StandingFace(HWND control, const Skin& skin)
     RECT client;
     GetClientRect(dialog, &client);
     face.client = {client.right, client.bottom};
+    face.dpi = WindowDpi(dialog);
     return face;
 }
 

@@ -4,6 +4,7 @@
 #include "PaintMessage.h"
 #include "SkinControls.h"
 #include "SkinPainter.h"
+#include "WindowDpi.h"
 #include "WindowKinds.h"
 
 namespace {
@@ -12,7 +13,7 @@ void PaintPicture(HWND window, HDC dc, const SkinObjectPaint& paint)
 {
     RECT area;
     GetClientRect(window, &area);
-    PaintImageCover(dc, area, paint.image);
+    PaintImageCover(dc, area, paint.image, WindowDpi(window));
 }
 
 // Transparent text, drawn off-screen over what lies beneath it: the

@@ -17,7 +17,7 @@ int PixelHeight(int points)
 }
 
 // The decoded pixels as a DIB section; an absent image stays null.
-bool MakeImage(const SkinPixels& pixels, SkinImage& image, std::string& error)
+bool MakeImage(const SkinPixels& pixels, SkinImageSize& image, std::string& error)
 {
     if (!pixels.width)
         return true;
@@ -75,6 +75,12 @@ bool MakePaint(const SkinObjectDescription& object, SkinObjectPaint& paint, std:
         !MakeImage(object.buttons, paint.buttons, error) ||
         !MakeImage(object.background, paint.background, error))
         return false;
+    for (int i = 0; i < 2; ++i) {
+        if (!MakeImage(object.imageAt[i], paint.image.larger[i], error) ||
+            !MakeImage(object.buttonsAt[i], paint.buttons.larger[i], error) ||
+            !MakeImage(object.backgroundAt[i], paint.background.larger[i], error))
+            return false;
+    }
     if (paint.background.bitmap && style.tileBackground) {
         paint.backgroundTile.reset(CreatePatternBrush(paint.background.bitmap.get()));
         if (!paint.backgroundTile) {

@@ -11,11 +11,17 @@
 #include <string>
 #include <vector>
 
-// An image of the skin as painting needs it.
-struct SkinImage {
+// One drawing of an image as painting needs it.
+struct SkinImageSize {
     BitmapHandle bitmap;  // 32-bit top-down DIB section
     int width = 0;
     int height = 0;
+};
+
+// An image of the skin: its drawing for 100%, and those the skin has for
+// each of kLargerScales (bitmap null where it has none).
+struct SkinImage : SkinImageSize {
+    SkinImageSize larger[2];
 };
 
 // What painting one object needs.

@@ -1,6 +1,7 @@
 #include "SkinControls.h"
 
 #include "SkinPainter.h"
+#include "WindowDpi.h"
 
 #include <commctrl.h>
 
@@ -60,7 +61,7 @@ void PaintGlyph(HDC dc, const RECT& box, const SkinObjectPaint& paint, const Che
     if (paint.image.bitmap) {
         const int column = std::min(state.check, s.imageStates / 4 - 1);
         PaintImageSlice(dc, box, paint.image, column * 4 + static_cast<int>(state.look),
-                        s.frameWidth, s.frameHeight, s.margins);
+                        s.frameWidth, s.frameHeight, s.margins, state.dpi);
         return;
     }
     const bool disabled = state.look == CheckLook::Disabled;
@@ -110,7 +111,7 @@ void PaintStandingFace(HDC dc, const RECT& area, const FaceSource& face,
                        const SkinObjectPaint& own)
 {
     if (face.dialog)
-        PaintDialogBackground(dc, area, face.origin, face.client, *face.dialog);
+        PaintDialogBackground(dc, area, face.origin, face.client, *face.dialog, face.dpi);
     else
         FillRect(dc, &area, own.face.get());
 }
@@ -131,8 +132,11 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     const RECT all = {0, 0, width, height};
     PaintStandingFace(memory, all, face, paint);
 
-    const SIZE glyph = paint.image.bitmap ? SIZE{paint.style.frameWidth, paint.style.frameHeight}
-                                          : SIZE{std::min(kGlyph, height), std::min(kGlyph, height)};
+    // The glyph at the window's DPI, as the system would size its own.
+    const int plain = std::min(AtDpi(kGlyph, state.dpi), height);
+    const SIZE glyph = paint.image.bitmap ? SIZE{AtDpi(paint.style.frameWidth, state.dpi),
+                                                 AtDpi(paint.style.frameHeight, state.dpi)}
+                                          : SIZE{plain, plain};
     const bool textLeft = (state.style & BS_LEFTTEXT) != 0;
     RECT box;
     box.left = textLeft ? width - glyph.cx : 0;
@@ -143,9 +147,9 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
 
     RECT text = all;
     if (textLeft)
-        text.right = box.left - 4;
+        text.right = box.left - AtDpi(4, state.dpi);
     else
-        text.left = box.right + 4;
+        text.left = box.right + AtDpi(4, state.dpi);
     HFONT font = paint.font ? paint.font.get() : state.windowFont;
     HGDIOBJ oldFont = font ? SelectObject(memory, font) : nullptr;
     SetBkMode(memory, TRANSPARENT);
@@ -167,9 +171,9 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
         SelectObject(memory, oldFont);
     if (state.focused && *state.text) {
         RECT cue = measured;
-        InflateRect(&cue, 2, 1);
+        InflateRect(&cue, AtDpi(2, state.dpi), AtDpi(1, state.dpi));
         IntersectRect(&cue, &cue, &all);
-        PaintFocusCue(memory, cue, paint.colours.focus);
+        PaintFocusCue(memory, cue, paint.colours.focus, state.dpi);
     }
     BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, oldBitmap);
@@ -220,9 +224,10 @@ void PaintProgress(HWND window, HDC dc, const SkinObjectPaint& paint)
         bar.right = bar.left + filled;
     const SkinStyle& s = paint.style;
     if (paint.image.bitmap) {
-        PaintImageSlice(dc, area, paint.image, 0, s.frameWidth, s.frameHeight, s.margins);
+        const int dpi = WindowDpi(window);
+        PaintImageSlice(dc, area, paint.image, 0, s.frameWidth, s.frameHeight, s.margins, dpi);
         if (!IsRectEmpty(&bar))
-            PaintImageSlice(dc, bar, paint.image, 1, s.frameWidth, s.frameHeight, s.margins);
+            PaintImageSlice(dc, bar, paint.image, 1, s.frameWidth, s.frameHeight, s.margins, dpi);
         return;
     }
     FillColour(dc, area, s.face);
@@ -334,11 +339,13 @@ void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColo
     OffsetRect(&client, -bounds.left, -bounds.top);
     OffsetRect(&bounds, -bounds.left, -bounds.top);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
+    // The bars are as wide as the system made room for at the window's DPI.
+    const int dpi = WindowDpi(window);
     RECT vertical = {}, horizontal = {};
     if (style & WS_VSCROLL)
-        vertical = {client.right, client.top, client.right + GetSystemMetrics(SM_CXVSCROLL), client.bottom};
+        vertical = {client.right, client.top, client.right + SystemMetricAt(SM_CXVSCROLL, dpi), client.bottom};
     if (style & WS_HSCROLL)
-        horizontal = {client.left, client.bottom, client.right, client.bottom + GetSystemMetrics(SM_CYHSCROLL)};
+        horizontal = {client.left, client.bottom, client.right, client.bottom + SystemMetricAt(SM_CYHSCROLL, dpi)};
     if (EqualRect(&bounds, &client))
         return;
     HDC dc = GetWindowDC(window);
@@ -390,7 +397,7 @@ void PaintComboBox(HWND window, HDC dc, const SkinObjectPaint& paint, const Scro
     const bool enabled = IsWindowEnabled(window) != FALSE;
     if (type != CBS_SIMPLE) {
         RECT button = area;
-        button.left = button.right - GetSystemMetrics(SM_CXVSCROLL);
+        button.left = button.right - SystemMetricAt(SM_CXVSCROLL, WindowDpi(window));
         InflateRect(&button, -1, -1);
         FillColour(dc, button, scroll.button);
         Triangle(dc, button, 1, enabled ? scroll.arrow : scroll.disabled);
@@ -417,7 +424,7 @@ void PaintComboBox(HWND window, HDC dc, const SkinObjectPaint& paint, const Scro
         if (oldFont)
             SelectObject(dc, oldFont);
         if (focused)
-            PaintFocusCue(dc, text, paint.colours.selectionText);
+            PaintFocusCue(dc, text, paint.colours.selectionText, WindowDpi(window));
     }
     RestoreDC(dc, saved);
 }
@@ -433,6 +440,7 @@ void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint)
     GetClientRect(window, &area);
     FillColour(dc, area, paint.style.face);
     const bool enabled = IsWindowEnabled(window) != FALSE;
+    const int dpi = WindowDpi(window);
     const bool cue = GetFocus() == window &&
                      !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
     const LRESULT count = SendMessageW(window, LB_GETCOUNT, 0, 0);
@@ -457,7 +465,8 @@ void PaintListBox(HWND window, HDC dc, const SkinObjectPaint& paint)
         inner.left += 2;
         DrawTextW(dc, text, -1, &inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
         if (cue && i == caret)
-            PaintFocusCue(dc, item, selected ? paint.colours.selectionText : paint.colours.focus);
+            PaintFocusCue(dc, item, selected ? paint.colours.selectionText : paint.colours.focus,
+                          dpi);
     }
     if (oldFont)
         SelectObject(dc, oldFont);

@@ -18,6 +18,7 @@ struct CheckPaintState {
     LONG style = 0;
     const wchar_t* text = L"";
     HFONT windowFont = nullptr;
+    int dpi = 96;  // the button's
 };
 
 // The face a control stands on: the dialog's face or background image.
@@ -25,6 +26,7 @@ struct FaceSource {
     const SkinObjectPaint* dialog = nullptr;  // null: the control's own face
     POINT origin = {};                        // the control's place in the dialog's client area
     SIZE client = {};                         // the dialog's client size
+    int dpi = 96;                             // the dialog's
 };
 
 void PaintStandingFace(HDC dc, const RECT& area, const FaceSource& face,

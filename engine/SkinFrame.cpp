@@ -1,6 +1,7 @@
 #include "SkinFrame.h"
 
 #include "SkinPainter.h"
+#include "WindowDpi.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -18,11 +19,13 @@ struct FrameLayout {
     RECT caption;  // empty when the window has no caption
     RECT close;    // empty when absent
     RECT minimise;
+    int dpi;
 };
 
 FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
 {
     FrameLayout layout = {};
+    layout.dpi = WindowDpi(window);
     RECT bounds;
     GetWindowRect(window, &bounds);
     layout.size = {bounds.right - bounds.left, bounds.bottom - bounds.top};
@@ -39,16 +42,17 @@ FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
         return layout;
 
     const int barHeight = layout.caption.bottom - layout.caption.top;
-    SIZE button = {barHeight - 4, barHeight - 4};
+    const int gap = AtDpi(kButtonGap, layout.dpi);
+    SIZE button = {barHeight - 2 * gap, barHeight - 2 * gap};
     if (paint.buttons.bitmap)
-        button = {std::min<int>(paint.style.buttonWidth, layout.caption.right / 3),
-                  std::min(paint.style.buttonHeight, barHeight)};
+        button = {std::min<int>(AtDpi(paint.style.buttonWidth, layout.dpi), layout.caption.right / 3),
+                  std::min(AtDpi(paint.style.buttonHeight, layout.dpi), barHeight)};
     const int top = layout.caption.top + (barHeight - button.cy) / 2;
-    layout.close = {layout.caption.right - kButtonGap - button.cx, top,
-                    layout.caption.right - kButtonGap, top + button.cy};
+    layout.close = {layout.caption.right - gap - button.cx, top, layout.caption.right - gap,
+                    top + button.cy};
     if (style & WS_MINIMIZEBOX) {
         layout.minimise = layout.close;
-        OffsetRect(&layout.minimise, -(button.cx + kButtonGap), 0);
+        OffsetRect(&layout.minimise, -(button.cx + gap), 0);
     }
     return layout;
 }
@@ -72,7 +76,7 @@ void Line(HDC dc, int x1, int y1, int x2, int y2)
 }
 
 void PaintCaptionButton(HDC dc, const RECT& area, WPARAM button, const FrameState& state,
-                        const SkinObjectPaint& paint)
+                        const SkinObjectPaint& paint, int dpi)
 {
     if (IsRectEmpty(&area))
         return;
@@ -80,14 +84,14 @@ void PaintCaptionButton(HDC dc, const RECT& area, WPARAM button, const FrameStat
     if (paint.buttons.bitmap) {
         const int margins[4] = {};
         PaintImageSlice(dc, area, paint.buttons, (button == HTCLOSE ? 0 : 4) + look,
-                        paint.style.buttonWidth, paint.style.buttonHeight, margins);
+                        paint.style.buttonWidth, paint.style.buttonHeight, margins, dpi);
         return;
     }
     const SkinColours& c = paint.colours;
     const COLORREF text = state.active ? c.captionText : c.inactiveText;
     if (look == 1 || look == 2)
         FillColour(dc, area, BlendColour(c.caption, text, look == 1 ? 20 : 35));
-    HPEN pen = CreatePen(PS_SOLID, 2, text);
+    HPEN pen = CreatePen(PS_SOLID, AtDpi(2, dpi), text);
     if (!pen)
         return;
     HGDIOBJ oldPen = SelectObject(dc, pen);
@@ -110,23 +114,23 @@ void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const Frame
     if (paint.image.bitmap) {
         const int frame = !state.active && paint.style.imageStates == 2 ? 1 : 0;
         PaintImageSlice(dc, layout.caption, paint.image, frame, paint.style.frameWidth,
-                        paint.style.frameHeight, paint.style.margins);
+                        paint.style.frameHeight, paint.style.margins, layout.dpi);
     } else if (state.active) {
         FillGradient(dc, layout.caption, c.caption, c.captionTo);
     } else {
         FillColour(dc, layout.caption, c.inactive);
     }
-    PaintCaptionButton(dc, layout.close, HTCLOSE, state, paint);
-    PaintCaptionButton(dc, layout.minimise, HTMINBUTTON, state, paint);
+    PaintCaptionButton(dc, layout.close, HTCLOSE, state, paint, layout.dpi);
+    PaintCaptionButton(dc, layout.minimise, HTMINBUTTON, state, paint, layout.dpi);
 
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
     RECT area = layout.caption;
-    area.left += 6;
+    area.left += AtDpi(6, layout.dpi);
     if (!IsRectEmpty(&layout.minimise))
-        area.right = layout.minimise.left - 4;
+        area.right = layout.minimise.left - AtDpi(4, layout.dpi);
     else if (!IsRectEmpty(&layout.close))
-        area.right = layout.close.left - 4;
+        area.right = layout.close.left - AtDpi(4, layout.dpi);
     HFONT font = paint.font ? paint.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
@@ -185,16 +189,16 @@ LRESULT WithoutSystemCaption(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // caption's text colour where the system keeps them, so that they stay
 // visible (and the system still answers clicks on them). Returns the left
 // edge of the leftmost button.
-int PaintClassicCaptionButtons(HDC dc, const RECT& bar, LONG style, COLORREF colour)
+int PaintClassicCaptionButtons(HDC dc, const RECT& bar, LONG style, COLORREF colour, int dpi)
 {
     if (!(style & WS_SYSMENU))
         return bar.right;
-    const int size = std::max(6, std::min<int>(GetSystemMetrics(SM_CXSIZE) - 2,
+    const int size = std::max(6, std::min<int>(SystemMetricAt(SM_CXSIZE, dpi) - 2,
                                                bar.bottom - bar.top - 4));
     RECT button = {bar.right - 2 - size, bar.top + (bar.bottom - bar.top - size) / 2,
                    bar.right - 2, 0};
     button.bottom = button.top + size;
-    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    HPEN pen = CreatePen(PS_SOLID, AtDpi(2, dpi), colour);
     if (!pen)
         return bar.right;
     HGDIOBJ oldPen = SelectObject(dc, pen);
@@ -373,19 +377,20 @@ void PaintClassicCaption(HWND window, const SkinObjectPaint& paint)
     GetWindowRect(window, &windowRect);
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    RECT caption = {client.left - windowRect.left, GetSystemMetrics(SM_CYFRAME),
+    const int dpi = WindowDpi(window);
+    RECT caption = {client.left - windowRect.left, SystemMetricAt(SM_CYFRAME, dpi),
                     client.right - windowRect.left, client.top - windowRect.top};
     if (caption.bottom > caption.top) {
         FillRect(dc, &caption, paint.border.get());
         caption.right = PaintClassicCaptionButtons(dc, caption,
                                                    GetWindowLongW(window, GWL_STYLE),
-                                                   paint.style.face) - 4;
+                                                   paint.style.face, dpi) - AtDpi(4, dpi);
         wchar_t text[256] = {};
         GetWindowTextW(window, text, 256);
         HGDIOBJ oldFont = paint.font ? SelectObject(dc, paint.font.get()) : nullptr;
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, paint.style.face);
-        caption.left += 6;
+        caption.left += AtDpi(6, dpi);
         DrawTextW(dc, text, -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
         if (oldFont)
             SelectObject(dc, oldFont);

@@ -1,5 +1,7 @@
 #include "SkinPainter.h"
 
+#include "WindowDpi.h"
+
 #include <algorithm>
 
 #include <stdint.h>
@@ -18,12 +20,13 @@ HBRUSH FaceBrush(const SkinObjectPaint& paint, ButtonLook look)
     }
 }
 
-void PaintImageFrame(HDC dc, const RECT& area, const SkinObjectPaint& paint, ButtonLook look)
+void PaintImageFrame(HDC dc, const RECT& area, const SkinObjectPaint& paint, ButtonLook look,
+                     int dpi)
 {
     const SkinStyle& style = paint.style;
     const int frame = style.imageStates == 4 ? static_cast<int>(look) : 0;
     PaintImageSlice(dc, area, paint.image, frame, style.frameWidth, style.frameHeight,
-                    style.margins);
+                    style.margins, dpi);
 }
 
 void PaintPlainFace(HDC dc, const RECT& area, const SkinObjectPaint& paint,
@@ -46,7 +49,7 @@ void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
                      const ButtonPaintState& state)
 {
     if (paint.image.bitmap)
-        PaintImageFrame(dc, area, paint, state.look);
+        PaintImageFrame(dc, area, paint, state.look, state.dpi);
     else
         PaintPlainFace(dc, area, paint, state);
 
@@ -94,9 +97,9 @@ void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     }
     if (state.focused) {
         RECT focus = area;
-        InflateRect(&focus, -3, -3);
+        InflateRect(&focus, -AtDpi(3, state.dpi), -AtDpi(3, state.dpi));
         if (paint.full) {
-            PaintFocusCue(dc, focus, paint.colours.focus);
+            PaintFocusCue(dc, focus, paint.colours.focus, state.dpi);
         } else {
             SetTextColor(dc, paint.style.text);
             DrawFocusRect(dc, &focus);
@@ -105,9 +108,9 @@ void PaintPushButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
 }
 
 void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
-                           const SkinObjectPaint& paint)
+                           const SkinObjectPaint& paint, int dpi)
 {
-    const SkinImage& image = paint.background;
+    const SkinImageSize& image = *ImageForDpi(paint.background, dpi).drawing;
     if (!image.bitmap || !paint.full) {
         FillRect(dc, &area, paint.face.get());
         return;
@@ -123,8 +126,10 @@ void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
     // -origin in this DC.
     const int left = -origin.x, top = -origin.y;
     if (paint.style.tileBackground) {
-        // Only the tiles that meet the area: a small tile on a large window
-        // would otherwise cost a loop over the whole window for every control.
+        // A tile is a texture: laid at its drawing's own size, as the brush
+        // that labels take is (LendTile). Only the tiles that meet the area:
+        // a small tile on a large window would otherwise cost a loop over
+        // the whole window for every control.
         const int firstX = std::max(0, int((area.left - left) / image.width * image.width));
         const int firstY = std::max(0, int((area.top - top) / image.height * image.height));
         for (int y = firstY; y < client.cy && top + y < area.bottom; y += image.height) {
@@ -137,6 +142,23 @@ void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
                    image.height, SRCCOPY);
     }
     RestoreDC(dc, saved);
+}
+
+ChosenImage ImageForDpi(const SkinImage& image, int dpi)
+{
+    const int wanted = MulDiv(dpi, 100, kBaseDpi);
+    // The drawings the skin has, smallest first.
+    ChosenImage drawings[3] = {{&image, 100}};
+    int count = 1;
+    for (int i = 0; i < 2; ++i) {
+        if (image.larger[i].bitmap)
+            drawings[count++] = {&image.larger[i], kLargerScales[i]};
+    }
+    for (int i = 0; i < count; ++i) {
+        if (drawings[i].scale >= wanted)
+            return drawings[i];  // the exact one, or the next larger
+    }
+    return drawings[count - 1];  // the largest, scaled up
 }
 
 COLORREF BlendColour(COLORREF from, COLORREF to, int percentOfTo)
@@ -175,21 +197,34 @@ void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to)
 }
 
 void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
-                     int frameHeight, const int margins[4])
+                     int frameHeight, const int margins[4], int dpi)
 {
-    MemoryDc source(dc, image.bitmap.get());
+    const ChosenImage chosen = ImageForDpi(image, dpi);
+    MemoryDc source(dc, chosen.drawing->bitmap.get());
     if (!source.get())
         return;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    const int sx = frame * frameWidth;
+    // The drawing's own frames and margins, at the scale it was made for;
+    // the margins on screen, at the window's.
+    const int fw = AtScale(frameWidth, chosen.scale), fh = AtScale(frameHeight, chosen.scale);
+    int from[4], to[4];
+    for (int i = 0; i < 4; ++i) {
+        from[i] = AtScale(margins[i], chosen.scale);
+        to[i] = AtDpi(margins[i], dpi);
+    }
     const int width = area.right - area.left, height = area.bottom - area.top;
+    // A drawing at another scale than the window's is resampled, not thinned.
+    const bool resampled = chosen.scale != MulDiv(dpi, 100, kBaseDpi);
+    POINT brushOrigin;
+    const int oldMode = SetStretchBltMode(dc, resampled ? HALFTONE : COLORONCOLOR);
+    SetBrushOrgEx(dc, 0, 0, &brushOrigin);
+    const int sx = frame * fw;
     // Corners keep their size unless the area is smaller than both together.
-    const int left = std::min(margins[0], width / 2), right = std::min(margins[2], width - left);
-    const int top = std::min(margins[1], height / 2), bottom = std::min(margins[3], height - top);
-    const int srcX[3] = {sx, sx + margins[0], sx + frameWidth - margins[2]};
-    const int srcW[3] = {margins[0], frameWidth - margins[0] - margins[2], margins[2]};
-    const int srcY[3] = {0, margins[1], frameHeight - margins[3]};
-    const int srcH[3] = {margins[1], frameHeight - margins[1] - margins[3], margins[3]};
+    const int left = std::min(to[0], width / 2), right = std::min(to[2], width - left);
+    const int top = std::min(to[1], height / 2), bottom = std::min(to[3], height - top);
+    const int srcX[3] = {sx, sx + from[0], sx + fw - from[2]};
+    const int srcW[3] = {from[0], fw - from[0] - from[2], from[2]};
+    const int srcY[3] = {0, from[1], fh - from[3]};
+    const int srcH[3] = {from[1], fh - from[1] - from[3], from[3]};
     const int dstX[3] = {area.left, area.left + left, area.right - right};
     const int dstW[3] = {left, width - left - right, right};
     const int dstY[3] = {area.top, area.top + top, area.bottom - bottom};
@@ -202,10 +237,13 @@ void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame
                        srcX[column], srcY[row], srcW[column], srcH[row], SRCCOPY);
         }
     }
+    SetBrushOrgEx(dc, brushOrigin.x, brushOrigin.y, nullptr);
+    SetStretchBltMode(dc, oldMode);
 }
 
-void PaintImageCover(HDC dc, const RECT& area, const SkinImage& image)
+void PaintImageCover(HDC dc, const RECT& area, const SkinImage& all, int dpi)
 {
+    const SkinImageSize& image = *ImageForDpi(all, dpi).drawing;
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0 || image.width <= 0 || image.height <= 0)
         return;
@@ -234,14 +272,24 @@ void PaintImageCover(HDC dc, const RECT& area, const SkinImage& image)
     SetStretchBltMode(dc, oldMode);
 }
 
-void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour)
+void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour, int dpi)
 {
-    for (int x = area.left; x < area.right; x += 2) {
-        SetPixelV(dc, x, area.top, colour);
-        SetPixelV(dc, x, area.bottom - 1, colour);
+    // Dots of n by n pixels, n apart.
+    const int n = std::max(1, (dpi + kBaseDpi - 1) / kBaseDpi);
+    auto dot = [&](int x, int y) {
+        if (n == 1) {
+            SetPixelV(dc, x, y, colour);
+            return;
+        }
+        const RECT square = {x, y, std::min<int>(x + n, area.right), std::min<int>(y + n, area.bottom)};
+        FillColour(dc, square, colour);
+    };
+    for (int x = area.left; x < area.right; x += 2 * n) {
+        dot(x, area.top);
+        dot(x, area.bottom - n);
     }
-    for (int y = area.top; y < area.bottom; y += 2) {
-        SetPixelV(dc, area.left, y, colour);
-        SetPixelV(dc, area.right - 1, y, colour);
+    for (int y = area.top; y < area.bottom; y += 2 * n) {
+        dot(area.left, y);
+        dot(area.right - n, y);
     }
 }

@@ -4,13 +4,17 @@
 #include "DamagedSkins.h"
 #include "Hyperlink.h"
 #include "SkinTestSupport.h"
+#include "TestWindows.h"
 #include "TestProcess.h"
 #include "TestZip.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <atomic>
+#include <map>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -948,6 +952,191 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
         // Daylight gives way to the system's colours; Contrast is made for it.
         EXPECT_EQ(file[0] == 'D' ? plainFace : contrastFace, FaceOf(shot, dialog));
         copy.Release();
+    }
+}
+
+// What a copy of this program, started at a DPI, measures of the controls
+// page in two skins (one drawn from images, one from colours alone), one
+// line each in the file this variable names: "dpi N", "size SKIN PART W H",
+// "clipped SKIN TEXT", "system SKIN SHARE".
+constexpr char kDpiReport[] = "VELUMO_DPI_REPORT";
+const char* const kDpiSkins[] = {"Daylight.skf", "Midnight.skf"};
+
+int DisplayDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The glyph of a check box or radio button: it stands at the control's left,
+// its label a gap to its right, so it spans the columns from the first that
+// is not all face to the next that is. Edge pixels that smoothing has left
+// close to the face do not count: they would make a small glyph look larger.
+SIZE GlyphSize(const WindowCapture& shot, const RECT& control, COLORREF face)
+{
+    auto ink = [face](COLORREF c) {
+        return std::max({std::abs(GetRValue(c) - GetRValue(face)),
+                         std::abs(GetGValue(c) - GetGValue(face)),
+                         std::abs(GetBValue(c) - GetBValue(face))}) >= 48;
+    };
+    int left = -1, right = -1, top = control.bottom, bottom = control.top;
+    for (int x = control.left; x < control.right && right < 0; ++x) {
+        bool inked = false;
+        for (int y = control.top; y < control.bottom; ++y) {
+            if (ink(shot.At(x, y))) {
+                inked = true;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y + 1);
+            }
+        }
+        if (inked && left < 0)
+            left = x;
+        else if (!inked && left >= 0)
+            right = x;
+    }
+    return left < 0 ? SIZE{0, 0} : SIZE{(right < 0 ? control.right : right) - left, bottom - top};
+}
+
+// The caption's close button where the window answers the mouse with it.
+SIZE CloseButtonSize(HWND window)
+{
+    RECT bounds, client;
+    GetWindowRect(window, &bounds);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    auto hit = [window](int x, int y) {
+        return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+    };
+    const int middle = (bounds.top + client.top) / 2;
+    int width = 0, x = bounds.right - 1;
+    for (; x > client.left && !hit(x, middle); --x) {
+    }
+    for (; x > client.left && hit(x, middle); --x)
+        ++width;
+    int height = 0;
+    for (int y = bounds.top; y < client.top; ++y)
+        height += hit(x + 1 + width / 2, y);
+    return {width, height};
+}
+
+// Texts of the page's buttons that do not fit beside what else the control
+// draws, measured in the font each one is drawn in.
+std::vector<std::string> ClippedTexts(HWND page, int glyphWidth)
+{
+    std::vector<std::string> clipped;
+    const int dpi = DisplayDpi();
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t text[256] = {};
+        if (ClassOf(child) != "Button" || !GetWindowTextW(child, text, 256))
+            continue;
+        RECT room;
+        GetClientRect(child, &room);
+        const LONG type = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_GROUPBOX)
+            room.right -= MulDiv(16, dpi, 96);
+        else if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
+            room.right -= glyphWidth + MulDiv(4, dpi, 96);
+        HDC dc = GetDC(child);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+        RECT needed = {0, 0, 0, 0};
+        DrawTextW(dc, text, -1, &needed, DT_SINGLELINE | DT_CALCRECT);
+        SelectObject(dc, old);
+        ReleaseDC(child, dc);
+        if (needed.right > room.right || needed.bottom > room.bottom)
+            clipped.push_back(CaptionOf(child));
+    }
+    return clipped;
+}
+
+// Started only by the test below, at the DPI it sets.
+TEST_F(SkinEngineTest, DISABLED_MeasuresTheControlsPageAtTheDisplaysDpi)
+{
+    char path[MAX_PATH] = {};
+    ASSERT_TRUE(GetEnvironmentVariableA(kDpiReport, path, MAX_PATH));
+    ASSERT_TRUE(LoadControlLibraries());
+    FILE* report = fopen(path, "w");
+    ASSERT_NE(nullptr, report);
+    fprintf(report, "dpi %d\n", DisplayDpi());
+    for (const char* file : kDpiSkins) {
+        ASSERT_TRUE(copy.Load());
+        SkinEngineApply(copy.engine(), SkinFilePath(file).c_str());
+        {
+            TestDialog page(kControlsDialog);
+            ASSERT_NE(nullptr, page.get());
+            FillControlsPage(page);
+            const WindowCapture shot = CaptureWindow(page.get());
+            ASSERT_FALSE(shot.empty());
+            SaveShot(shot, "controls-" + std::string(file) + "-" +
+                               std::to_string(DisplayDpi()) + "dpi.png");
+            const COLORREF face = DialogFaceColour(page.get());
+            const SIZE check = GlyphSize(shot, page.rect(kAccept), face);
+            const SIZE radio = GlyphSize(shot, page.rect(kTypical), face);
+            const SIZE close = CloseButtonSize(page.get());
+            fprintf(report, "size %s check %ld %ld\nsize %s radio %ld %ld\nsize %s close %ld %ld\n",
+                    file, check.cx, check.cy, file, radio.cx, radio.cy, file, close.cx, close.cy);
+            for (const std::string& text : ClippedTexts(page.get(), check.cx))
+                fprintf(report, "clipped %s %s\n", file, text.c_str());
+            fprintf(report, "system %s %.4f\n", file, SystemColourShare(shot));
+        }
+        copy.Release();
+    }
+    fclose(report);
+}
+
+TEST_F(SkinEngineTest, GlyphsCaptionButtonsAndTextsGrowWithTheDisplaysDpi)
+{
+    const std::string self = OwnProgramPath();
+    TempFolder work;
+    std::map<std::string, std::pair<long, long>> at96;  // "SKIN PART" -> size at 96 DPI
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        const std::string reportPath = work / ("dpi-" + std::to_string(dpi) + ".txt");
+        {
+            DpiOverride display(dpi);
+            EnvironmentOverride report(kDpiReport, reportPath);
+            TestProcess probe("\"" + self +
+                                  "\" --gtest_also_run_disabled_tests "
+                                  "--gtest_filter=SkinEngineTest.DISABLED_MeasuresTheControlsPageAtTheDisplaysDpi",
+                              work.path());
+            ASSERT_TRUE(probe.started());
+            // Two skins, a page each: seconds; a minute means it hangs.
+            ASSERT_EQ(0u, probe.Wait(60000)) << "the measuring copy failed or hung";
+        }
+        std::istringstream lines(ReadFileBytes(reportPath));
+        std::string line;
+        int reportedDpi = 0, sizes = 0;
+        while (std::getline(lines, line)) {
+            std::istringstream words(line);
+            std::string what, skin, part;
+            words >> what;
+            if (what == "dpi") {
+                words >> reportedDpi;
+            } else if (what == "size") {
+                long width = 0, height = 0;
+                words >> skin >> part >> width >> height;
+                const std::string key = skin + " " + part;
+                printf("[ size ] %d DPI %s: %ldx%ld\n", dpi, key.c_str(), width, height);
+                ++sizes;
+                EXPECT_GT(width, 0) << key;
+                if (dpi == 96) {
+                    at96[key] = {width, height};
+                    continue;
+                }
+                // Within a pixel of the 96-DPI size at this scale.
+                EXPECT_NEAR(at96[key].first * dpi / 96.0, width, 1.0) << key;
+                EXPECT_NEAR(at96[key].second * dpi / 96.0, height, 1.0) << key;
+            } else if (what == "clipped") {
+                ADD_FAILURE() << "text does not fit its control: " << line;
+            } else if (what == "system") {
+                double share = 1;
+                words >> skin >> share;
+                EXPECT_LT(share, 0.01) << skin;
+            }
+        }
+        EXPECT_EQ(dpi, reportedDpi) << "the display's DPI was not the one set";
+        EXPECT_EQ(6, sizes);
     }
 }
 

@@ -151,6 +151,27 @@ AppsThemeOverride::~AppsThemeOverride()
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme");
 }
 
+namespace {
+const wchar_t kDesktop[] = L"Control Panel\\Desktop";
+}
+
+DpiOverride::DpiOverride(DWORD dpi)
+{
+    DWORD size = sizeof old_;
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                        &old_, &size) == ERROR_SUCCESS;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels",
+                                             REG_DWORD, &dpi, sizeof dpi));
+}
+
+DpiOverride::~DpiOverride()
+{
+    if (had_)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &old_, sizeof old_);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+}
+
 HWND WaitForDialog(const TestProcess& program, const std::string& caption, HWND owner,
                    DWORD timeout)
 {

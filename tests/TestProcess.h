@@ -65,6 +65,20 @@ public:
     void Set(bool light);
 };
 
+// Sets the display's DPI (the prefix's LogPixels) for the programs started
+// meanwhile, which read it as they start; the old setting is put back after.
+class DpiOverride {
+public:
+    explicit DpiOverride(DWORD dpi);
+    ~DpiOverride();
+    DpiOverride(const DpiOverride&) = delete;
+    DpiOverride& operator=(const DpiOverride&) = delete;
+
+private:
+    bool had_ = false;
+    DWORD old_ = 0;
+};
+
 // Sets an environment variable for the programs started meanwhile.
 class EnvironmentOverride {
 public:
