@@ -396,8 +396,11 @@ std::set<std::string> ImagesOf(const SkinDescription& skin)
     for (const auto& object : skin.objects) {
         if (!object)
             continue;
-        for (const std::string* name :
-             {&object->style.image, &object->style.buttons, &object->style.background}) {
+        const SkinStyle& style = object->style;
+        for (const std::string* name : {&style.image, &style.buttons, &style.background,
+                                        &style.imageAt[0], &style.imageAt[1], &style.buttonsAt[0],
+                                        &style.buttonsAt[1], &style.backgroundAt[0],
+                                        &style.backgroundAt[1]}) {
             if (!name->empty())
                 images.insert(*name);
         }
@@ -559,7 +562,8 @@ bool SkinMaker::Make(Failure& failure)
                 if (buttonFace || IsChromatic(colour))
                     SetColour(section, key.name.c_str(), shift.Apply(colour));
             }
-            for (const char* imageKey : {"image", "buttons"}) {
+            for (const char* imageKey : {"image", "image@150", "image@200", "buttons",
+                                         "buttons@150", "buttons@200"}) {
                 if (const IniKey* image = FindKey(section, imageKey)) {
                     std::string lower = image->value;
                     std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -689,19 +693,47 @@ bool SkinMaker::PlaceImage(const std::string& path, const char* sectionName, Fai
                    [](unsigned char ch) { return char(tolower(ch)); });
     if (skip_.count(entry))
         return true;  // shared with the other look, which has placed it
-    changedImages_.insert(entry);
-    SkinPixels current, replaced;
+    SkinPixels current;
     std::string why;
     auto found = entries_.find(entry);
     if (found == entries_.end() || !DecodeSkinBitmap(found->second, current, why)) {
         failure = {kSkinExitRefused, "the base skin's image " + entry + " cannot be read"};
         return false;
     }
-    if (!LoadImageCovering(path, current.width, current.height, replaced, why)) {
-        failure = {kSkinExitImage, path + ": " + why};
-        return false;
+    // The picture at 100%, and at each larger scale made from the packager's
+    // own picture, not the small one enlarged: the base's larger entries
+    // where it has them, new ones where it has none.
+    struct Drawing {
+        std::string entry;
+        int width, height;
+    };
+    std::vector<Drawing> drawings = {{entry, current.width, current.height}};
+    for (int scale : kLargerScales) {
+        const std::string key = "image@" + std::to_string(scale);
+        std::string larger;
+        if (const IniKey* own = FindKey(*section, key.c_str())) {
+            larger = own->value;
+            std::transform(larger.begin(), larger.end(), larger.begin(),
+                           [](unsigned char ch) { return char(tolower(ch)); });
+        } else {
+            const size_t dot = entry.rfind('.');
+            larger = entry.substr(0, dot) + "@" + std::to_string(scale) +
+                     (dot == std::string::npos ? std::string() : entry.substr(dot));
+            Set(*section, key.c_str(), larger);
+        }
+        drawings.push_back({larger, AtScale(current.width, scale), AtScale(current.height, scale)});
     }
-    found->second = EncodeBmp24(replaced);
+    for (const Drawing& drawing : drawings) {
+        if (skip_.count(drawing.entry))
+            continue;
+        SkinPixels replaced;
+        if (!LoadImageCovering(path, drawing.width, drawing.height, replaced, why)) {
+            failure = {kSkinExitImage, path + ": " + why};
+            return false;
+        }
+        changedImages_.insert(drawing.entry);
+        entries_[drawing.entry] = EncodeBmp24(replaced);
+    }
     return true;
 }
 

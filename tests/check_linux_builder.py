@@ -5,6 +5,7 @@ inputs, the icon group read back by pefile, and a setup it made installing
 under Wine, and the Windows builder's own setup installing a builder that
 works. Arguments: the native ornixcreator, the laid-out builder folder, the
 placeholder libraries, the fixtures folder, a skin and the builder's setup."""
+import configparser
 import io
 import os
 import shutil
@@ -34,6 +35,12 @@ def wine(*args):
 
 def win(path):
     return "Z:" + path.replace("/", "\\")
+
+
+def bmp_size(data):
+    """Width and height of a BMP, read from its header."""
+    width, height = struct.unpack_from("<ii", data, 18)
+    return width, abs(height)
 
 
 def entry_names(setup):
@@ -238,6 +245,23 @@ class LinuxBuilder(unittest.TestCase):
                         failures, _ = check_skin_contrast.check_skin(
                             what, check_skin_contrast.read_ini(ini), 4.5)
                         self.assertEqual([], failures, name)
+                        # Each image comes at 150% and 200% too, the 100% size at that scale.
+                        parsed = configparser.ConfigParser(interpolation=None)
+                        parsed.read_string(skin.read(name).decode("utf-8"))
+                        for section in parsed.sections():
+                            for key in ("image", "buttons"):
+                                if key not in parsed[section]:
+                                    continue
+                                base = bmp_size(skin.read(parsed[section][key].lower()))
+                                for scale in (150, 200):
+                                    larger = parsed[section].get(f"{key}@{scale}")
+                                    self.assertIsNotNone(larger, f"{name} [{section}] {key}@{scale}")
+                                    frames = (8 if key == "buttons" else
+                                              int(parsed[section].get("image_states", "1")))
+                                    want = (frames * ((base[0] // frames * scale + 50) // 100),
+                                            (base[1] * scale + 50) // 100)
+                                    self.assertEqual(want, bmp_size(skin.read(larger.lower())),
+                                                     f"{name} [{section}] {key}@{scale}")
                 # The same inputs make the same bytes.
                 again = self.path("Again.skf")
                 run = self.linux("skin", "create", "--payload", self.payload, "--output", again,
