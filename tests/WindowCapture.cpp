@@ -237,18 +237,32 @@ WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    Sleep(settleMilliseconds);
-
-    RECT bounds;
-    if (!GetWindowRect(window, &bounds))
-        return WindowCapture();
-    HDC screen = GetDC(nullptr);
-    if (!screen)
-        return WindowCapture();
-    WindowCapture capture = ReadBack(screen, bounds.left, bounds.top, bounds.right - bounds.left,
-                                     bounds.bottom - bounds.top);
-    ReleaseDC(nullptr, screen);
-    return capture;
+    auto read = [window] {
+        RECT bounds;
+        HDC screen = GetWindowRect(window, &bounds) ? GetDC(nullptr) : nullptr;
+        if (!screen)
+            return WindowCapture();
+        WindowCapture capture = ReadBack(screen, bounds.left, bounds.top,
+                                         bounds.right - bounds.left, bounds.bottom - bounds.top);
+        ReleaseDC(nullptr, screen);
+        return capture;
+    };
+    // Settled once two reads a while apart show the same: a window that
+    // keeps changing (a caret blinking) is read when the time is up. The
+    // first read waits past the engine's own late redraws.
+    constexpr DWORD kFirstRead = 500, kBetweenReads = 250;
+    Sleep(std::min(kFirstRead, settleMilliseconds));
+    WindowCapture last = read();
+    for (DWORD waited = kFirstRead; waited < settleMilliseconds; waited += kBetweenReads) {
+        Sleep(kBetweenReads);
+        WindowCapture now = read();
+        const bool settled = !now.empty() && now.width == last.width &&
+                             now.height == last.height && now.pixels == last.pixels;
+        last = std::move(now);
+        if (settled)
+            break;
+    }
+    return last;
 }
 
 void SaveShot(const WindowCapture& shot, const std::string& name)
