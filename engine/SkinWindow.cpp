@@ -3,6 +3,7 @@
 #include "CurrentSkin.h"
 #include "DialogFace.h"
 #include "HeapGlobal.h"
+#include "PopupMenu.h"
 #include "SystemLook.h"
 #include "WindowData.h"
 #include "WindowState.h"
@@ -201,6 +202,11 @@ LRESULT CALLBACK SkinSubclassProc(HWND window, UINT message, WPARAM wParam, LPAR
         return DefSubclassProc(window, message, reinterpret_cast<WPARAM>(paint->font.get()),
                                lParam);
     }
+    bool menuHandled = false;
+    const LRESULT menuResult =
+        PopupMenuMessage(window, message, wParam, lParam, *skin, *paint, menuHandled);
+    if (menuHandled)
+        return menuResult;
     const ControlClass& control = *data->control;
     if (!control.handle || (control.wholeSkinsOnly && !paint->full))
         return DefSubclassProc(window, message, wParam, lParam);

@@ -955,6 +955,59 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
     }
 }
 
+// The menu a timer finds open, read back, then closed: TrackPopupMenu holds
+// the thread until the menu closes, and dispatches the timer meanwhile.
+WindowCapture openMenuShot;
+void CALLBACK ReadOpenMenu(HWND owner, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(owner, timer);
+    if (HWND menu = FindWindowA("#32768", nullptr))
+        openMenuShot = ReadWindow(menu);
+    EndMenu();
+}
+
+TEST_F(SkinEngineTest, PopupMenusAreDrawnInTheSkinAndGiveTheirItemsBack)
+{
+    const SkinLook midnight = LookOf("Midnight.skf");
+    ASSERT_TRUE(copy.Load());
+    SkinEngineApply(copy.engine(), SkinFilePath("Midnight.skf").c_str());
+    TestDialog dialog(kMainDialog);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "&Install locally\tCtrl+I");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING | MF_GRAYED, 2, "Remove");
+    AppendMenuA(menu, MF_STRING | MF_CHECKED, 3, "Keep settings");
+    MENUITEMINFOA own = {};
+    own.cbSize = sizeof own;
+    own.fMask = MIIM_DATA;
+    own.dwItemData = 0x5EED;  // the program's own item data
+    ASSERT_TRUE(SetMenuItemInfoA(menu, 0, TRUE, &own));
+    openMenuShot = WindowCapture();
+    SetTimer(dialog.get(), 1, 400, ReadOpenMenu);
+    EXPECT_EQ(0, TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, dialog.get(), nullptr));
+    ASSERT_FALSE(openMenuShot.empty()) << "no menu window was open";
+    SaveShot(openMenuShot, "popup-menu-Midnight.png");
+    EXPECT_LT(SystemColourShare(openMenuShot), 0.01);
+    const RECT all = {0, 0, openMenuShot.width, openMenuShot.height};
+    EXPECT_GT(openMenuShot.Count(all, midnight.dialog), openMenuShot.width * openMenuShot.height / 2);
+    // Closed, every item is again as the program made it.
+    const UINT types[] = {MFT_STRING, MFT_SEPARATOR, MFT_STRING, MFT_STRING};
+    for (int i = 0; i < 4; ++i) {
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_DATA;
+        ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &item));
+        EXPECT_EQ(types[i], item.fType) << i;
+        EXPECT_EQ(i == 0 ? 0x5EEDu : 0u, item.dwItemData) << i;
+    }
+    MENUINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_BACKGROUND;
+    ASSERT_TRUE(GetMenuInfo(menu, &info));
+    EXPECT_EQ(nullptr, info.hbrBack);
+    DestroyMenu(menu);
+}
+
 // What a copy of this program, started at a DPI, measures of the controls
 // page in two skins (one drawn from images, one from colours alone), one
 // line each in the file this variable names: "dpi N", "size SKIN PART W H",

@@ -16,6 +16,7 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <msi.h>
 
 #include <algorithm>
@@ -92,9 +93,12 @@ const char kTourInterrupted[] = "The Velumo Feature Tour setup was interrupted";
 // right-to-left page), and how many of the package's bitmaps each page shows.
 const std::vector<std::pair<std::string, size_t>> kTourPages = {
     {"welcome", 1},     {"cancel", 0},  {"licence", 1}, {"setuptype", 1}, {"customise", 1},
-    {"diskcost", 1},    {"browse", 1},  {"options", 1}, {"verify", 1},    {"progress", 1},
+    {"treemenu", 0},    {"diskcost", 1},    {"browse", 1},  {"options", 1}, {"verify", 1},    {"progress", 1},
     {"finish", 1},      {"maintenance", 1}, {"removed", 1}, {"error", 0}, {"fatal", 1},
     {"licence-rtl", 1}, {"interrupted", 1}};
+
+// Of those, the pages of the walk that installs: welcome to finish.
+constexpr size_t kTourWalkedPages = 12;
 
 // What a walk and the failing run after it read back, in their order, and
 // how many of the package's bitmaps each page shows.
@@ -226,6 +230,7 @@ struct Look {
     COLORREF face;
     bool byHand = false;  // built by the test: the builder refuses the skin
     bool dark = false;    // walked while Windows asks apps for dark
+    int dpi = 0;          // the display's DPI for the walk; 0: as it is
 };
 
 class SkinnedSetupTest : public ::testing::Test {
@@ -559,6 +564,7 @@ protected:
         if (!customise)
             return STILL_ACTIVE;
         Shoot(customise, look, "customise");
+        ShootTreeMenu(program, customise, look);
         if (!VisitBox(program, look, customise, "Disk &Usage", kTourDiskCost, "diskcost", "OK") ||
             !VisitBox(program, look, customise, "B&rowse...", kTourBrowse, "browse", "OK"))
             return STILL_ACTIVE;
@@ -575,6 +581,26 @@ protected:
             return STILL_ACTIVE;
         HoldProgressPage(program, look, kTourProgress, kTourCancelBox);
         return LastPage(program, look, kTourFinish, "finish");
+    }
+
+    // The feature tree's menu, opened as a click on the first feature's
+    // state icon opens it (the icon stands one indent in), read back, and
+    // closed with Escape, which changes nothing.
+    void ShootTreeMenu(const TestProcess& program, HWND page, const Look& look)
+    {
+        HWND tree = FindWindowExA(page, nullptr, "SysTreeView32", nullptr);
+        ASSERT_TRUE(tree) << "no feature tree";
+        const auto indent = static_cast<int>(SendMessageA(tree, TVM_GETINDENT, 0, 0));
+        const auto height = static_cast<int>(SendMessageA(tree, TVM_GETITEMHEIGHT, 0, 0));
+        const LPARAM icon = MAKELPARAM(indent + 8, height / 2);
+        PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, icon);
+        PostMessageA(tree, WM_LBUTTONUP, 0, icon);
+        HWND menu = WaitForWindow(program, [](HWND w) { return ClassOf(w) == "#32768"; }, 10000);
+        ASSERT_TRUE(menu) << "a click on the state icon opened no menu";
+        Shoot(menu, look, "treemenu");
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 10000))
+            << "Escape did not close the tree's menu";
     }
 
     // The same setup again once the tour is installed: the maintenance page,
@@ -698,6 +724,8 @@ TEST_F(SkinnedSetupTest, FeatureTourIsDrawnInTheSkinOnEveryPageAndInstalls)
         {"Daylight", kSkins + "\\Daylight.skf", kDaylightDialog},
         {"Midnight", kSkins + "\\Midnight.skf", kMidnightDialog},
         {"Daylight-dark", kSkins + "\\Daylight.skf", kDaylightDarkDialog, false, true},
+        {"Midnight-144dpi", kSkins + "\\Midnight.skf", kMidnightDialog, false, false, 144},
+        {"Midnight-192dpi", kSkins + "\\Midnight.skf", kMidnightDialog, false, false, 192},
     };
     for (const Look& look : looks) {
         SCOPED_TRACE(look.name);
@@ -707,22 +735,33 @@ TEST_F(SkinnedSetupTest, FeatureTourIsDrawnInTheSkinOnEveryPageAndInstalls)
             dark = std::make_unique<AppsThemeOverride>(false);
         const std::string setup = Build(look.skin, std::string("tour-") + look.name + ".exe", tour);
         pictures = PicturesOf(look.skin, look.dark);
+        std::unique_ptr<DpiOverride> display;
+        if (look.dpi)
+            display = std::make_unique<DpiOverride>(look.dpi);
         EXPECT_EQ(0u, WalkTour(setup, look));
         for (const std::string& file : kTourFiles)
             EXPECT_TRUE(FileExists(file)) << "the walk did not install " << file;
-        EXPECT_EQ(0u, RemoveTour(setup, look));
-        for (const std::string& file : kTourFiles)
-            EXPECT_FALSE(FileExists(file)) << "the removal left " << file;
-        Uninstall(kTourProductName, kTourFiles[0]);
-        EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE),
-                  FailAtStart(setup, look, kTourErrorBox, kTourFatalPage));
-        EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_USEREXIT), WalkRightToLeft(setup, look));
+        std::vector<std::pair<std::string, size_t>> expected = kTourPages;
+        if (look.dpi) {
+            // At another DPI the pages are what is looked at: the removal
+            // and the failures run no other code than at 96.
+            Uninstall(kTourProductName, kTourFiles[0]);
+            expected.resize(kTourWalkedPages);
+        } else {
+            EXPECT_EQ(0u, RemoveTour(setup, look));
+            for (const std::string& file : kTourFiles)
+                EXPECT_FALSE(FileExists(file)) << "the removal left " << file;
+            Uninstall(kTourProductName, kTourFiles[0]);
+            EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_FAILURE),
+                      FailAtStart(setup, look, kTourErrorBox, kTourFatalPage));
+            EXPECT_EQ(static_cast<DWORD>(ERROR_INSTALL_USEREXIT), WalkRightToLeft(setup, look));
+        }
         EXPECT_FALSE(FileExists(kTourFiles[0]));
 
         std::vector<std::pair<std::string, size_t>> pages;
         for (const PageShot& shot : shots)
             pages.emplace_back(shot.page, shot.bitmaps);
-        EXPECT_EQ(kTourPages, pages);
+        EXPECT_EQ(expected, pages);
         for (const PageShot& shot : shots) {
             // The titles over the banner and the texts over the full-page
             // pictures stand on them, not in a box of face.
