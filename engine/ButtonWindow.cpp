@@ -5,6 +5,7 @@
 #include "SkinControls.h"
 #include "SkinPainter.h"
 #include "WindowDpi.h"
+#include "WindowKinds.h"
 
 namespace {
 
@@ -43,11 +44,13 @@ void PaintButtonInto(HWND window, HDC dc, const WindowData& data, const Skin& sk
         state.text = text;
         state.windowFont = windowFont;
         state.dpi = WindowDpi(window);
+        state.rightToLeft = ReadsRightToLeft(window);
         PaintCheckButton(dc, area, paint, state, StandingFace(window, skin));
         return;
     }
     case SkinKind::GroupBox:
-        PaintGroupBox(dc, area, paint, text, windowFont, enabled, StandingFace(window, skin));
+        PaintGroupBox(dc, area, paint, text, windowFont, enabled, StandingFace(window, skin),
+                      ReadsRightToLeft(window));
         return;
     default:
         break;

@@ -1,6 +1,7 @@
 #include "PopupMenu.h"
 
 #include "DialogFace.h"
+#include "HeapGlobal.h"
 #include "SkinPainter.h"
 #include "WindowDpi.h"
 
@@ -38,8 +39,10 @@ struct OpenMenu {
     std::vector<std::unique_ptr<DrawnItem>> items;
 };
 
-// Menus are tracked one thread at a time, each on its own thread.
-thread_local std::vector<std::unique_ptr<OpenMenu>> openMenus;
+// The menus open on skinned windows of any thread: on the heap only while
+// there are some, so that nothing stays behind when the engine is released.
+using OpenMenus = std::vector<std::unique_ptr<OpenMenu>>;
+HeapGlobal<OpenMenus> openMenus;
 
 // A menu stands on the face of the dialog it opens over; its chosen item
 // looks as a chosen item of the window that opened it.
@@ -64,6 +67,8 @@ HFONT MenuFont(int dpi)
     metrics.lfMenuFont.lfHeight = MulDiv(metrics.lfMenuFont.lfHeight, dpi, screenDpi);
     return CreateFontIndirectW(&metrics.lfMenuFont);
 }
+
+void Close(OpenMenu& open);
 
 void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObjectPaint& paint)
 {
@@ -106,7 +111,11 @@ void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObje
     info.fMask = MIM_BACKGROUND;
     info.hbrBack = open->face.get();
     SetMenuInfo(menu, &info);
-    openMenus.push_back(std::move(open));
+    HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+    if (OpenMenus* list = menus.Ensure())
+        list->push_back(std::move(open));
+    else
+        Close(*open);
 }
 
 // Puts the menu's items and background back as the program made them.
@@ -138,20 +147,28 @@ void Close(OpenMenu& open)
 template <typename Match>
 void CloseWhere(Match match)
 {
-    for (auto it = openMenus.begin(); it != openMenus.end();) {
+    HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+    if (!menus)
+        return;
+    for (auto it = menus->begin(); it != menus->end();) {
         if (match(**it)) {
             Close(**it);
-            it = openMenus.erase(it);
+            it = menus->erase(it);
         } else {
             ++it;
         }
     }
+    if (menus->empty())
+        delete menus.Take();
 }
 
-// The open menu and the item this item data is ours for, or nulls.
-std::pair<OpenMenu*, DrawnItem*> Find(ULONG_PTR data)
+// The open menu and the item this item data is ours for, or nulls; for as
+// long as the lock is held.
+std::pair<OpenMenu*, DrawnItem*> Find(const HeapGlobal<OpenMenus>::Exclusive& menus, ULONG_PTR data)
 {
-    for (const auto& open : openMenus) {
+    if (!menus)
+        return {nullptr, nullptr};
+    for (const auto& open : *menus.get()) {
         for (const auto& item : open->items) {
             if (reinterpret_cast<ULONG_PTR>(item.get()) == data)
                 return {open.get(), item.get()};
@@ -282,7 +299,10 @@ void SkinMenuWindow(HWND menuWindow)
     if (!menuWindow || GetWindowSubclass(menuWindow, MenuFrameProc, kMenuFrameId, &reference))
         return;
     const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-    for (const auto& open : openMenus) {
+    HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+    if (!menus)
+        return;
+    for (const auto& open : *menus.get()) {
         if (open->menu != menu)
             continue;
         auto* colours = new MenuColours(open->colours);
@@ -325,7 +345,8 @@ LRESULT PopupMenuMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam,
         auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (measure->CtlType != ODT_MENU)
             return 0;
-        const auto found = Find(measure->itemData);
+        HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+        const auto found = Find(menus, measure->itemData);
         if (!found.first)
             return 0;
         Measure(*found.first, *found.second, *measure);
@@ -336,7 +357,8 @@ LRESULT PopupMenuMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam,
         auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (draw->CtlType != ODT_MENU)
             return 0;
-        const auto found = Find(draw->itemData);
+        HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+        const auto found = Find(menus, draw->itemData);
         if (!found.first)
             return 0;
         Draw(*found.first, *found.second, *draw);

@@ -2,6 +2,7 @@
 
 #include "SkinPainter.h"
 #include "WindowDpi.h"
+#include "WindowKinds.h"
 
 #include <commctrl.h>
 
@@ -137,7 +138,9 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     const SIZE glyph = paint.image.bitmap ? SIZE{AtDpi(paint.style.frameWidth, state.dpi),
                                                  AtDpi(paint.style.frameHeight, state.dpi)}
                                           : SIZE{plain, plain};
-    const bool textLeft = (state.style & BS_LEFTTEXT) != 0;
+    // The glyph stands right of its label where the button asks for it and
+    // where the control reads right to left.
+    const bool textLeft = (state.style & BS_LEFTTEXT) != 0 || state.rightToLeft;
     RECT box;
     box.left = textLeft ? width - glyph.cx : 0;
     box.top = (height - glyph.cy) / 2;
@@ -155,10 +158,14 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     SetBkMode(memory, TRANSPARENT);
     SetTextColor(memory, state.look == CheckLook::Disabled ? paint.style.disabled : paint.style.text);
     UINT format = (state.style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
+    if (state.rightToLeft)
+        format |= DT_RIGHT | DT_RTLREADING;
     if (state.hideAccelerators)
         format |= DT_HIDEPREFIX;
     RECT measured = text;
     DrawTextW(memory, state.text, -1, &measured, format | DT_CALCRECT);
+    if (state.rightToLeft)  // the block ends where the room for text ends
+        OffsetRect(&measured, text.right - measured.right, 0);
     // The text block, centred in height as the label draws it.
     const LONG textHeight = measured.bottom - measured.top;
     measured.top = std::max<LONG>(0, (height - textHeight) / 2);
@@ -175,14 +182,20 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
         IntersectRect(&cue, &cue, &all);
         PaintFocusCue(memory, cue, paint.colours.focus, state.dpi);
     }
+    // Put in place as drawn, also in a mirrored control's DC.
+    const DWORD layout = GetLayout(dc);
+    if (layout & LAYOUT_RTL)
+        SetLayout(dc, layout | LAYOUT_BITMAPORIENTATIONPRESERVED);
     BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    if (layout & LAYOUT_RTL)
+        SetLayout(dc, layout);
     SelectObject(memory, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(memory);
 }
 
 void PaintGroupBox(HDC dc, const RECT& area, const SkinObjectPaint& paint, const wchar_t* text,
-                   HFONT windowFont, bool enabled, const FaceSource& face)
+                   HFONT windowFont, bool enabled, const FaceSource& face, bool rightToLeft)
 {
     HFONT font = paint.font ? paint.font.get() : windowFont;
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
@@ -194,13 +207,15 @@ void PaintGroupBox(HDC dc, const RECT& area, const SkinObjectPaint& paint, const
     if (text && *text) {
         RECT title = {area.left + 8, area.top, area.right - 8, area.top + metrics.tmHeight};
         DrawTextW(dc, text, -1, &title, DT_SINGLELINE | DT_CALCRECT);
+        if (rightToLeft)  // the title at the box's right end
+            OffsetRect(&title, area.right - 8 - title.right, 0);
         InflateRect(&title, 2, 0);
         // The title breaks the frame line, on the face the box stands on.
         PaintStandingFace(dc, title, face, paint);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, enabled ? paint.style.text : paint.style.disabled);
         InflateRect(&title, -2, 0);
-        DrawTextW(dc, text, -1, &title, DT_SINGLELINE);
+        DrawTextW(dc, text, -1, &title, DT_SINGLELINE | (rightToLeft ? DT_RTLREADING : 0));
     }
     if (oldFont)
         SelectObject(dc, oldFont);
@@ -217,17 +232,23 @@ void PaintProgress(HWND window, HDC dc, const SkinObjectPaint& paint)
     const int span = range.iHigh - range.iLow;
     const int length = vertical ? area.bottom - area.top : area.right - area.left;
     const int filled = span > 0 ? MulDiv(std::max(0, std::min(position - range.iLow, span)), length, span) : 0;
+    // Filled from the right on a page that reads right to left.
+    const bool mirrored = !vertical && ReadsRightToLeft(window);
     RECT bar = area;
     if (vertical)
         bar.top = bar.bottom - filled;
+    else if (mirrored)
+        bar.left = bar.right - filled;
     else
         bar.right = bar.left + filled;
     const SkinStyle& s = paint.style;
     if (paint.image.bitmap) {
         const int dpi = WindowDpi(window);
-        PaintImageSlice(dc, area, paint.image, 0, s.frameWidth, s.frameHeight, s.margins, dpi);
+        PaintImageSlice(dc, area, paint.image, 0, s.frameWidth, s.frameHeight, s.margins, dpi,
+                        mirrored);
         if (!IsRectEmpty(&bar))
-            PaintImageSlice(dc, bar, paint.image, 1, s.frameWidth, s.frameHeight, s.margins, dpi);
+            PaintImageSlice(dc, bar, paint.image, 1, s.frameWidth, s.frameHeight, s.margins, dpi,
+                            mirrored);
         return;
     }
     FillColour(dc, area, s.face);
@@ -330,22 +351,44 @@ void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& i
     FillColour(dc, knob, colours.thumb);
 }
 
+namespace {
+
+// A window scroll bar's place in window coordinates, as the system reports
+// it; where it cannot say, beside the client area at the window's DPI.
+RECT ScrollBarPlace(HWND window, LONG bar, const RECT& screenBounds, const RECT& client)
+{
+    SCROLLBARINFO info = {};
+    info.cbSize = sizeof info;
+    if (GetScrollBarInfo(window, bar, &info) && !IsRectEmpty(&info.rcScrollBar)) {
+        RECT place = info.rcScrollBar;
+        OffsetRect(&place, -screenBounds.left, -screenBounds.top);
+        return place;
+    }
+    const int dpi = WindowDpi(window);
+    if (bar == OBJID_VSCROLL)
+        return {client.right, client.top, client.right + SystemMetricAt(SM_CXVSCROLL, dpi), client.bottom};
+    return {client.left, client.bottom, client.right, client.bottom + SystemMetricAt(SM_CYHSCROLL, dpi)};
+}
+
+} // namespace
+
 void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColours& scroll)
 {
     RECT bounds, client;
     GetWindowRect(window, &bounds);
+    const RECT screenBounds = bounds;
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     OffsetRect(&client, -bounds.left, -bounds.top);
     OffsetRect(&bounds, -bounds.left, -bounds.top);
     const LONG style = GetWindowLongW(window, GWL_STYLE);
-    // The bars are as wide as the system made room for at the window's DPI.
-    const int dpi = WindowDpi(window);
+    // The bars where the system made room for them: at the window's DPI,
+    // and at the left of a field that asks for it (WS_EX_LEFTSCROLLBAR).
     RECT vertical = {}, horizontal = {};
     if (style & WS_VSCROLL)
-        vertical = {client.right, client.top, client.right + SystemMetricAt(SM_CXVSCROLL, dpi), client.bottom};
+        vertical = ScrollBarPlace(window, OBJID_VSCROLL, screenBounds, client);
     if (style & WS_HSCROLL)
-        horizontal = {client.left, client.bottom, client.right, client.bottom + SystemMetricAt(SM_CYHSCROLL, dpi)};
+        horizontal = ScrollBarPlace(window, OBJID_HSCROLL, screenBounds, client);
     if (EqualRect(&bounds, &client))
         return;
     HDC dc = GetWindowDC(window);

@@ -19,6 +19,7 @@ struct CheckPaintState {
     const wchar_t* text = L"";
     HFONT windowFont = nullptr;
     int dpi = 96;  // the button's
+    bool rightToLeft = false;  // the glyph at the right, the text read right to left
 };
 
 // The face a control stands on: the dialog's face or background image.
@@ -34,7 +35,7 @@ void PaintStandingFace(HDC dc, const RECT& area, const FaceSource& face,
 void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
                       const CheckPaintState& state, const FaceSource& face);
 void PaintGroupBox(HDC dc, const RECT& area, const SkinObjectPaint& paint, const wchar_t* text,
-                   HFONT windowFont, bool enabled, const FaceSource& face);
+                   HFONT windowFont, bool enabled, const FaceSource& face, bool rightToLeft);
 void PaintProgress(HWND window, HDC dc, const SkinObjectPaint& paint);
 void PaintStaticShape(HWND window, HDC dc, const SkinObjectPaint& paint, const FaceSource& face);
 // True for statics that draw only a frame, rectangle or etched line.

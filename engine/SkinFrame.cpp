@@ -2,6 +2,7 @@
 
 #include "SkinPainter.h"
 #include "WindowDpi.h"
+#include "WindowKinds.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -20,17 +21,22 @@ struct FrameLayout {
     RECT close;    // empty when absent
     RECT minimise;
     int dpi;
+    bool rightToLeft;  // caption buttons at the left, the caption's text at the right
 };
 
 FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
 {
     FrameLayout layout = {};
     layout.dpi = WindowDpi(window);
+    layout.rightToLeft = ReadsRightToLeft(window);
     RECT bounds;
     GetWindowRect(window, &bounds);
     layout.size = {bounds.right - bounds.left, bounds.bottom - bounds.top};
     GetClientRect(window, &layout.client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&layout.client), 2);
+    // A mirrored window's client area comes back with its sides swapped.
+    if (layout.client.left > layout.client.right)
+        std::swap(layout.client.left, layout.client.right);
     OffsetRect(&layout.client, -bounds.left, -bounds.top);
 
     const LONG style = GetWindowLongW(window, GWL_STYLE);
@@ -48,11 +54,13 @@ FrameLayout LayOut(HWND window, const SkinObjectPaint& paint)
         button = {std::min<int>(AtDpi(paint.style.buttonWidth, layout.dpi), layout.caption.right / 3),
                   std::min(AtDpi(paint.style.buttonHeight, layout.dpi), barHeight)};
     const int top = layout.caption.top + (barHeight - button.cy) / 2;
-    layout.close = {layout.caption.right - gap - button.cx, top, layout.caption.right - gap,
-                    top + button.cy};
+    const int step = layout.rightToLeft ? button.cx + gap : -(button.cx + gap);
+    const int closeLeft = layout.rightToLeft ? layout.caption.left + gap
+                                             : layout.caption.right - gap - button.cx;
+    layout.close = {closeLeft, top, closeLeft + button.cx, top + button.cy};
     if (style & WS_MINIMIZEBOX) {
         layout.minimise = layout.close;
-        OffsetRect(&layout.minimise, -(button.cx + gap), 0);
+        OffsetRect(&layout.minimise, step, 0);
     }
     return layout;
 }
@@ -114,7 +122,8 @@ void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const Frame
     if (paint.image.bitmap) {
         const int frame = !state.active && paint.style.imageStates == 2 ? 1 : 0;
         PaintImageSlice(dc, layout.caption, paint.image, frame, paint.style.frameWidth,
-                        paint.style.frameHeight, paint.style.margins, layout.dpi);
+                        paint.style.frameHeight, paint.style.margins, layout.dpi,
+                        layout.rightToLeft);
     } else if (state.active) {
         FillGradient(dc, layout.caption, c.caption, c.captionTo);
     } else {
@@ -126,17 +135,23 @@ void PaintCaptionBar(HDC dc, HWND window, const FrameLayout& layout, const Frame
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
     RECT area = layout.caption;
-    area.left += AtDpi(6, layout.dpi);
-    if (!IsRectEmpty(&layout.minimise))
-        area.right = layout.minimise.left - AtDpi(4, layout.dpi);
-    else if (!IsRectEmpty(&layout.close))
-        area.right = layout.close.left - AtDpi(4, layout.dpi);
+    const RECT& last = IsRectEmpty(&layout.minimise) ? layout.close : layout.minimise;
+    if (layout.rightToLeft) {
+        area.right -= AtDpi(6, layout.dpi);
+        if (!IsRectEmpty(&last))
+            area.left = last.right + AtDpi(4, layout.dpi);
+    } else {
+        area.left += AtDpi(6, layout.dpi);
+        if (!IsRectEmpty(&last))
+            area.right = last.left - AtDpi(4, layout.dpi);
+    }
     HFONT font = paint.font ? paint.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, state.active ? c.captionText : c.inactiveText);
     DrawTextW(dc, text, -1, &area,
-              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+              (layout.rightToLeft ? DT_RIGHT | DT_RTLREADING : DT_LEFT) | DT_VCENTER |
+                  DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     SelectObject(dc, oldFont);
 }
 
@@ -246,6 +261,9 @@ void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& pai
         if (!IsRectEmpty(&layout.caption))
             PaintCaptionBar(memory, window, layout, state, paint);
         const int saved = SaveDC(dc);
+        // A mirrored window's DC would turn the frame over, text and all; the
+        // layout has placed everything where it belongs already.
+        SetLayout(dc, 0);
         ExcludeClipRect(dc, layout.client.left, layout.client.top, layout.client.right,
                         layout.client.bottom);
         BitBlt(dc, 0, 0, layout.size.cx, layout.size.cy, memory, 0, 0, SRCCOPY);

@@ -197,8 +197,26 @@ void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to)
 }
 
 void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
-                     int frameHeight, const int margins[4], int dpi)
+                     int frameHeight, const int margins[4], int dpi, bool mirrored)
 {
+    if (mirrored) {
+        // Drawn as it reads left to right, then turned over onto the area.
+        const int width = area.right - area.left, height = area.bottom - area.top;
+        HDC memory = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
+        HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+        if (bitmap) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            const RECT all = {0, 0, width, height};
+            PaintImageSlice(memory, all, image, frame, frameWidth, frameHeight, margins, dpi);
+            StretchBlt(dc, area.right - 1, area.top, -width, height, memory, 0, 0, width, height,
+                       SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+        }
+        if (memory)
+            DeleteDC(memory);
+        return;
+    }
     const ChosenImage chosen = ImageForDpi(image, dpi);
     MemoryDc source(dc, chosen.drawing->bitmap.get());
     if (!source.get())

@@ -44,8 +44,9 @@ void FillGradient(HDC dc, const RECT& area, COLORREF from, COLORREF to);
 // One frame of an image strip at a DPI, its margins kept at their size for
 // that DPI and the rest stretched. The frame size and margins are those of
 // the 100% drawing.
+// mirrored: drawn right to left, as on a page that reads so.
 void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame, int frameWidth,
-                     int frameHeight, const int margins[4], int dpi);
+                     int frameHeight, const int margins[4], int dpi, bool mirrored = false);
 // The image's drawing for the DPI over the whole area, scaled to cover it
 // with its proportions kept, what overflows cut off evenly on both sides; at
 // its own size it is copied pixel for pixel.

@@ -23,8 +23,10 @@ int ScreenDpi()
 
 int WindowDpi(HWND window)
 {
+    // Looked up on each call: a function-local static would cost the library
+    // a guard that outlives its unloading.
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto forWindow = FromUser32<GetDpiForWindowFunction>("GetDpiForWindow");
+    const auto forWindow = FromUser32<GetDpiForWindowFunction>("GetDpiForWindow");
     if (forWindow && window) {
         if (const UINT dpi = forWindow(window))
             return static_cast<int>(dpi);
@@ -35,6 +37,6 @@ int WindowDpi(HWND window)
 int SystemMetricAt(int index, int dpi)
 {
     using ForDpiFunction = int(WINAPI*)(int, UINT);
-    static const auto forDpi = FromUser32<ForDpiFunction>("GetSystemMetricsForDpi");
+    const auto forDpi = FromUser32<ForDpiFunction>("GetSystemMetricsForDpi");
     return forDpi ? forDpi(index, static_cast<UINT>(dpi)) : GetSystemMetrics(index);
 }

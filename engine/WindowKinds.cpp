@@ -137,3 +137,8 @@ bool IsBitmapStatic(HWND window)
     return IdentifyClass(window) == WindowClass::Static &&
            (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
 }
+
+bool ReadsRightToLeft(HWND window)
+{
+    return (GetWindowLongW(window, GWL_EXSTYLE) & (WS_EX_LAYOUTRTL | WS_EX_RTLREADING)) != 0;
+}

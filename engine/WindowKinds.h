@@ -53,3 +53,8 @@ bool IsTransparentText(HWND window);
 
 // A static that shows a bitmap.
 bool IsBitmapStatic(HWND window);
+
+// Whether the window reads right to left: mirrored (WS_EX_LAYOUTRTL), or in
+// right-to-left reading order (WS_EX_RTLREADING), as Windows Installer makes
+// the pages and controls authored so.
+bool ReadsRightToLeft(HWND window);
