@@ -324,6 +324,8 @@ protected:
     {
         const WindowCapture shot = CaptureFromScreen(window, settle);
         ASSERT_FALSE(shot.empty()) << page;
+        if (shots.empty())  // a new walk: the pages of an earlier run go
+            ForgetShots(series + "-" + look.name + "-" + std::string(numberWidth, '?') + "-*.png");
         char number[8];
         snprintf(number, sizeof number, "%0*zu", numberWidth, shots.size() + 1);
         SaveShot(shot, series + "-" + look.name + "-" + number + "-" + page + ".png");

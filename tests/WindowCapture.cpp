@@ -265,6 +265,19 @@ WindowCapture CaptureFromScreen(HWND window, DWORD settleMilliseconds)
     return last;
 }
 
+void ForgetShots(const std::string& pattern)
+{
+    const std::string shots = HostPath(SCREENSHOT_DIR);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((shots + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileA((shots + "\\" + found.cFileName).c_str());
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 void SaveShot(const WindowCapture& shot, const std::string& name)
 {
     static const std::string shots = HostPath(SCREENSHOT_DIR);

@@ -54,3 +54,6 @@ void PumpMessages(DWORD milliseconds);
 // folder, for a person to look at; a picture that cannot be written fails
 // the test.
 void SaveShot(const WindowCapture& shot, const std::string& name);
+// Removes the pictures of earlier runs that match the pattern (* and ?), so
+// that what the folder holds of a series comes from one run.
+void ForgetShots(const std::string& pattern);
