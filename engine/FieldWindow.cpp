@@ -4,6 +4,7 @@
 #include "EditRecolour.h"
 #include "PaintMessage.h"
 #include "SkinControls.h"
+#include "WindowDpi.h"
 #include "WindowState.h"
 
 #include <richedit.h>
@@ -164,7 +165,7 @@ void PaintScrollBarClient(HWND window, HDC dc, const Skin&, const SkinObjectPain
         info.nMin = info.nMax = info.nPos = info.nPage = 0;
     const bool vertical = (GetWindowLongW(window, GWL_STYLE) & SBS_VERT) != 0;
     PaintScrollBar(dc, area, vertical, info, IsWindowEnabled(window) != FALSE,
-                   ScrollColoursFor(&paint, paint));
+                   ScrollColoursFor(&paint, paint), WindowDpi(window));
 }
 
 template <typename Item>

@@ -72,6 +72,16 @@ void Close(OpenMenu& open);
 
 void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObjectPaint& paint)
 {
+    {
+        // Shown again before it was closed: it is drawn in the skin already.
+        HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
+        if (menus) {
+            for (const auto& open : *menus.get()) {
+                if (open->menu == menu)
+                    return;
+            }
+        }
+    }
     auto open = std::make_unique<OpenMenu>();
     open->menu = menu;
     open->owner = owner;

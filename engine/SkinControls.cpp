@@ -303,7 +303,7 @@ ScrollColours ScrollColoursFor(const SkinObjectPaint* scrollBar, const SkinObjec
 }
 
 void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info, bool enabled,
-                    const ScrollColours& colours)
+                    const ScrollColours& colours, int dpi)
 {
     if (IsRectEmpty(&area))
         return;
@@ -322,31 +322,32 @@ void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& i
     const int range = info.nMax - info.nMin + 1;
     const bool active = enabled && range > 0 && (info.nPage == 0 || static_cast<int>(info.nPage) < range);
     const COLORREF glyph = active ? colours.arrow : colours.disabled;
+    const int edge = std::max(1, AtDpi(1, dpi));
     for (const RECT* button : {&first, &second}) {
         RECT inner = *button;
-        InflateRect(&inner, -1, -1);
+        InflateRect(&inner, -edge, -edge);
         FillColour(dc, inner, colours.button);
     }
     Triangle(dc, first, vertical ? 0 : 2, glyph);
     Triangle(dc, second, vertical ? 1 : 3, glyph);
 
     const int track = length - 2 * arrow;
-    if (!active || track < 6)
+    if (!active || track < AtDpi(6, dpi))
         return;
     const int page = std::max<int>(1, info.nPage);
     int thumb = info.nPage ? MulDiv(track, page, range) : thickness;
-    thumb = std::max(std::min(8, track), std::min(thumb, track));
+    thumb = std::max(std::min(AtDpi(8, dpi), track), std::min(thumb, track));
     const int travel = range - (info.nPage ? page : 1);
     const int position = travel > 0 ? MulDiv(track - thumb, std::max(0, std::min(info.nPos - info.nMin, travel)), travel) : 0;
     RECT knob = area;
     if (vertical) {
         knob.top = area.top + arrow + position;
         knob.bottom = knob.top + thumb;
-        InflateRect(&knob, -2, 0);
+        InflateRect(&knob, -AtDpi(2, dpi), 0);
     } else {
         knob.left = area.left + arrow + position;
         knob.right = knob.left + thumb;
-        InflateRect(&knob, 0, -2);
+        InflateRect(&knob, 0, -AtDpi(2, dpi));
     }
     FillColour(dc, knob, colours.thumb);
 }
@@ -408,7 +409,7 @@ void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColo
         info.fMask = SIF_ALL;
         if (!GetScrollInfo(window, bar, &info))
             info.nMin = info.nMax = info.nPos = info.nPage = 0;
-        PaintScrollBar(dc, area, bar == SB_VERT, info, enabled, scroll);
+        PaintScrollBar(dc, area, bar == SB_VERT, info, enabled, scroll, WindowDpi(window));
     }
     if (!IsRectEmpty(&vertical) && !IsRectEmpty(&horizontal)) {
         const RECT corner = {vertical.left, horizontal.top, vertical.right, horizontal.bottom};

@@ -49,7 +49,7 @@ struct ScrollColours {
 ScrollColours ScrollColoursFor(const SkinObjectPaint* scrollBar, const SkinObjectPaint& field);
 
 void PaintScrollBar(HDC dc, const RECT& area, bool vertical, const SCROLLINFO& info, bool enabled,
-                    const ScrollColours& colours);
+                    const ScrollColours& colours, int dpi);
 // The field's border and its window scroll bars, in the window DC.
 void PaintFieldFrame(HWND window, const SkinObjectPaint& paint, const ScrollColours& scroll);
 // A list box that is not owner-drawn: items, selection and focus cue.

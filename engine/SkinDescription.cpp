@@ -168,11 +168,12 @@ bool ImageMargins(SkinStyle& style, const std::string& value)
     return true;
 }
 
-// The entry of one of an image key's larger sizes (`image@150`).
-template <std::string (SkinStyle::*Sizes)[2], int Scale>
+// The entry of one of an image key's larger sizes (`image@150`): Index into
+// kLargerScales.
+template <std::string (SkinStyle::*Sizes)[2], int Index>
 bool LargerEntry(SkinStyle& style, const std::string& value)
 {
-    return EntryName((style.*Sizes)[Scale], value);
+    return EntryName((style.*Sizes)[Index], value);
 }
 
 bool BackgroundMode(SkinStyle& style, const std::string& value)
