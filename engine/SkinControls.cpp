@@ -135,9 +135,15 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
 
     // The glyph at the window's DPI, as the system would size its own.
     const int plain = std::min(AtDpi(kGlyph, state.dpi), height);
-    const SIZE glyph = paint.image.bitmap ? SIZE{AtDpi(paint.style.frameWidth, state.dpi),
-                                                 AtDpi(paint.style.frameHeight, state.dpi)}
-                                          : SIZE{plain, plain};
+    SIZE glyph = paint.image.bitmap ? SIZE{AtDpi(paint.style.frameWidth, state.dpi),
+                                           AtDpi(paint.style.frameHeight, state.dpi)}
+                                    : SIZE{plain, plain};
+    // A page laid out for a smaller DPI than its window's now (moved to
+    // another monitor) keeps its controls' sizes: the glyph fits the control.
+    if (glyph.cy > height && glyph.cy > 0) {
+        glyph.cx = MulDiv(glyph.cx, height, glyph.cy);
+        glyph.cy = height;
+    }
     // The glyph stands right of its label where the button asks for it and
     // where the control reads right to left.
     const bool textLeft = (state.style & BS_LEFTTEXT) != 0 || state.rightToLeft;
