@@ -13,7 +13,16 @@ void PaintPicture(HWND window, HDC dc, const SkinObjectPaint& paint)
 {
     RECT area;
     GetClientRect(window, &area);
-    PaintImageCover(dc, area, paint.image, WindowDpi(window));
+    const int dpi = WindowDpi(window);
+    // On a page that reads right to left the skin's picture is turned over
+    // with it, so that what stands clear of the titles still does.
+    if (ReadsRightToLeft(GetParent(window))) {
+        PaintMirrored(dc, area, [&](HDC into, const RECT& all) {
+            PaintImageCover(into, all, paint.image, dpi);
+        });
+        return;
+    }
+    PaintImageCover(dc, area, paint.image, dpi);
 }
 
 // Transparent text, drawn off-screen over what lies beneath it: the

@@ -200,21 +200,9 @@ void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame
                      int frameHeight, const int margins[4], int dpi, bool mirrored)
 {
     if (mirrored) {
-        // Drawn as it reads left to right, then turned over onto the area.
-        const int width = area.right - area.left, height = area.bottom - area.top;
-        HDC memory = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
-        HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-        if (bitmap) {
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            const RECT all = {0, 0, width, height};
-            PaintImageSlice(memory, all, image, frame, frameWidth, frameHeight, margins, dpi);
-            StretchBlt(dc, area.right - 1, area.top, -width, height, memory, 0, 0, width, height,
-                       SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-        }
-        if (memory)
-            DeleteDC(memory);
+        PaintMirrored(dc, area, [&](HDC into, const RECT& all) {
+            PaintImageSlice(into, all, image, frame, frameWidth, frameHeight, margins, dpi);
+        });
         return;
     }
     const ChosenImage chosen = ImageForDpi(image, dpi);
@@ -288,6 +276,23 @@ void PaintImageCover(HDC dc, const RECT& area, const SkinImage& all, int dpi)
     StretchBlt(dc, area.left, area.top, width, height, source.get(), sx, sy, sw, sh, SRCCOPY);
     SetBrushOrgEx(dc, brushOrigin.x, brushOrigin.y, nullptr);
     SetStretchBltMode(dc, oldMode);
+}
+
+void PaintMirrored(HDC dc, const RECT& area, const std::function<void(HDC, const RECT&)>& paint)
+{
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC memory = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
+    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        paint(memory, {0, 0, width, height});
+        StretchBlt(dc, area.right - 1, area.top, -width, height, memory, 0, 0, width, height,
+                   SRCCOPY);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    if (memory)
+        DeleteDC(memory);
 }
 
 void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour, int dpi)

@@ -5,6 +5,8 @@
 
 #include "Skin.h"
 
+#include <functional>
+
 enum class ButtonLook { Normal = 0, Hot = 1, Pressed = 2, Disabled = 3 };
 
 struct ButtonPaintState {
@@ -51,6 +53,9 @@ void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame
 // with its proportions kept, what overflows cut off evenly on both sides; at
 // its own size it is copied pixel for pixel.
 void PaintImageCover(HDC dc, const RECT& area, const SkinImage& image, int dpi);
+// What paint draws over the area as it reads left to right, turned over:
+// as on a page that reads right to left.
+void PaintMirrored(HDC dc, const RECT& area, const std::function<void(HDC, const RECT&)>& paint);
 // A dotted rectangle in one colour, one pixel thick per 96 DPI begun: the
 // focus cue, which unlike the system's inverted one shows only skin colours.
 void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour, int dpi);

@@ -955,18 +955,6 @@ TEST_F(SkinEngineTest, TheLookFollowsWindowsDarkModeAndStepsAsideInHighContrast)
     }
 }
 
-// Where the caption's close button answers the mouse: at its left or right end.
-bool CloseAt(HWND window, bool left)
-{
-    RECT bounds, client;
-    GetWindowRect(window, &bounds);
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    const int middle = (bounds.top + client.top) / 2;
-    const int x = left ? bounds.left + 12 : bounds.right - 12;
-    return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, middle)) == HTCLOSE;
-}
-
 // Pixels not of the face colour in a band of columns of the rectangle.
 int InkIn(const WindowCapture& shot, const RECT& band, COLORREF face)
 {
@@ -983,25 +971,15 @@ TEST_F(SkinEngineTest, PagesThatReadRightToLeftGetTheSkinMirrored)
     ASSERT_NE(nullptr, page.get());
     FillControlsPage(page);
     const WindowCapture before = CaptureWindow(page.get());
-    EXPECT_TRUE(CloseAt(page.get(), false));
-    // As Windows Installer makes a page and its controls authored right to
-    // left, right aligned and with scroll bars at the left.
-    std::vector<HWND> windows = {page.get()};
-    for (HWND child = GetWindow(page.get(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        windows.push_back(child);
-    for (HWND window : windows) {
-        SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_RTLREADING |
-                                                WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR);
-        SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    }
+    EXPECT_TRUE(CloseButtonAt(page.get(), false));
+    MakeRightToLeft(page.get());
     const WindowCapture after = CaptureWindow(page.get());
     ASSERT_FALSE(after.empty());
     SaveShot(after, "controls-Daylight-right-to-left.png");
     EXPECT_LT(SystemColourShare(after), 0.01);
     // The caption's buttons at its left.
-    EXPECT_TRUE(CloseAt(page.get(), true));
-    EXPECT_FALSE(CloseAt(page.get(), false));
+    EXPECT_TRUE(CloseButtonAt(page.get(), true));
+    EXPECT_FALSE(CloseButtonAt(page.get(), false));
     // The check box's glyph at the right of its label, none at the left.
     const COLORREF face = DialogFaceColour(page.get());
     const RECT box = page.rect(kAccept);

@@ -631,7 +631,11 @@ protected:
         HWND licence = FirstPage(program, kTourLicence, setup);
         if (!licence)
             return STILL_ACTIVE;
+        // The page as Windows Installer shows it, right to left: mirrored in
+        // the skin, its caption's buttons at the left.
+        MakeRightToLeft(licence);
         Shoot(licence, look, "licence-rtl");
+        EXPECT_TRUE(CloseButtonAt(licence, true)) << "the right-to-left page's close button";
         HWND cancel = Next(program, licence, "Cancel", kTourCancelBox);
         if (!cancel || !Press(cancel, "&Yes"))
             return STILL_ACTIVE;

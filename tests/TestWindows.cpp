@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <vector>
+
 std::string CaptionOf(HWND window)
 {
     char text[512] = "";
@@ -75,4 +77,28 @@ std::string ProgramFilesPath(const std::string& rest)
     char folder[MAX_PATH] = {};
     SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
     return std::string(folder) + "\\" + rest;
+}
+
+bool CloseButtonAt(HWND window, bool left)
+{
+    RECT bounds, client;
+    GetWindowRect(window, &bounds);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int middle = (bounds.top + client.top) / 2;
+    const int x = left ? bounds.left + 12 : bounds.right - 12;
+    return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, middle)) == HTCLOSE;
+}
+
+void MakeRightToLeft(HWND page)
+{
+    std::vector<HWND> windows = {page};
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        windows.push_back(child);
+    for (HWND window : windows) {
+        SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_RTLREADING |
+                                                WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
 }
