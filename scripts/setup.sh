@@ -8,7 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   binutils-mingw-w64-i686 mingw-w64-i686-dev googletest
   wine wine64 wine32:i386 qemu-user-static xvfb xauth x11-utils
-  msitools wixl osslsigncode python3-pefile imagemagick fp-utils
+  msitools wixl osslsigncode python3-pefile python3-markdown imagemagick fp-utils
   dpkg-dev zip unzip xdotool bc openssl time g++ zlib1g-dev lintian libmagickwand-6.q16-dev pkg-config
   clang-14 libclang-rt-14-dev)
 
