@@ -47,3 +47,22 @@ private:
     HDC dc_;
     HGDIOBJ old_;
 };
+
+// A memory DC drawing into a bitmap of its own, compatible with a DC, for
+// what is drawn off-screen and put on the screen in one piece; get() is null
+// when either could not be made. The DC lets go of the bitmap before the
+// bitmap is deleted (members are destroyed in reverse order).
+class OffscreenDc {
+public:
+    OffscreenDc(HDC compatible, int width, int height)
+        : bitmap_(width > 0 && height > 0 ? CreateCompatibleBitmap(compatible, width, height)
+                                          : nullptr),
+          dc_(compatible, bitmap_.get())
+    {
+    }
+    HDC get() const { return bitmap_ ? dc_.get() : nullptr; }
+
+private:
+    BitmapHandle bitmap_;
+    MemoryDc dc_;
+};

@@ -33,16 +33,10 @@ void PaintTransparentText(HWND window, HDC dc, const Skin& skin, const SkinObjec
     RECT all;
     GetClientRect(window, &all);
     const int width = all.right, height = all.bottom;
-    if (width <= 0 || height <= 0)
+    const OffscreenDc offscreen(dc, width, height);
+    HDC memory = offscreen.get();
+    if (!memory)
         return;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-    if (!bitmap) {
-        if (memory)
-            DeleteDC(memory);
-        return;
-    }
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
     PaintStandingFace(memory, all, StandingFace(window, skin), paint);
     const RECT mine = PlaceInParent(window);
     // From the bottom of the z-order up, so that the topmost ends on top.
@@ -59,27 +53,18 @@ void PaintTransparentText(HWND window, HDC dc, const Skin& skin, const SkinObjec
         // Whole, then the part beneath: a stretched image drawn through a
         // moved origin does not come out as the picture paints itself.
         const int otherWidth = theirs.right - theirs.left, otherHeight = theirs.bottom - theirs.top;
-        HDC whole = CreateCompatibleDC(dc);
-        HBITMAP wholeBitmap = whole ? CreateCompatibleBitmap(dc, otherWidth, otherHeight) : nullptr;
-        if (wholeBitmap) {
-            HGDIOBJ oldWhole = SelectObject(whole, wholeBitmap);
+        const OffscreenDc wholeDc(dc, otherWidth, otherHeight);
+        if (HDC whole = wholeDc.get()) {
             SendMessageW(other, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(whole), PRF_CLIENT);
             BitBlt(memory, overlap.left - mine.left, overlap.top - mine.top,
                    overlap.right - overlap.left, overlap.bottom - overlap.top, whole,
                    overlap.left - theirs.left, overlap.top - theirs.top, SRCCOPY);
-            SelectObject(whole, oldWhole);
-            DeleteObject(wholeBitmap);
         }
-        if (whole)
-            DeleteDC(whole);
     }
     // The static draws its text over that, asking the dialog for its colours
     // and getting a hollow brush (ControlColour).
     DefSubclassProc(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
 }
 
 } // namespace

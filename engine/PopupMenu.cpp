@@ -68,6 +68,35 @@ HFONT MenuFont(int dpi)
     return CreateFontIndirectW(&metrics.lfMenuFont);
 }
 
+// The record of an open menu, or null; for as long as the lock is held.
+OpenMenu* OpenFor(const HeapGlobal<OpenMenus>::Exclusive& menus, HMENU menu)
+{
+    if (menus) {
+        for (const auto& open : *menus.get()) {
+            if (open->menu == menu)
+                return open.get();
+        }
+    }
+    return nullptr;
+}
+
+// The item's text, however long.
+std::wstring ItemText(HMENU menu, int position)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    if (!GetMenuItemInfoW(menu, position, TRUE, &info) || !info.cch)
+        return std::wstring();
+    std::wstring text(info.cch + 1, L'\0');
+    info.dwTypeData = &text[0];
+    info.cch = static_cast<UINT>(text.size());
+    if (!GetMenuItemInfoW(menu, position, TRUE, &info))
+        return std::wstring();
+    text.resize(info.cch);
+    return text;
+}
+
 void Close(OpenMenu& open);
 
 void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObjectPaint& paint)
@@ -75,12 +104,8 @@ void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObje
     {
         // Shown again before it was closed: it is drawn in the skin already.
         HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
-        if (menus) {
-            for (const auto& open : *menus.get()) {
-                if (open->menu == menu)
-                    return;
-            }
-        }
+        if (OpenFor(menus, menu))
+            return;
     }
     auto open = std::make_unique<OpenMenu>();
     open->menu = menu;
@@ -90,12 +115,9 @@ void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObje
     open->font.reset(MenuFont(open->dpi));
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
-        wchar_t text[256] = {};
         MENUITEMINFOW info = {};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_STRING | MIIM_BITMAP;
-        info.dwTypeData = text;
-        info.cch = 256;
+        info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_BITMAP;
         // The program's own drawn items and pictures stay as they are.
         if (!GetMenuItemInfoW(menu, i, TRUE, &info) || (info.fType & (MFT_OWNERDRAW | MFT_BITMAP)) ||
             info.hbmpItem)
@@ -103,7 +125,7 @@ void Open(HWND owner, HMENU menu, const SkinObjectPaint& surface, const SkinObje
         auto item = std::make_unique<DrawnItem>();
         item->type = info.fType;
         item->data = info.dwItemData;
-        item->text = text;
+        item->text = ItemText(menu, i);
         MENUITEMINFOW drawn = {};
         drawn.cbSize = sizeof drawn;
         drawn.fMask = MIIM_FTYPE | MIIM_DATA;
@@ -172,19 +194,23 @@ void CloseWhere(Match match)
         delete menus.Take();
 }
 
-// The open menu and the item this item data is ours for, or nulls; for as
-// long as the lock is held.
-std::pair<OpenMenu*, DrawnItem*> Find(const HeapGlobal<OpenMenus>::Exclusive& menus, ULONG_PTR data)
+// Calls act with the open menu and the item whose item data this is, under
+// the lock; false when the item is none of the engine's (the program's own).
+template <typename Act>
+bool ForOwnItem(ULONG_PTR data, Act act)
 {
+    HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
     if (!menus)
-        return {nullptr, nullptr};
+        return false;
     for (const auto& open : *menus.get()) {
         for (const auto& item : open->items) {
-            if (reinterpret_cast<ULONG_PTR>(item.get()) == data)
-                return {open.get(), item.get()};
+            if (reinterpret_cast<ULONG_PTR>(item.get()) == data) {
+                act(*open, *item);
+                return true;
+            }
         }
     }
-    return {nullptr, nullptr};
+    return false;
 }
 
 // The text before and after the tab that sets off a shortcut key.
@@ -204,16 +230,17 @@ void Measure(const OpenMenu& open, const DrawnItem& item, MEASUREITEMSTRUCT& mea
         measure.itemHeight = AtDpi(7, dpi);
         return;
     }
-    HDC dc = GetDC(open.owner);
-    HGDIOBJ old = open.font ? SelectObject(dc, open.font.get()) : nullptr;
     const auto parts = SplitAtTab(item.text);
     RECT label = {}, key = {};
-    DrawTextW(dc, parts.first.c_str(), -1, &label, DT_SINGLELINE | DT_CALCRECT);
-    if (!parts.second.empty())
-        DrawTextW(dc, parts.second.c_str(), -1, &key, DT_SINGLELINE | DT_CALCRECT);
-    if (old)
-        SelectObject(dc, old);
-    ReleaseDC(open.owner, dc);
+    if (HDC dc = GetDC(open.owner)) {
+        HGDIOBJ old = open.font ? SelectObject(dc, open.font.get()) : nullptr;
+        DrawTextW(dc, parts.first.c_str(), -1, &label, DT_SINGLELINE | DT_CALCRECT);
+        if (!parts.second.empty())
+            DrawTextW(dc, parts.second.c_str(), -1, &key, DT_SINGLELINE | DT_CALCRECT);
+        if (old)
+            SelectObject(dc, old);
+        ReleaseDC(open.owner, dc);
+    }
     // Room for a check mark at the left, the label, a gap, the shortcut key.
     // The system adds its own room for a submenu's arrow.
     measure.itemWidth = AtDpi(20, dpi) + label.right +
@@ -310,19 +337,15 @@ void SkinMenuWindow(HWND menuWindow)
         return;
     const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
     HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
-    if (!menus)
+    const OpenMenu* open = OpenFor(menus, menu);
+    if (!open)
         return;
-    for (const auto& open : *menus.get()) {
-        if (open->menu != menu)
-            continue;
-        auto* colours = new MenuColours(open->colours);
-        if (SetWindowSubclass(menuWindow, MenuFrameProc, kMenuFrameId,
-                              reinterpret_cast<DWORD_PTR>(colours)))
-            RedrawWindow(menuWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
-        else
-            delete colours;
-        return;
-    }
+    auto* colours = new MenuColours(open->colours);
+    if (SetWindowSubclass(menuWindow, MenuFrameProc, kMenuFrameId,
+                          reinterpret_cast<DWORD_PTR>(colours)))
+        RedrawWindow(menuWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+    else
+        delete colours;
 }
 
 } // namespace
@@ -352,28 +375,20 @@ LRESULT PopupMenuMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam,
             SkinMenuWindow(reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_MEASUREITEM: {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlType != ODT_MENU)
-            return 0;
-        HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
-        const auto found = Find(menus, measure->itemData);
-        if (!found.first)
-            return 0;
-        Measure(*found.first, *found.second, *measure);
-        handled = true;
-        return TRUE;
+        auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        handled = measure.CtlType == ODT_MENU &&
+                  ForOwnItem(measure.itemData, [&](const OpenMenu& open, const DrawnItem& item) {
+                      Measure(open, item, measure);
+                  });
+        return handled;
     }
     case WM_DRAWITEM: {
-        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->CtlType != ODT_MENU)
-            return 0;
-        HeapGlobal<OpenMenus>::Exclusive menus(openMenus);
-        const auto found = Find(menus, draw->itemData);
-        if (!found.first)
-            return 0;
-        Draw(*found.first, *found.second, *draw);
-        handled = true;
-        return TRUE;
+        const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        handled = draw.CtlType == ODT_MENU &&
+                  ForOwnItem(draw.itemData, [&](const OpenMenu& open, const DrawnItem& item) {
+                      Draw(open, item, draw);
+                  });
+        return handled;
     }
     default:
         return 0;

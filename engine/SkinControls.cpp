@@ -122,14 +122,10 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
 {
     // Drawn off-screen: the face, the glyph and the text come up together.
     const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-    if (!bitmap) {
-        if (memory)
-            DeleteDC(memory);
+    const OffscreenDc offscreen(dc, width, height);
+    HDC memory = offscreen.get();
+    if (!memory)
         return;
-    }
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
     const RECT all = {0, 0, width, height};
     PaintStandingFace(memory, all, face, paint);
 
@@ -195,9 +191,6 @@ void PaintCheckButton(HDC dc, const RECT& area, const SkinObjectPaint& paint,
     BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
     if (layout & LAYOUT_RTL)
         SetLayout(dc, layout);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
 }
 
 void PaintGroupBox(HDC dc, const RECT& area, const SkinObjectPaint& paint, const wchar_t* text,

@@ -318,14 +318,18 @@ bool ApplySection(const IniSection& section, const SkinObjectInfo& info, int for
             style.marginsLine = key.line;
         else if (buttons)
             style.buttonsLine = key.line;
-        else if (key.name == "background")
-            style.backgroundLine = key.line, ownBackground = true;
+        else if (key.name == "background") {
+            style.backgroundLine = key.line;
+            ownBackground = true;
+        }
         int* const largerLines[3] = {style.imageAtLine, style.buttonsAtLine, style.backgroundAtLine};
         const char* const bases[3] = {"image", "buttons", "background"};
         for (int which = 0; which < 3; ++which) {
             const int scale = LargerScaleOf(key.name, bases[which]);
-            if (scale >= 0)
-                largerLines[which][scale] = key.line, ownLarger[which][scale] = true;
+            if (scale >= 0) {
+                largerLines[which][scale] = key.line;
+                ownLarger[which][scale] = true;
+            }
         }
     }
     // A section's own image comes with its own larger sizes or none: those

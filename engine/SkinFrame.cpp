@@ -252,10 +252,8 @@ void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& pai
     if (!dc)
         return;
     // Drawn off-screen and put in place at once, around the client area.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, layout.size.cx, layout.size.cy) : nullptr;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
+    const OffscreenDc offscreen(dc, layout.size.cx, layout.size.cy);
+    if (HDC memory = offscreen.get()) {
         const RECT all = {0, 0, layout.size.cx, layout.size.cy};
         FillColour(memory, all, paint.colours.frame);
         if (!IsRectEmpty(&layout.caption))
@@ -268,11 +266,7 @@ void PaintFrame(HWND window, const FrameState& state, const SkinObjectPaint& pai
                         layout.client.bottom);
         BitBlt(dc, 0, 0, layout.size.cx, layout.size.cy, memory, 0, 0, SRCCOPY);
         RestoreDC(dc, saved);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
     }
-    if (memory)
-        DeleteDC(memory);
     ReleaseDC(window, dc);
 }
 

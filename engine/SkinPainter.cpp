@@ -146,7 +146,7 @@ void PaintDialogBackground(HDC dc, const RECT& area, POINT origin, SIZE client,
 
 ChosenImage ImageForDpi(const SkinImage& image, int dpi)
 {
-    const int wanted = MulDiv(dpi, 100, kBaseDpi);
+    const int wanted = ScaleAt(dpi);
     // The drawings the skin has, smallest first.
     ChosenImage drawings[3] = {{&image, 100}};
     int count = 1;
@@ -219,7 +219,7 @@ void PaintImageSlice(HDC dc, const RECT& area, const SkinImage& image, int frame
     }
     const int width = area.right - area.left, height = area.bottom - area.top;
     // A drawing at another scale than the window's is resampled, not thinned.
-    const bool resampled = chosen.scale != MulDiv(dpi, 100, kBaseDpi);
+    const bool resampled = chosen.scale != ScaleAt(dpi);
     POINT brushOrigin;
     const int oldMode = SetStretchBltMode(dc, resampled ? HALFTONE : COLORONCOLOR);
     SetBrushOrgEx(dc, 0, 0, &brushOrigin);
@@ -281,18 +281,12 @@ void PaintImageCover(HDC dc, const RECT& area, const SkinImage& all, int dpi)
 void PaintMirrored(HDC dc, const RECT& area, const std::function<void(HDC, const RECT&)>& paint)
 {
     const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC memory = width > 0 && height > 0 ? CreateCompatibleDC(dc) : nullptr;
-    HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, width, height) : nullptr;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
+    const OffscreenDc offscreen(dc, width, height);
+    if (HDC memory = offscreen.get()) {
         paint(memory, {0, 0, width, height});
         StretchBlt(dc, area.right - 1, area.top, -width, height, memory, 0, 0, width, height,
                    SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
     }
-    if (memory)
-        DeleteDC(memory);
 }
 
 void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour, int dpi)
@@ -300,10 +294,6 @@ void PaintFocusCue(HDC dc, const RECT& area, COLORREF colour, int dpi)
     // Dots of n by n pixels, n apart.
     const int n = std::max(1, (dpi + kBaseDpi - 1) / kBaseDpi);
     auto dot = [&](int x, int y) {
-        if (n == 1) {
-            SetPixelV(dc, x, y, colour);
-            return;
-        }
         const RECT square = {x, y, std::min<int>(x + n, area.right), std::min<int>(y + n, area.bottom)};
         FillColour(dc, square, colour);
     };

@@ -17,3 +17,9 @@ inline int AtDpi(int length, int dpi)
 {
     return MulDiv(length, dpi, kBaseDpi);
 }
+
+// The scale in percent a window at that DPI is drawn at.
+inline int ScaleAt(int dpi)
+{
+    return MulDiv(dpi, 100, kBaseDpi);
+}

@@ -1094,28 +1094,6 @@ SIZE GlyphSize(const WindowCapture& shot, const RECT& control, COLORREF face)
     return left < 0 ? SIZE{0, 0} : SIZE{(right < 0 ? control.right : right) - left, bottom - top};
 }
 
-// The caption's close button where the window answers the mouse with it.
-SIZE CloseButtonSize(HWND window)
-{
-    RECT bounds, client;
-    GetWindowRect(window, &bounds);
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    auto hit = [window](int x, int y) {
-        return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
-    };
-    const int middle = (bounds.top + client.top) / 2;
-    int width = 0, x = bounds.right - 1;
-    for (; x > client.left && !hit(x, middle); --x) {
-    }
-    for (; x > client.left && hit(x, middle); --x)
-        ++width;
-    int height = 0;
-    for (int y = bounds.top; y < client.top; ++y)
-        height += hit(x + 1 + width / 2, y);
-    return {width, height};
-}
-
 // Texts of the page's buttons that do not fit beside what else the control
 // draws, measured in the font each one is drawn in.
 std::vector<std::string> ClippedTexts(HWND page, int glyphWidth)
@@ -1168,7 +1146,8 @@ TEST_F(SkinEngineTest, DISABLED_MeasuresTheControlsPageAtTheDisplaysDpi)
             const COLORREF face = DialogFaceColour(page.get());
             const SIZE check = GlyphSize(shot, page.rect(kAccept), face);
             const SIZE radio = GlyphSize(shot, page.rect(kTypical), face);
-            const SIZE close = CloseButtonSize(page.get());
+            const RECT closePlace = CloseButtonPlace(page.get());
+            const SIZE close = {closePlace.right - closePlace.left, closePlace.bottom - closePlace.top};
             fprintf(report, "size %s check %ld %ld\nsize %s radio %ld %ld\nsize %s close %ld %ld\n",
                     file, check.cx, check.cy, file, radio.cx, radio.cy, file, close.cx, close.cy);
             for (const std::string& text : ClippedTexts(page.get(), check.cx))

@@ -79,15 +79,38 @@ std::string ProgramFilesPath(const std::string& rest)
     return std::string(folder) + "\\" + rest;
 }
 
-bool CloseButtonAt(HWND window, bool left)
+RECT CloseButtonPlace(HWND window)
 {
     RECT bounds, client;
     GetWindowRect(window, &bounds);
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    auto hit = [window](int x, int y) {
+        return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+    };
     const int middle = (bounds.top + client.top) / 2;
-    const int x = left ? bounds.left + 12 : bounds.right - 12;
-    return SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, middle)) == HTCLOSE;
+    RECT place = {bounds.left, middle, bounds.left, middle + 1};
+    while (place.left < bounds.right && !hit(place.left, middle))
+        ++place.left;
+    for (place.right = place.left; place.right < bounds.right && hit(place.right, middle);)
+        ++place.right;
+    if (place.right == place.left)
+        return RECT{};
+    const int centre = (place.left + place.right) / 2;
+    for (place.top = middle; place.top > bounds.top && hit(centre, place.top - 1);)
+        --place.top;
+    for (place.bottom = middle + 1; place.bottom < client.top && hit(centre, place.bottom);)
+        ++place.bottom;
+    return place;
+}
+
+bool CloseButtonAt(HWND window, bool left)
+{
+    const RECT place = CloseButtonPlace(window);
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    const int middle = (bounds.left + bounds.right) / 2;
+    return !IsRectEmpty(&place) && (left ? place.right <= middle : place.left >= middle);
 }
 
 void MakeRightToLeft(HWND page)

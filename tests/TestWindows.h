@@ -15,8 +15,11 @@ std::string ChildTexts(HWND window);
 // window class (without regard to case); null when there is none.
 HWND ChildWithText(HWND parent, const std::string& text, const char* className = nullptr);
 
-// Whether the caption's close button answers the mouse at the caption's
-// left end (left) or right end.
+// Where the caption's close button answers the mouse, in screen
+// coordinates: the first run of it along the caption's middle row, as high
+// as it answers at that run's middle. Empty when it answers nowhere.
+RECT CloseButtonPlace(HWND window);
+// Whether the close button lies in the caption's left half (left) or right.
 bool CloseButtonAt(HWND window, bool left);
 // Gives the window and its children the styles Windows Installer gives a
 // page authored right to left (RTLRO, RightAligned, LeftScroll), which
