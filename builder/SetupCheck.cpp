@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -204,8 +205,14 @@ void ReadBackEntries(ArchiveWindow& window, std::vector<EntryVerdict>& verdicts)
     const size_t workers =
         std::min<size_t>(pending.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::thread> threads;
-    for (size_t i = 1; i < workers; ++i)
-        threads.emplace_back(work);
+    for (size_t i = 1; i < workers; ++i) {
+        // A thread the system will not give leaves its share to the others.
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work();
     for (std::thread& thread : threads)
         thread.join();
